@@ -1,0 +1,142 @@
+#include "core/model/MLJsonModel.h"
+#include "support/MLTestMain.h"
+
+namespace {
+
+struct Item {
+    QString name;
+    qint64 count = 0;
+    ML_MODEL(Item, ML_FIELD(name), ML_FIELD(count))
+};
+
+struct Sample {
+    QString text;
+    qint64 id = 0;
+    int small = 0;
+    double ratio = 0;
+    bool flag = false;
+    QString desc;
+    QList<Item> items;
+    QStringList tags;
+    Item single;
+    QJsonArray raw;
+    ML_MODEL(Sample, ML_FIELD(text), ML_FIELD(id), ML_FIELD(small), ML_FIELD(ratio), ML_FIELD(flag),
+             ML_FIELD_KEY(desc, "description"), ML_FIELD(items), ML_FIELD(tags), ML_FIELD(single),
+             ML_FIELD(raw))
+};
+
+} // namespace
+
+class TestJsonModel : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void textFieldConversions_data() {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("string") << QByteArray(R"({"text":"你好"})") << QStringLiteral("你好");
+        QTest::newRow("integer becomes decimal text") << QByteArray(R"({"text":42})") << QStringLiteral("42");
+        QTest::newRow("large integer exact")
+            << QByteArray(R"({"text":9007199254740993})") << QStringLiteral("9007199254740993");
+        QTest::newRow("fraction") << QByteArray(R"({"text":1.5})") << QStringLiteral("1.5");
+        QTest::newRow("bool leaves empty") << QByteArray(R"({"text":true})") << QString();
+        QTest::newRow("object leaves empty") << QByteArray(R"({"text":{"a":1}})") << QString();
+        QTest::newRow("null leaves empty") << QByteArray(R"({"text":null})") << QString();
+        QTest::newRow("absent leaves empty") << QByteArray(R"({})") << QString();
+    }
+    void textFieldConversions() {
+        QFETCH(QByteArray, json);
+        QFETCH(QString, expected);
+        const auto model = ml::json::fromJson<Sample>(json);
+        QVERIFY(model);
+        QCOMPARE(model->text, expected);
+    }
+
+    void numberFieldConversions_data() {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<qint64>("id");
+        QTest::addColumn<bool>("flag");
+        QTest::addColumn<double>("ratio");
+        QTest::newRow("64-bit id survives")
+            << QByteArray(R"({"id":9223372036854775807})") << Q_INT64_C(9223372036854775807) << false << 0.0;
+        QTest::newRow("negative id") << QByteArray(R"({"id":-9007199254740993})")
+                                     << Q_INT64_C(-9007199254740993) << false << 0.0;
+        QTest::newRow("numeric text")
+            << QByteArray(R"({"id":"123456789012345","ratio":"0.25","flag":"true"})")
+            << Q_INT64_C(123456789012345) << true << 0.25;
+        QTest::newRow("non-numeric text")
+            << QByteArray(R"({"id":"abc","ratio":"x","flag":"no"})") << Q_INT64_C(0) << false << 0.0;
+        QTest::newRow("bool and number")
+            << QByteArray(R"({"id":true,"flag":2,"ratio":3})") << Q_INT64_C(1) << true << 3.0;
+        QTest::newRow("arrays are mismatches")
+            << QByteArray(R"({"id":[1],"flag":[true],"ratio":{}})") << Q_INT64_C(0) << false << 0.0;
+    }
+    void numberFieldConversions() {
+        QFETCH(QByteArray, json);
+        const auto model = ml::json::fromJson<Sample>(json);
+        QVERIFY(model);
+        QTEST(model->id, "id");
+        QTEST(model->flag, "flag");
+        QTEST(model->ratio, "ratio");
+    }
+
+    void keyOverrideAndElementClasses() {
+        const auto model = ml::json::fromJson<Sample>(QStringLiteral(
+            R"({"desc":"wrong key","description":"说明","items":[{"name":"a","count":1},7,{"name":"b"}],)"
+            R"("tags":["x",2,true],"single":{"name":"s","count":"5"},"raw":[[1,2],"z"]})"));
+        QVERIFY(model);
+        QCOMPARE(model->desc, QStringLiteral("说明"));
+        QCOMPARE(model->items.size(), 2); // the non-object element is skipped
+        QCOMPARE(model->items[0].name, QStringLiteral("a"));
+        QCOMPARE(model->items[1].count, 0);
+        QCOMPARE(model->tags, QStringList({QStringLiteral("x"), QStringLiteral("2")}));
+        QCOMPARE(model->single.count, 5);
+        QCOMPARE(model->raw.size(), 2);
+        QVERIFY(model->raw.at(0).isArray());
+    }
+
+    void nonObjectsGiveNothing_data() {
+        QTest::addColumn<QByteArray>("json");
+        QTest::newRow("array") << QByteArray("[1,2]");
+        QTest::newRow("number") << QByteArray("12");
+        QTest::newRow("garbage") << QByteArray("{not json");
+        QTest::newRow("empty") << QByteArray();
+    }
+    void nonObjectsGiveNothing() {
+        QFETCH(QByteArray, json);
+        QVERIFY(!ml::json::fromJson<Sample>(json));
+        QVERIFY(!ml::json::fromJson<Sample>(QJsonValue(QJsonDocument::fromJson(json).array())));
+    }
+
+    void arrayOfModels() {
+        const auto list =
+            ml::json::arrayFromJson<Item>(QByteArray(R"([{"name":"一"},"x",{"name":"二","count":2}])"));
+        QCOMPARE(list.size(), 2);
+        QCOMPARE(list[1].name, QStringLiteral("二"));
+        QVERIFY(ml::json::arrayFromJson<Item>(QByteArray(R"({"name":"x"})")).isEmpty());
+    }
+
+    void writesModelsBackExactly() {
+        Sample sample;
+        sample.text = QStringLiteral("字\"幕");
+        sample.id = Q_INT64_C(9223372036854775806);
+        sample.desc = QStringLiteral("d");
+        sample.items = {Item{QStringLiteral("a"), 3}};
+        const QString text = ml::json::toJsonString(sample);
+        QVERIFY(text.contains(QStringLiteral("\"description\":\"d\"")));
+        QVERIFY(text.contains(QStringLiteral("9223372036854775806")));
+        const auto back = ml::json::fromJson<Sample>(text);
+        QVERIFY(back);
+        QCOMPARE(back->text, sample.text);
+        QCOMPARE(back->id, sample.id);
+        QCOMPARE(back->items.size(), 1);
+        QCOMPARE(back->items[0].count, 3);
+
+        QCOMPARE(ml::json::toJsonString(QList<Item>{Item{QStringLiteral("x"), 1}}),
+                 QStringLiteral(R"([{"count":1,"name":"x"}])"));
+        QCOMPARE(ml::json::toJsonString(QVariantMap{{QStringLiteral("k"), 1}}), QStringLiteral(R"({"k":1})"));
+        QCOMPARE(ml::json::toJsonString(QVariantList{QStringLiteral("a"), 2}), QStringLiteral(R"(["a",2])"));
+    }
+};
+
+ML_TEST_MAIN(TestJsonModel)
+#include "tst_jsonmodel.moc"
