@@ -1,0 +1,78 @@
+#include "core/net/MLServiceOrigins.h"
+#include "core/session/MLMinePageBaseModel.h"
+#include "core/session/MLUserManager.h"
+#include "platform/kit/MLKeyedArchive.h"
+#include "platform/kit/MLUserDefaults.h"
+#include "support/MLTestMain.h"
+
+#include <QTemporaryDir>
+
+namespace {
+struct Row {
+    QString name;
+    ML_MODEL(Row, ML_FIELD(name))
+};
+struct RowList : MLPagedListModel<RowList, Row> {
+    static constexpr const char *modelClassName() { return "RowList"; }
+};
+} // namespace
+
+class TestSession : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+private Q_SLOTS:
+    void currentUserReadAfreshAndBadDataIsNothing() {
+        MLUserDefaults defaults(m_dir.filePath(QStringLiteral("a.ini")));
+        MLUserManager manager(defaults);
+        QVERIFY(!manager.currentUser());
+        manager.setCurrentUser(MLUserModel{QStringLiteral("tok")});
+        QCOMPARE(manager.currentUser()->token, QStringLiteral("tok"));
+
+        defaults.setData(QByteArray("not an archive"), QStringLiteral("currentUser"));
+        QVERIFY(!manager.currentUser());
+        defaults.setData(MLKeyedArchive::archivedData(Row{QStringLiteral("x")}),
+                         QStringLiteral("currentUser"));
+        QVERIFY(!manager.currentUser()); // an archive of another class is not a user
+    }
+
+    void logoutRemovesStoredUserButKeepsAccount() {
+        MLUserDefaults defaults(m_dir.filePath(QStringLiteral("b.ini")));
+        MLUserManager manager(defaults);
+        QList<bool> results;
+        manager.logoutBlock([&](bool ok) { results << ok; });
+        manager.setCurrentUser(MLUserModel{QStringLiteral("tok")});
+        manager.setCurrentMineUser(MLMineModel{{}, {}, {}, {}, 42, {}});
+        manager.logoutBlock([&](bool ok) { results << ok; });
+        QCOMPARE(results, QList<bool>({false, true}));
+        QVERIFY(!manager.currentUser());
+        QCOMPARE(manager.consumerId(), 42);
+    }
+
+    void pagedListMapsPagingAndList() {
+        const auto page = ml::json::fromJson<RowList>(QByteArray(
+            R"({"pageNum":2,"pages":5,"total":41,"hasNextPage":true,"nextPage":3,"list":[{"name":"a"},{"name":"b"}]})"));
+        QVERIFY(page);
+        QCOMPARE(page->pageNum, 2);
+        QCOMPARE(page->total, 41);
+        QVERIFY(page->hasNextPage);
+        QVERIFY(!page->hasPreviousPage);
+        QCOMPARE(page->list.size(), 2);
+        QCOMPARE(page->list[1].name, QStringLiteral("b"));
+    }
+
+    void originsFromOptionsOverrideEnvironment() {
+        qputenv("ML_API_BASE_URL", "http://127.0.0.1:1/");
+        qputenv("ML_PAY_BASE_URL", "http://127.0.0.1:2/pay");
+        MLServiceOrigins::configure({QStringLiteral("app"), QStringLiteral("--pay-base"),
+                                     QStringLiteral("http://h:3/p/"),
+                                     QStringLiteral("--speech-url=ws://h:4/s/{region}")});
+        QCOMPARE(MLServiceOrigins::apiBaseUrl(), QStringLiteral("http://127.0.0.1:1"));
+        QCOMPARE(MLServiceOrigins::payBaseUrl(), QStringLiteral("http://h:3/p"));
+        QCOMPARE(MLServiceOrigins::speechUrl(QStringLiteral("east asia")).toString(QUrl::FullyEncoded),
+                 QStringLiteral("ws://h:4/s/east%20asia"));
+    }
+};
+
+ML_TEST_MAIN(TestSession)
+#include "tst_session.moc"
