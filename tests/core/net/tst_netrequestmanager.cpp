@@ -104,6 +104,11 @@ private Q_SLOTS:
         QTest::newRow("http error with service answer")
             << StandinFault::httpError(500, R"({"code":"DIA500","message":"系统繁忙"})")
             << QStringLiteral("系统繁忙") << QStringLiteral("DIA500");
+        QTest::newRow("bad request with service answer")
+            << StandinFault::httpError(400, R"({"code":"DIA007","message":"请求参数错误"})")
+            << QStringLiteral("请求参数错误") << QStringLiteral("DIA007");
+        QTest::newRow("bad request without body")
+            << StandinFault::httpError(400) << QStringLiteral("系统异常") << QString();
         QTest::newRow("http error without body")
             << StandinFault::httpError(502) << QStringLiteral("系统异常") << QString();
         QTest::newRow("http error with page")
