@@ -1,12 +1,22 @@
-#include <QApplication>
-#include <QMainWindow>
+#include "app/AppDelegate.h"
+#include "core/net/MLServiceOrigins.h"
 
-int main(int argc, char *argv[]) {
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("mltranslate"));
     QApplication::setApplicationName(QStringLiteral("mltranslate"));
-    QMainWindow window;
-    window.resize(375, 500);
-    window.show();
+    QApplication::setApplicationDisplayName(QStringLiteral("同声传译"));
+    QApplication::setApplicationVersion(QStringLiteral(ML_APP_VERSION));
+    // The floating subtitle window may be the only one on screen; the app ends by "退出" or by
+    // closing the main window.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    MLServiceOrigins::configure(QApplication::arguments());
+
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
     return app.exec();
 }
