@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonValue>
+#include <QString>
+
+// The request cipher: AES-128 in CBC mode with PKCS#7 padding under the one key and IV of the
+// process, texts as UTF-8 and ciphertexts as hexadecimal digits. The key is set once at launch
+// (recoverStoredKey) and is guarded, so reading it from another thread is safe.
+class SecurityCore final {
+public:
+    // Both must be 16 bytes; otherwise the call is refused and the current key stays.
+    static void setKey(const QByteArray &key, const QByteArray &iv);
+    static bool hasKey();
+
+    // UTF-8 of `plainText`, encrypted, as lower-case hex. Empty for an empty text or without a key.
+    static QString encryptString(const QString &plainText);
+    // The text of lower- or upper-case hex `hexText`. Empty for an empty input, anything that is not
+    // whole 16-byte blocks of hex digits, bad padding, a result that is not valid UTF-8, or no key.
+    static QString decryptString(const QString &hexText);
+    // An answer's "dt": a string is decrypted as it is; a number is first written as decimal text
+    // (64-bit integers exactly); anything else gives the empty text.
+    static QString decryptString(const QJsonValue &value);
+
+    // Launch step: recovers the AES key and IV from the stored RSA texts with the embedded public key
+    // and sets them. False, with the current key left as it was, when either does not recover.
+    static bool recoverStoredKey();
+};
