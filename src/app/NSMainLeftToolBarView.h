@@ -2,9 +2,10 @@
 
 #include "ui/widgets/MLSectionToolBar.h"
 
+#include <QLabel>
+
 #include <functional>
 
-class QLabel;
 
 // The main page's navigation bar: the six section entries, then the package-remaining entry
 // "套餐剩余" with the balance and its refresh icon.
