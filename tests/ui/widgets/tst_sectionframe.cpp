@@ -86,7 +86,8 @@ private Q_SLOTS:
         QVERIFY(!frame->existingPage(1));
         QTest::qWait(30);
         QCOMPARE(frame->seletedIndex(), 0);
-        QTRY_COMPARE(frame->seletedIndex(), QFETCH(qint64, expectedIndex));
+        QTRY_VERIFY(m_logouts > 0 || frame->seletedIndex() > 0); // the delayed choice has run
+        QTEST(frame->seletedIndex(), "expectedIndex");
         QTEST(m_logouts, "expectedLogouts");
         if (frame->seletedIndex() == 1) {
             QCOMPARE(frame->leftView()->seletedView(), frame->leftView()->item(1));
