@@ -12,8 +12,9 @@
 #include <QVBoxLayout>
 
 NSLoginForPwdVC::NSLoginForPwdVC(QWidget *parent)
-    : QWidget(parent), m_tokenField(new QLineEdit(this)), m_loginButton(new QPushButton(QStringLiteral("登录"), this))
-{
+    : QWidget(parent)
+    , m_tokenField(new QLineEdit(this))
+    , m_loginButton(new QPushButton(QStringLiteral("登录"), this)) {
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::white);
@@ -29,9 +30,9 @@ NSLoginForPwdVC::NSLoginForPwdVC(QWidget *parent)
     m_tokenField->setPlaceholderText(QStringLiteral("请输入登录令牌"));
     m_tokenField->setFixedHeight(40);
     m_loginButton->setFixedHeight(40);
-    m_loginButton->setStyleSheet(QStringLiteral(
-        "QPushButton { background: #0089FF; color: white; border: none; border-radius: 5px; font-size: 16px; }"
-        "QPushButton:disabled { background: #9cccff; }"));
+    m_loginButton->setStyleSheet(QStringLiteral("QPushButton { background: #0089FF; color: white; border: "
+                                                "none; border-radius: 5px; font-size: 16px; }"
+                                                "QPushButton:disabled { background: #9cccff; }"));
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(40, 80, 40, 80);
@@ -46,8 +47,7 @@ NSLoginForPwdVC::NSLoginForPwdVC(QWidget *parent)
     connect(m_tokenField, &QLineEdit::returnPressed, this, &NSLoginForPwdVC::loginClick);
 }
 
-void NSLoginForPwdVC::loginClick()
-{
+void NSLoginForPwdVC::loginClick() {
     const QString token = m_tokenField->text().trimmed();
     AppDelegate *delegate = AppDelegate::shared();
     if (token.isEmpty() || !delegate)

@@ -22,10 +22,12 @@ const QSize kLoginSize(375, 500);
 const QSize kMainSize(1188, 673);
 } // namespace
 
-AppDelegate::AppDelegate(QObject *parent) : QObject(parent) { g_shared = this; }
+AppDelegate::AppDelegate(QObject *parent)
+    : QObject(parent) {
+    g_shared = this;
+}
 
-AppDelegate::~AppDelegate()
-{
+AppDelegate::~AppDelegate() {
     if (g_shared == this)
         g_shared = nullptr;
     qApp->removeEventFilter(this);
@@ -33,10 +35,11 @@ AppDelegate::~AppDelegate()
     delete m_window;
 }
 
-AppDelegate *AppDelegate::shared() { return g_shared; }
+AppDelegate *AppDelegate::shared() {
+    return g_shared;
+}
 
-void AppDelegate::applicationDidFinishLaunching()
-{
+void AppDelegate::applicationDidFinishLaunching() {
     if (!SecurityCore::recoverStoredKey())
         qCWarning(lcApp) << "the request cipher's key could not be recovered";
     MLNotificationCenter::defaultCenter().addObserver(this, QStringLiteral("NotificationUSERLOGOUT"),
@@ -46,8 +49,7 @@ void AppDelegate::applicationDidFinishLaunching()
     initTranslation();
 }
 
-void AppDelegate::creatUI()
-{
+void AppDelegate::creatUI() {
     if (!m_window)
         m_window = new MLAppWindow;
     m_window->hide();
@@ -77,36 +79,39 @@ void AppDelegate::creatUI()
     m_window->activateWindow();
 }
 
-void AppDelegate::initTranslation()
-{
+void AppDelegate::initTranslation() {
     if (!m_translationWindow)
         m_translationWindow = new MLFloatingWindow;
     m_translationWindow->hide();
 }
 
-QWidget *AppDelegate::window() const { return m_window; }
+QWidget *AppDelegate::window() const {
+    return m_window;
+}
 
-QWidget *AppDelegate::contentView() const { return m_window ? m_window->contentView() : nullptr; }
+QWidget *AppDelegate::contentView() const {
+    return m_window ? m_window->contentView() : nullptr;
+}
 
-QWidget *AppDelegate::translationWindow() const { return m_translationWindow; }
+QWidget *AppDelegate::translationWindow() const {
+    return m_translationWindow;
+}
 
-void AppDelegate::setTranslationContent(QWidget *content)
-{
+void AppDelegate::setTranslationContent(QWidget *content) {
     if (!m_translationWindow)
         initTranslation();
     m_translationWindow->setContent(content);
 }
 
-QWidget *AppDelegate::translationShelterView() const
-{
+QWidget *AppDelegate::translationShelterView() const {
     if (m_shelterView)
         m_shelterView->raise();
     return m_shelterView;
 }
 
-void AppDelegate::requestMineNetworkSuccess(QObject *context, std::function<void(const MLMineModel &)> success,
-                                            std::function<void(const QString &, const QString &)> failure)
-{
+void AppDelegate::requestMineNetworkSuccess(QObject *context,
+                                            std::function<void(const MLMineModel &)> success,
+                                            std::function<void(const QString &, const QString &)> failure) {
     MLNetRequestManager::sharedService().postUrl(
         QStringLiteral("/meInfo/getMeInfo"), QString(),
         [success, failure](const QJsonObject &answer) {
@@ -127,17 +132,21 @@ void AppDelegate::requestMineNetworkSuccess(QObject *context, std::function<void
         context);
 }
 
-void AppDelegate::windowWillClose() { MLApplicationModal::stopModal(); }
+void AppDelegate::windowWillClose() {
+    MLApplicationModal::stopModal();
+}
 
-void AppDelegate::userLogoutEvent() { creatUI(); }
+void AppDelegate::userLogoutEvent() {
+    creatUI();
+}
 
-bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
-{
+bool AppDelegate::eventFilter(QObject *watched, QEvent *event) {
     if (auto *widget = qobject_cast<QWidget *>(watched); widget && widget->isWindow()) {
         if (event->type() == QEvent::Close)
             windowWillClose();
         else if (event->type() == QEvent::Resize)
-            MLNotificationCenter::defaultCenter().postNotificationName(QStringLiteral("NSWindowDidResizeNotification"));
+            MLNotificationCenter::defaultCenter().postNotificationName(
+                QStringLiteral("NSWindowDidResizeNotification"));
     }
     return QObject::eventFilter(watched, event);
 }

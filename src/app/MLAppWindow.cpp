@@ -6,8 +6,9 @@
 #include <QMessageBox>
 #include <QVBoxLayout>
 
-MLAppWindow::MLAppWindow(QWidget *parent) : QMainWindow(parent), m_contentView(new QWidget)
-{
+MLAppWindow::MLAppWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , m_contentView(new QWidget) {
     setCentralWidget(m_contentView);
     auto *layout = new QVBoxLayout(m_contentView);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -15,8 +16,7 @@ MLAppWindow::MLAppWindow(QWidget *parent) : QMainWindow(parent), m_contentView(n
     installMenu();
 }
 
-void MLAppWindow::setContentPage(QWidget *page, const QSize &size)
-{
+void MLAppWindow::setContentPage(QWidget *page, const QSize &size) {
     if (m_page) {
         m_contentView->layout()->removeWidget(m_page);
         m_page->hide();
@@ -29,8 +29,7 @@ void MLAppWindow::setContentPage(QWidget *page, const QSize &size)
     adjustSize();
 }
 
-void MLAppWindow::closeEvent(QCloseEvent *event)
-{
+void MLAppWindow::closeEvent(QCloseEvent *event) {
     // Only a close asked for by the user (the window manager's close button) ends the application;
     // the app itself takes the window off the screen with hide().
     event->accept();
@@ -38,8 +37,7 @@ void MLAppWindow::closeEvent(QCloseEvent *event)
         QApplication::quit();
 }
 
-void MLAppWindow::installMenu()
-{
+void MLAppWindow::installMenu() {
     QMenu *menu = menuBar()->addMenu(QStringLiteral("Application"));
     QAction *about = menu->addAction(QStringLiteral("关于我们"));
     about->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_I), QKeySequence(Qt::CTRL | Qt::META | Qt::Key_I)});

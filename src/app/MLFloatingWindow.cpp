@@ -4,8 +4,7 @@
 #include <QVBoxLayout>
 
 MLFloatingWindow::MLFloatingWindow(QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool)
-{
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool) {
     setAttribute(Qt::WA_TranslucentBackground);
     setMinimumSize(800, 200);
     resize(800, 200);
@@ -13,8 +12,7 @@ MLFloatingWindow::MLFloatingWindow(QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
 }
 
-void MLFloatingWindow::setContent(QWidget *content)
-{
+void MLFloatingWindow::setContent(QWidget *content) {
     if (m_content == content)
         return;
     if (m_content) {
@@ -29,8 +27,7 @@ void MLFloatingWindow::setContent(QWidget *content)
     }
 }
 
-void MLFloatingWindow::mousePressEvent(QMouseEvent *event)
-{
+void MLFloatingWindow::mousePressEvent(QMouseEvent *event) {
     if (event->button() == Qt::LeftButton) {
         m_dragging = true;
         m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
@@ -38,15 +35,13 @@ void MLFloatingWindow::mousePressEvent(QMouseEvent *event)
     QWidget::mousePressEvent(event);
 }
 
-void MLFloatingWindow::mouseMoveEvent(QMouseEvent *event)
-{
+void MLFloatingWindow::mouseMoveEvent(QMouseEvent *event) {
     if (m_dragging)
         move(event->globalPosition().toPoint() - m_dragOffset);
     QWidget::mouseMoveEvent(event);
 }
 
-void MLFloatingWindow::mouseReleaseEvent(QMouseEvent *event)
-{
+void MLFloatingWindow::mouseReleaseEvent(QMouseEvent *event) {
     m_dragging = false;
     QWidget::mouseReleaseEvent(event);
 }

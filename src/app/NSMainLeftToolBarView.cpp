@@ -13,8 +13,7 @@ constexpr int kRowHeight = 30;
 constexpr int kRefreshSize = 16;
 } // namespace
 
-QList<MLSectionTab> NSMainLeftToolBarView::entries()
-{
+QList<MLSectionTab> NSMainLeftToolBarView::entries() {
     return {
         {QStringLiteral("simultaneousInterpretation_icon"), QStringLiteral("同声传译"), false},
         {QStringLiteral("documentTranslation_icon"), QStringLiteral("文档翻译"), true},
@@ -26,10 +25,11 @@ QList<MLSectionTab> NSMainLeftToolBarView::entries()
 }
 
 NSMainLeftToolBarView::NSMainLeftToolBarView(QWidget *parent)
-    : MLSectionToolBar(entries(), FirstChoice::Direct, parent), m_setMealView(new QWidget(this)),
-      m_setMealLabel(new QLabel(QStringLiteral("套餐剩余"), m_setMealView)), m_balanceLabel(new QLabel(m_setMealView)),
-      m_refreshImage(new QLabel(m_setMealView))
-{
+    : MLSectionToolBar(entries(), FirstChoice::Direct, parent)
+    , m_setMealView(new QWidget(this))
+    , m_setMealLabel(new QLabel(QStringLiteral("套餐剩余"), m_setMealView))
+    , m_balanceLabel(new QLabel(m_setMealView))
+    , m_refreshImage(new QLabel(m_setMealView)) {
     QFont small = font();
     small.setPixelSize(12);
     m_setMealLabel->setFont(small);
@@ -39,7 +39,8 @@ NSMainLeftToolBarView::NSMainLeftToolBarView(QWidget *parent)
     balanceFont.setBold(true);
     m_balanceLabel->setFont(balanceFont);
     m_balanceLabel->setStyleSheet(QStringLiteral("color: #0089FF;"));
-    m_refreshImage->setPixmap(MLImage::pixmap(QStringLiteral("refreshBalance_icon"), QSize(kRefreshSize, kRefreshSize)));
+    m_refreshImage->setPixmap(
+        MLImage::pixmap(QStringLiteral("refreshBalance_icon"), QSize(kRefreshSize, kRefreshSize)));
     m_refreshImage->setCursor(Qt::PointingHandCursor);
     m_setMealView->setCursor(Qt::PointingHandCursor);
 
@@ -52,20 +53,17 @@ NSMainLeftToolBarView::NSMainLeftToolBarView(QWidget *parent)
     layoutUI();
 }
 
-void NSMainLeftToolBarView::setBalance(const QString &balanceStr)
-{
+void NSMainLeftToolBarView::setBalance(const QString &balanceStr) {
     m_balanceLabel->setText(QStringLiteral("%1点").arg(balanceStr));
 }
 
-void NSMainLeftToolBarView::setMealViewClick()
-{
+void NSMainLeftToolBarView::setMealViewClick() {
     if (m_didMyAccountBlock)
         m_didMyAccountBlock();
     highlight(kMyAccountEntry);
 }
 
-void NSMainLeftToolBarView::layoutUI()
-{
+void NSMainLeftToolBarView::layoutUI() {
     MLSectionToolBar::layoutUI();
     if (!m_setMealView)
         return;

@@ -6,7 +6,6 @@
 
 #include <functional>
 
-
 // The main page's navigation bar: the six section entries, then the package-remaining entry
 // "套餐剩余" with the balance and its refresh icon.
 class NSMainLeftToolBarView final : public MLSectionToolBar {

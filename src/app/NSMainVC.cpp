@@ -10,15 +10,16 @@ namespace {
 constexpr int kMyAccountEntry = 4;
 }
 
-NSMainVC::NSMainVC(QWidget *parent) : MLSectionFrame(new NSMainLeftToolBarView, MLMainSections::factories(), parent)
-{
+NSMainVC::NSMainVC(QWidget *parent)
+    : MLSectionFrame(new NSMainLeftToolBarView, MLMainSections::factories(), parent) {
     bindAction();
 }
 
-NSMainLeftToolBarView *NSMainVC::leftBar() const { return static_cast<NSMainLeftToolBarView *>(leftView()); }
+NSMainLeftToolBarView *NSMainVC::leftBar() const {
+    return static_cast<NSMainLeftToolBarView *>(leftView());
+}
 
-void NSMainVC::bindAction()
-{
+void NSMainVC::bindAction() {
     leftBar()->setDidRefreshBlock([this] { getUserInfo(); });
     leftBar()->setDidMyAccountBlock([this] {
         const auto factories = MLMainSections::factories();
@@ -29,8 +30,7 @@ void NSMainVC::bindAction()
                                                       [this](const MLNotification &) { getUserInfo(); });
 }
 
-void NSMainVC::getUserInfo()
-{
+void NSMainVC::getUserInfo() {
     AppDelegate *delegate = AppDelegate::shared();
     if (!delegate)
         return;
@@ -38,8 +38,7 @@ void NSMainVC::getUserInfo()
         this, [this](const MLMineModel &account) { leftBar()->setBalance(account.balanceStr); }, nullptr);
 }
 
-void NSMainVC::showEvent(QShowEvent *event)
-{
+void NSMainVC::showEvent(QShowEvent *event) {
     MLSectionFrame::showEvent(event);
     getUserInfo();
 }

@@ -14,8 +14,7 @@
 #include <QPushButton>
 
 namespace {
-template <class Page> Page *contentPage(AppDelegate &delegate)
-{
+template <class Page> Page *contentPage(AppDelegate &delegate) {
     QWidget *content = delegate.contentView();
     return content ? content->findChild<Page *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
 }
@@ -26,21 +25,18 @@ class TestApp : public QObject {
     std::unique_ptr<ml::test::StandinFixture> m_standin;
 
 private Q_SLOTS:
-    void initTestCase()
-    {
+    void initTestCase() {
         m_standin = std::make_unique<ml::test::StandinFixture>();
         QVERIFY(m_standin->isRunning());
     }
     void cleanup() { MLUserManager::sharedManager().logoutBlock(nullptr); }
 
-    void launchShowsPageForStoredUser_data()
-    {
+    void launchShowsPageForStoredUser_data() {
         QTest::addColumn<bool>("signedIn");
         QTest::newRow("no user: sign-in page") << false;
         QTest::newRow("stored user: main page") << true;
     }
-    void launchShowsPageForStoredUser()
-    {
+    void launchShowsPageForStoredUser() {
         QFETCH(bool, signedIn);
         if (signedIn)
             m_standin->signInDemo();
@@ -53,8 +49,7 @@ private Q_SLOTS:
         QCOMPARE(delegate.contentView()->size(), signedIn ? QSize(1188, 673) : QSize(375, 500));
     }
 
-    void signOutNotificationRebuildsWindow()
-    {
+    void signOutNotificationRebuildsWindow() {
         m_standin->signInDemo();
         AppDelegate delegate;
         delegate.applicationDidFinishLaunching();
@@ -66,14 +61,12 @@ private Q_SLOTS:
         QVERIFY(delegate.window()->isVisible());
     }
 
-    void signInWithToken_data()
-    {
+    void signInWithToken_data() {
         QTest::addColumn<bool>("valid");
         QTest::newRow("demo token signs in") << true;
         QTest::newRow("unknown token is refused") << false;
     }
-    void signInWithToken()
-    {
+    void signInWithToken() {
         QFETCH(bool, valid);
         AppDelegate delegate;
         delegate.applicationDidFinishLaunching();
@@ -95,8 +88,7 @@ private Q_SLOTS:
         }
     }
 
-    void balanceShownAndRefreshedOnNotification()
-    {
+    void balanceShownAndRefreshedOnNotification() {
         m_standin->signInDemo();
         StandinAccount *account = m_standin->server().state().accountForToken(m_standin->demoToken());
         QVERIFY(account);
@@ -107,12 +99,12 @@ private Q_SLOTS:
         QVERIFY(main);
         QTRY_COMPARE(main->leftBar()->balanceLabel()->text(), QStringLiteral("120点"));
         account->profile.balanceStr = QStringLiteral("95.5");
-        MLNotificationCenter::defaultCenter().postNotificationName(QStringLiteral("NotificationIndividualCenterKey"));
+        MLNotificationCenter::defaultCenter().postNotificationName(
+            QStringLiteral("NotificationIndividualCenterKey"));
         QTRY_COMPARE(main->leftBar()->balanceLabel()->text(), QStringLiteral("95.5点"));
     }
 
-    void mainPageSelectsLiveSectionFirst()
-    {
+    void mainPageSelectsLiveSectionFirst() {
         m_standin->signInDemo();
         AppDelegate delegate;
         delegate.applicationDidFinishLaunching();
@@ -122,8 +114,7 @@ private Q_SLOTS:
         QCOMPARE(main->leftBar()->seletedView(), main->leftBar()->item(1));
     }
 
-    void shelterTakesTheClicksItCovers()
-    {
+    void shelterTakesTheClicksItCovers() {
         m_standin->signInDemo();
         AppDelegate delegate;
         delegate.applicationDidFinishLaunching();
@@ -145,8 +136,7 @@ private Q_SLOTS:
         QTRY_COMPARE(main->seletedIndex(), 3);
     }
 
-    void packageRemainingShowsFreshAccountFrame()
-    {
+    void packageRemainingShowsFreshAccountFrame() {
         m_standin->signInDemo();
         AppDelegate delegate;
         delegate.applicationDidFinishLaunching();

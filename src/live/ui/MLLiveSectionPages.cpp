@@ -1,7 +1,6 @@
 #include "live/ui/MLLiveSectionPages.h"
 
-QList<MLSectionFrame::PageFactory> MLLiveSectionPages::factories()
-{
+QList<MLSectionFrame::PageFactory> MLLiveSectionPages::factories() {
     return {
         nullptr, // 1 翻译设置
         nullptr, // 2 高精翻译

@@ -1,7 +1,6 @@
 #include "live/ui/MLSimultaneousInterpretationToolBarView.h"
 
-QList<MLSectionTab> MLSimultaneousInterpretationToolBarView::tabs()
-{
+QList<MLSectionTab> MLSimultaneousInterpretationToolBarView::tabs() {
     return {
         {QStringLiteral("translationSetup_icon"), QStringLiteral("翻译设置"), false},
         {QStringLiteral("highPrecisionTranslation_icon"), QStringLiteral("高精翻译"), true},
@@ -13,6 +12,4 @@ QList<MLSectionTab> MLSimultaneousInterpretationToolBarView::tabs()
 }
 
 MLSimultaneousInterpretationToolBarView::MLSimultaneousInterpretationToolBarView(QWidget *parent)
-    : MLSectionToolBar(tabs(), FirstChoice::Direct, parent)
-{
-}
+    : MLSectionToolBar(tabs(), FirstChoice::Direct, parent) {}

@@ -4,11 +4,8 @@
 #include "live/ui/MLSimultaneousInterpretationToolBarView.h"
 
 MLSimultaneousInterpretationView::MLSimultaneousInterpretationView(QWidget *parent)
-    : MLSectionFrame(new MLSimultaneousInterpretationToolBarView, MLLiveSectionPages::factories(), parent)
-{
-}
+    : MLSectionFrame(new MLSimultaneousInterpretationToolBarView, MLLiveSectionPages::factories(), parent) {}
 
-MLSimultaneousInterpretationToolBarView *MLSimultaneousInterpretationView::toolBar() const
-{
+MLSimultaneousInterpretationToolBarView *MLSimultaneousInterpretationView::toolBar() const {
     return static_cast<MLSimultaneousInterpretationToolBarView *>(leftView());
 }

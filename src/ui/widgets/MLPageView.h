@@ -7,6 +7,7 @@
 class MLPageView : public QWidget {
     Q_OBJECT
 public:
-    explicit MLPageView(QWidget *parent = nullptr) : QWidget(parent) {}
+    explicit MLPageView(QWidget *parent = nullptr)
+        : QWidget(parent) {}
     virtual void refreshData() {}
 };

@@ -6,9 +6,11 @@
 
 MLSectionFrame::MLSectionFrame(MLSectionToolBar *toolBar, QList<PageFactory> pages, Options options,
                                QWidget *parent)
-    : MLPageView(parent), m_leftView(toolBar), m_rightView(new QWidget), m_factories(std::move(pages)),
-      m_options(options)
-{
+    : MLPageView(parent)
+    , m_leftView(toolBar)
+    , m_rightView(new QWidget)
+    , m_factories(std::move(pages))
+    , m_options(options) {
     // creatUI: the tab bar, then the pane.
     m_leftView->setParent(this);
     m_rightView->setParent(this);
@@ -30,8 +32,7 @@ MLSectionFrame::MLSectionFrame(MLSectionToolBar *toolBar, QList<PageFactory> pag
     });
 }
 
-MLPageView *MLSectionFrame::page(qint64 index)
-{
+MLPageView *MLSectionFrame::page(qint64 index) {
     if (index < 1 || index > m_factories.size())
         return nullptr;
     if (MLPageView *existing = m_pages.value(index))
@@ -46,8 +47,7 @@ MLPageView *MLSectionFrame::page(qint64 index)
     return made;
 }
 
-void MLSectionFrame::takePageOutOfPane()
-{
+void MLSectionFrame::takePageOutOfPane() {
     if (!m_pageInView)
         return;
     m_rightView->layout()->removeWidget(m_pageInView);
@@ -60,16 +60,14 @@ void MLSectionFrame::takePageOutOfPane()
     m_pageInViewIsTransient = false;
 }
 
-void MLSectionFrame::putPageInPane(MLPageView *page)
-{
+void MLSectionFrame::putPageInPane(MLPageView *page) {
     page->setParent(m_rightView);
     m_rightView->layout()->addWidget(page);
     page->show();
     m_pageInView = page;
 }
 
-void MLSectionFrame::setRightViewForIndex(qint64 index)
-{
+void MLSectionFrame::setRightViewForIndex(qint64 index) {
     takePageOutOfPane();
     MLPageView *next = page(index);
     if (!next)
@@ -79,8 +77,7 @@ void MLSectionFrame::setRightViewForIndex(qint64 index)
         next->refreshData();
 }
 
-void MLSectionFrame::showTransientPage(MLPageView *page)
-{
+void MLSectionFrame::showTransientPage(MLPageView *page) {
     takePageOutOfPane();
     if (!page)
         return;
@@ -88,8 +85,7 @@ void MLSectionFrame::showTransientPage(MLPageView *page)
     m_pageInViewIsTransient = true;
 }
 
-void MLSectionFrame::refreshData()
-{
+void MLSectionFrame::refreshData() {
     if (m_options.alwaysRefreshTab > 0) {
         if (MLPageView *target = page(m_options.alwaysRefreshTab))
             target->refreshData();
@@ -99,14 +95,13 @@ void MLSectionFrame::refreshData()
         target->refreshData();
 }
 
-void MLSectionFrame::resizeEvent(QResizeEvent *event)
-{
+void MLSectionFrame::resizeEvent(QResizeEvent *event) {
     MLPageView::resizeEvent(event);
     layoutUI();
 }
 
-void MLSectionFrame::layoutUI()
-{
+void MLSectionFrame::layoutUI() {
     m_leftView->setGeometry(0, 0, MLSectionToolBar::kWidth, height());
-    m_rightView->setGeometry(MLSectionToolBar::kWidth, 0, qMax(0, width() - MLSectionToolBar::kWidth), height());
+    m_rightView->setGeometry(MLSectionToolBar::kWidth, 0, qMax(0, width() - MLSectionToolBar::kWidth),
+                             height());
 }

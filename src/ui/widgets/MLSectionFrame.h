@@ -28,11 +28,10 @@ public:
 
     // `pages[i]` makes the page of tab i + 1; a null factory, or one returning null, leaves the
     // pane empty for that tab.
-    MLSectionFrame(MLSectionToolBar *toolBar, QList<PageFactory> pages, Options options, QWidget *parent = nullptr);
+    MLSectionFrame(MLSectionToolBar *toolBar, QList<PageFactory> pages, Options options,
+                   QWidget *parent = nullptr);
     MLSectionFrame(MLSectionToolBar *toolBar, QList<PageFactory> pages, QWidget *parent = nullptr)
-        : MLSectionFrame(toolBar, std::move(pages), Options{}, parent)
-    {
-    }
+        : MLSectionFrame(toolBar, std::move(pages), Options{}, parent) {}
 
     MLSectionToolBar *leftView() const { return m_leftView; }
     QWidget *rightView() const { return m_rightView; }

@@ -8,8 +8,7 @@
 #include "ui/widgets/MLSimultaneousInterpretationToolBarSonView.h"
 
 namespace {
-void setBackground(QWidget *widget, const QColor &color)
-{
+void setBackground(QWidget *widget, const QColor &color) {
     widget->setAutoFillBackground(color.alpha() > 0);
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, color);
@@ -18,8 +17,8 @@ void setBackground(QWidget *widget, const QColor &color)
 } // namespace
 
 MLSectionToolBar::MLSectionToolBar(const QList<MLSectionTab> &tabs, FirstChoice firstChoice, QWidget *parent)
-    : QWidget(parent), m_tabs(tabs)
-{
+    : QWidget(parent)
+    , m_tabs(tabs) {
     setBackground(this, MLColorUtils::colorWithHexString(QStringLiteral("#f9f9f9")));
     setFixedWidth(kWidth);
 
@@ -45,8 +44,7 @@ MLSectionToolBar::MLSectionToolBar(const QList<MLSectionTab> &tabs, FirstChoice 
     });
 }
 
-void MLSectionToolBar::clickTab(qint64 index)
-{
+void MLSectionToolBar::clickTab(qint64 index) {
     if (index < 1 || index > m_items.size())
         return;
     if (m_tabs[index - 1].needsUser && !MLUserManager::sharedManager().currentUser()) {
@@ -56,8 +54,7 @@ void MLSectionToolBar::clickTab(qint64 index)
     didClick(m_items[index - 1], index);
 }
 
-void MLSectionToolBar::didClick(MLSimultaneousInterpretationToolBarSonView *item, qint64 index)
-{
+void MLSectionToolBar::didClick(MLSimultaneousInterpretationToolBarSonView *item, qint64 index) {
     if (!item || item == m_seletedView)
         return;
     if (m_didIndexBlock)
@@ -65,14 +62,12 @@ void MLSectionToolBar::didClick(MLSimultaneousInterpretationToolBarSonView *item
     select(item);
 }
 
-void MLSectionToolBar::highlight(qint64 index)
-{
+void MLSectionToolBar::highlight(qint64 index) {
     if (auto *target = item(index))
         select(target);
 }
 
-void MLSectionToolBar::select(MLSimultaneousInterpretationToolBarSonView *item)
-{
+void MLSectionToolBar::select(MLSimultaneousInterpretationToolBarSonView *item) {
     if (item == m_seletedView)
         return;
     if (m_seletedView) {
@@ -84,25 +79,21 @@ void MLSectionToolBar::select(MLSimultaneousInterpretationToolBarSonView *item)
     m_seletedView = item;
 }
 
-void MLSectionToolBar::observe(const QString &notification, qint64 index)
-{
-    MLNotificationCenter::defaultCenter().addObserver(this, notification,
-                                                      [this, index](const MLNotification &) { clickTab(index); });
+void MLSectionToolBar::observe(const QString &notification, qint64 index) {
+    MLNotificationCenter::defaultCenter().addObserver(
+        this, notification, [this, index](const MLNotification &) { clickTab(index); });
 }
 
-MLSimultaneousInterpretationToolBarSonView *MLSectionToolBar::item(qint64 index) const
-{
+MLSimultaneousInterpretationToolBarSonView *MLSectionToolBar::item(qint64 index) const {
     return index >= 1 && index <= m_items.size() ? m_items[index - 1] : nullptr;
 }
 
-void MLSectionToolBar::resizeEvent(QResizeEvent *event)
-{
+void MLSectionToolBar::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
     layoutUI();
 }
 
-void MLSectionToolBar::layoutUI()
-{
+void MLSectionToolBar::layoutUI() {
     m_line->setGeometry(width() - 1, 0, 1, height());
     for (qsizetype i = 0; i < m_items.size(); ++i)
         m_items[i]->setGeometry(0, kItemTop + static_cast<int>(i) * kItemHeight, width(), kItemHeight);

@@ -15,24 +15,21 @@ public:
     void refreshData() override { ++refreshes; }
 };
 
-QList<MLSectionTab> tabs(bool firstNeedsUser)
-{
+QList<MLSectionTab> tabs(bool firstNeedsUser) {
     return {{QStringLiteral("a_icon"), QStringLiteral("一"), firstNeedsUser},
             {QStringLiteral("b_icon"), QStringLiteral("二"), true},
             {QStringLiteral("c_icon"), QStringLiteral("三"), false}};
 }
 
 MLSectionFrame *makeSection(MLSectionToolBar::FirstChoice choice, bool firstNeedsUser = false,
-                            MLSectionFrame::Options options = {})
-{
+                            MLSectionFrame::Options options = {}) {
     QList<MLSectionFrame::PageFactory> factories(3, [] { return new CountingPage; });
     auto *frame = new MLSectionFrame(new MLSectionToolBar(tabs(firstNeedsUser), choice), factories, options);
     frame->resize(800, 600);
     return frame;
 }
 
-QList<CountingPage *> pagesOf(MLSectionFrame *frame)
-{
+QList<CountingPage *> pagesOf(MLSectionFrame *frame) {
     QList<CountingPage *> pages;
     for (int i = 1; i <= 3; ++i)
         pages << static_cast<CountingPage *>(frame->existingPage(i));
@@ -44,8 +41,7 @@ QList<CountingPage *> pagesOf(MLSectionFrame *frame)
 class TestSectionFrame : public QObject {
     Q_OBJECT
 
-    void signIn(bool signedIn)
-    {
+    void signIn(bool signedIn) {
         if (signedIn)
             MLUserManager::sharedManager().setCurrentUser(MLUserModel{QStringLiteral("token")});
         else
@@ -55,27 +51,25 @@ class TestSectionFrame : public QObject {
     int m_logouts = 0;
 
 private Q_SLOTS:
-    void initTestCase()
-    {
+    void initTestCase() {
         MLNotificationCenter::defaultCenter().addObserver(this, QStringLiteral("NotificationUSERLOGOUT"),
                                                           [this](const MLNotification &) { ++m_logouts; });
     }
     void init() { m_logouts = 0; }
 
-    void firstChoiceAfterDelay_data()
-    {
+    void firstChoiceAfterDelay_data() {
         QTest::addColumn<int>("choice");
         QTest::addColumn<bool>("signedIn");
         QTest::addColumn<qint64>("expectedIndex");
         QTest::addColumn<int>("expectedLogouts");
-        QTest::newRow("through click handler, signed in") << int(MLSectionToolBar::FirstChoice::ThroughClickHandler)
-                                                          << true << qint64(1) << 0;
-        QTest::newRow("through click handler, no user") << int(MLSectionToolBar::FirstChoice::ThroughClickHandler)
-                                                        << false << qint64(0) << 1;
-        QTest::newRow("direct, no user") << int(MLSectionToolBar::FirstChoice::Direct) << false << qint64(1) << 0;
+        QTest::newRow("through click handler, signed in")
+            << int(MLSectionToolBar::FirstChoice::ThroughClickHandler) << true << qint64(1) << 0;
+        QTest::newRow("through click handler, no user")
+            << int(MLSectionToolBar::FirstChoice::ThroughClickHandler) << false << qint64(0) << 1;
+        QTest::newRow("direct, no user")
+            << int(MLSectionToolBar::FirstChoice::Direct) << false << qint64(1) << 0;
     }
-    void firstChoiceAfterDelay()
-    {
+    void firstChoiceAfterDelay() {
         QFETCH(int, choice);
         QFETCH(bool, signedIn);
         signIn(signedIn);
@@ -98,8 +92,7 @@ private Q_SLOTS:
         }
     }
 
-    void clicksSwitchPagesAndKeepThem()
-    {
+    void clicksSwitchPagesAndKeepThem() {
         signIn(true);
         std::unique_ptr<MLSectionFrame> frame(makeSection(MLSectionToolBar::FirstChoice::Direct));
         QTRY_COMPARE(frame->seletedIndex(), 1);
@@ -129,8 +122,7 @@ private Q_SLOTS:
         QVERIFY(!frame->pageInView());
     }
 
-    void tabNeedingUserWithoutOne()
-    {
+    void tabNeedingUserWithoutOne() {
         signIn(true);
         std::unique_ptr<MLSectionFrame> frame(makeSection(MLSectionToolBar::FirstChoice::Direct));
         QTRY_COMPARE(frame->seletedIndex(), 1);
@@ -144,8 +136,7 @@ private Q_SLOTS:
         QCOMPARE(m_logouts, 1);
     }
 
-    void notificationSwitchesOnlyOnce()
-    {
+    void notificationSwitchesOnlyOnce() {
         signIn(true);
         std::unique_ptr<MLSectionFrame> frame(makeSection(MLSectionToolBar::FirstChoice::Direct));
         frame->leftView()->observe(QStringLiteral("TestHistoricalKey"), 2);
@@ -158,8 +149,7 @@ private Q_SLOTS:
         MLNotificationCenter::defaultCenter().postNotificationName(QStringLiteral("TestHistoricalKey"));
     }
 
-    void barDestroyedBeforeFirstChoice()
-    {
+    void barDestroyedBeforeFirstChoice() {
         bool called = false;
         auto *bar = new MLSectionToolBar(tabs(false), MLSectionToolBar::FirstChoice::Direct);
         bar->setDidIndexBlock([&](qint64) { called = true; });
@@ -168,13 +158,13 @@ private Q_SLOTS:
         QVERIFY(!called);
     }
 
-    void singlePageVariantRefreshesOnlyThroughFrame()
-    {
+    void singlePageVariantRefreshesOnlyThroughFrame() {
         MLSectionFrame::Options options;
         options.tracksSelectedIndex = false;
         options.refreshOnShow = false;
         options.alwaysRefreshTab = 1;
-        std::unique_ptr<MLSectionFrame> frame(makeSection(MLSectionToolBar::FirstChoice::Direct, false, options));
+        std::unique_ptr<MLSectionFrame> frame(
+            makeSection(MLSectionToolBar::FirstChoice::Direct, false, options));
         frame->refreshData(); // makes the page and refreshes it before the first choice
         CountingPage *page = pagesOf(frame.get())[0];
         QVERIFY(page);
@@ -184,8 +174,7 @@ private Q_SLOTS:
         QCOMPARE(frame->seletedIndex(), 0);
     }
 
-    void transientPageIsReplacedAndDeleted()
-    {
+    void transientPageIsReplacedAndDeleted() {
         std::unique_ptr<MLSectionFrame> frame(makeSection(MLSectionToolBar::FirstChoice::Direct));
         QTRY_COMPARE(frame->seletedIndex(), 1);
         QPointer<CountingPage> transient = new CountingPage;
