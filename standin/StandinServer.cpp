@@ -4,6 +4,7 @@
 #include "StandinEnvelope.h"
 #include "StandinHttpListener.h"
 #include "StandinLanguageRoutes.h"
+#include "StandinLiveRoutes.h"
 #include "StandinMultipart.h"
 
 #include "core/security/MLDigest.h"
@@ -65,6 +66,7 @@ StandinServer::~StandinServer() = default;
 void StandinServer::installServiceRoutes() {
     StandinAccountRoutes::install(*this);
     StandinLanguageRoutes::install(*this);
+    StandinLiveRoutes::install(*this);
 }
 
 bool StandinServer::listen(quint16 port) {
