@@ -31,7 +31,15 @@ std::optional<QList<StandinMultipart::Part>> StandinMultipart::parse(const QByte
         const qsizetype headerEnd = body.indexOf("\r\n\r\n", position);
         if (headerEnd < 0)
             return std::nullopt;
-        const qsizetype next = body.indexOf(QByteArray("\r\n" + delimiter), headerEnd + 4);
+        // The next delimiter: CRLF, "--", the boundary, then "--" or CRLF.
+        const QByteArray marker = "\r\n" + delimiter;
+        qsizetype next = body.indexOf(marker, headerEnd + 4);
+        while (next >= 0) {
+            const QByteArray after = body.mid(next + marker.size(), 2);
+            if (after == "--" || after == "\r\n")
+                break;
+            next = body.indexOf(marker, next + 1);
+        }
         if (next < 0)
             return std::nullopt;
 

@@ -6,6 +6,7 @@
 #include "StandinLanguageRoutes.h"
 #include "StandinLiveRoutes.h"
 #include "StandinMultipart.h"
+#include "StandinTcpServer.h"
 
 #include "core/security/MLDigest.h"
 #include "core/security/SecurityCore.h"
@@ -70,10 +71,13 @@ void StandinServer::installServiceRoutes() {
 }
 
 bool StandinServer::listen(quint16 port) {
-    const quint16 bound = m_http->listen(QHostAddress::LocalHost, port);
-    if (bound == 0)
+    auto *tcp = new StandinTcpServer(m_http.get());
+    if (!tcp->listen(QHostAddress::LocalHost, port)) {
+        delete tcp;
         return false;
-    m_port = bound;
+    }
+    m_http->bind(tcp);
+    m_port = tcp->serverPort();
     return true;
 }
 
@@ -164,6 +168,7 @@ void StandinServer::record(const StandinRequest &request) {
 }
 
 void StandinServer::dispatch(const QHttpServerRequest &httpRequest, QTcpSocket *socket) {
+    StandinTcpServer::acknowledgeQuickly(socket->socketDescriptor());
     StandinRequest request;
     request.method = QByteArray(QMetaEnum::fromType<QHttpServerRequest::Method>().valueToKey(
                                     static_cast<int>(httpRequest.method())))
@@ -311,4 +316,8 @@ void StandinServer::writeHttp(QTcpSocket *socket, int status, const QByteArray &
         head += name + ": " + value + "\r\n";
     head += "\r\n";
     socket->write(head + body);
+    // Sending the answer puts the connection back into delayed-acknowledgement mode; leave it at once
+    // so that the head of the next request is acknowledged without delay.
+    socket->flush();
+    StandinTcpServer::acknowledgeQuickly(socket->socketDescriptor());
 }

@@ -13,6 +13,7 @@
 #include <QWebSocketServer>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 

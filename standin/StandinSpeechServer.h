@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class QJsonObject;
 class QWebSocket;
 class QWebSocketServer;
 

@@ -52,22 +52,16 @@ void MLHttpTransport::watch(QNetworkReply *reply, const QObject *receiver, Compl
     });
 }
 
-// The mapping of QNetworkReply errors. Everything below the HTTP layer is a connection failure:
-// - ContentReSendError: the connection closed before an answer and the body may not be sent again;
+// The mapping of QNetworkReply errors. An answer whose status line arrived (HTTP status > 0) is an HTTP
+// answer whatever error Qt derives from its status (400 becomes ProtocolInvalidOperationError, 404
+// ContentNotFoundError, 5xx the server errors); its body may still carry a service answer. Without a
+// status line, every error is a connection failure. These are connection failures in any case:
 // - 1..99 network layer: refused, remote closed, host not found, timeout, cancelled (our transfer
-//   timeout aborts the reply), TLS handshake, temporary failure, network session, unknown;
-// - 101..199 proxy errors;
-// - 301..399 protocol errors (unknown scheme, invalid operation, malformed HTTP).
-// The HTTP statuses (201..299 content errors for 4xx, 401..499 server errors for 5xx) are not: the
-// server did answer, and its body may still carry a service answer.
+//   timeout aborts the reply, also in the middle of a body), TLS handshake, temporary failure;
+// - 101..199 proxy errors and redirect errors;
+// - ContentReSendError: the connection closed before an answer and the body may not be sent again.
 bool MLHttpTransport::isConnectionError(QNetworkReply::NetworkError error) {
     const int e = static_cast<int>(error);
-    if (e == QNetworkReply::NoError)
-        return false;
-    if (e == QNetworkReply::ContentReSendError)
-        return true;
-    const bool httpStatus =
-        (e >= QNetworkReply::ContentAccessDenied && e <= QNetworkReply::UnknownContentError) ||
-        (e >= QNetworkReply::InternalServerError && e <= QNetworkReply::UnknownServerError);
-    return !httpStatus;
+    return (e > QNetworkReply::NoError && e < QNetworkReply::ContentAccessDenied) ||
+           error == QNetworkReply::ContentReSendError;
 }

@@ -22,7 +22,9 @@ public:
         QByteArray body;
 
         // Nothing usable arrived: the connection could not be made, broke, or timed out.
-        bool isConnectionFailure() const { return isConnectionError(error); }
+        bool isConnectionFailure() const {
+            return error != QNetworkReply::NoError && (httpStatus == 0 || isConnectionError(error));
+        }
         // The server answered with an HTTP error status (4xx/5xx).
         bool isHttpFailure() const { return error != QNetworkReply::NoError && !isConnectionFailure(); }
     };
@@ -49,8 +51,8 @@ public:
 
     QNetworkAccessManager *network() const { return m_network; }
 
-    // Errors of the connection itself (refused, host not found, timed out, closed, TLS, proxy,
-    // protocol) as opposed to HTTP error statuses. The product shows the former as "链接超时!".
+    // Errors of the connection itself (refused, host not found, timed out, closed, TLS, proxy) as
+    // opposed to those that stand for an HTTP status. The product shows the former as "链接超时!".
     static bool isConnectionError(QNetworkReply::NetworkError error);
 
 private:

@@ -2,8 +2,10 @@
 
 #include "platform/kit/MLUserDefaults.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHostAddress>
+#include <QMutex>
 #include <QNetworkInterface>
 #include <QSysInfo>
 #include <QUuid>
@@ -23,11 +25,23 @@ const QUuid kMachineNamespace(QStringLiteral("{6f1c7d3e-2a4b-4e57-9b0a-5d2c8e71f
 } // namespace
 
 QVariantMap RezirDeviceInfo::getDeviceInfo() {
-    // The identifier and the model do not change while the process runs; the address may.
+    // The identifier and the model do not change while the process runs. The address may, but looking
+    // it up costs more than the rest of a request's preparation, so it is looked up again only after
+    // kAddressLifetimeMs.
     static const QString identifier = machineIdentifier(MLUserDefaults::standardUserDefaults());
     static const QString machineModel = model();
+    static QMutex mutex;
+    static QElapsedTimer addressAge;
+    static QString address;
+    {
+        const QMutexLocker locker(&mutex);
+        if (!addressAge.isValid() || addressAge.elapsed() > kAddressLifetimeMs) {
+            address = ipAddress();
+            addressAge.start();
+        }
+    }
     return {{QStringLiteral("idfv"), identifier},
-            {QStringLiteral("ip"), ipAddress()},
+            {QStringLiteral("ip"), address},
             {QStringLiteral("model"), machineModel}};
 }
 

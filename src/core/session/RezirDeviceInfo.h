@@ -8,7 +8,8 @@ class MLUserDefaults;
 
 // The description of this computer that travels with requests and sign-ins:
 //   "idfv"  a stable identifier of the machine, in UUID form;
-//   "ip"    the first non-loopback IPv4 address in dotted form, "0.0.0.0" when there is none;
+//   "ip"    the first non-loopback IPv4 address in dotted form, "0.0.0.0" when there is none
+//           (looked up again every kAddressLifetimeMs);
 //   "model" a short description of the machine (hardware product name, or system and architecture).
 class RezirDeviceInfo final {
 public:
@@ -24,4 +25,6 @@ public:
     static QString model();
 
     static constexpr const char *kIdentifierKey = "RezirDeviceIdentifier";
+    // How long getDeviceInfo() keeps an address before looking it up again.
+    static constexpr qint64 kAddressLifetimeMs = 10000;
 };

@@ -47,15 +47,15 @@ bool MLWavReader::open(const QString &path) {
         if (id == "fmt ") {
             if (size < 16 || size > 1024)
                 return fail(QStringLiteral("%1 has a malformed format chunk").arg(path));
-            const QByteArray fmt = m_file.read(size + (size & 1));
-            if (fmt.size() < size)
+            char fmt[1026] = {};
+            if (m_file.read(fmt, size + (size & 1)) < size)
                 return fail(QStringLiteral("%1 is truncated").arg(path));
-            formatTag = le16(fmt.constData());
-            m_channels = le16(fmt.constData() + 2);
-            m_sampleRate = static_cast<int>(le32(fmt.constData() + 4));
-            m_bitsPerSample = le16(fmt.constData() + 14);
+            formatTag = le16(fmt);
+            m_channels = le16(fmt + 2);
+            m_sampleRate = static_cast<int>(le32(fmt + 4));
+            m_bitsPerSample = le16(fmt + 14);
             if (formatTag == kFormatExtensible && size >= 26)
-                formatTag = le16(fmt.constData() + 24); // first two bytes of the sub-format GUID
+                formatTag = le16(fmt + 24); // first two bytes of the sub-format GUID
             haveFormat = true;
         } else if (id == "data") {
             if (!haveFormat)

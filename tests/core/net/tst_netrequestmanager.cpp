@@ -71,7 +71,8 @@ private Q_SLOTS:
         m_users = std::make_unique<MLUserManager>(*m_defaults);
         m_users->setCurrentUser(MLUserModel{m_standin->demoToken()});
         m_transport = std::make_unique<MLHttpTransport>();
-        m_transport->setTransferTimeout(400);
+        // Generous for normal answers on a loaded machine; the timeout cases shorten it.
+        m_transport->setTransferTimeout(5000);
         m_manager = std::make_unique<MLNetRequestManager>(*m_transport, *m_users);
         m_standin->server().clearFaults();
         m_standin->server().clearReceivedRequests();
@@ -104,6 +105,11 @@ private Q_SLOTS:
         QTest::newRow("http error with service answer")
             << StandinFault::httpError(500, R"({"code":"DIA500","message":"系统繁忙"})")
             << QStringLiteral("系统繁忙") << QStringLiteral("DIA500");
+        QTest::newRow("bad request with service answer")
+            << StandinFault::httpError(400, R"({"code":"DIA007","message":"请求参数错误"})")
+            << QStringLiteral("请求参数错误") << QStringLiteral("DIA007");
+        QTest::newRow("bad request without body")
+            << StandinFault::httpError(400) << QStringLiteral("系统异常") << QString();
         QTest::newRow("http error without body")
             << StandinFault::httpError(502) << QStringLiteral("系统异常") << QString();
         QTest::newRow("http error with page")
@@ -118,6 +124,8 @@ private Q_SLOTS:
         QFETCH(StandinFault, fault);
         QFETCH(QString, message);
         QFETCH(QString, code);
+        if (fault.kind == StandinFault::Kind::Silence || fault.delayMs > 0)
+            m_transport->setTransferTimeout(300);
         m_standin->server().injectFault(kMeInfo, fault);
         auto outcome = post(kMeInfo);
         QTRY_VERIFY_WITH_TIMEOUT(outcome->finished(), 3000);
