@@ -1,5 +1,6 @@
 #include "live/engine/MLLiveEngine.h"
 
+#include "app/AppDelegate.h"
 #include "core/net/MLEncryptOperation.h"
 #include "core/net/MLToolNetService.h"
 #include "core/session/MLUserManager.h"
@@ -50,7 +51,10 @@ MLLiveEngine::MLLiveEngine(Tier tier, Services services, QObject *parent)
     if (!m_services.userManager)
         m_services.userManager = &MLUserManager::sharedManager();
     if (!m_services.overlayHost)
-        m_services.overlayHost = [] { return static_cast<QWidget *>(nullptr); };
+        m_services.overlayHost = []() -> QWidget * {
+            AppDelegate *app = AppDelegate::shared();
+            return app ? app->contentView() : nullptr;
+        };
 }
 
 MLLiveEngine::~MLLiveEngine() {
