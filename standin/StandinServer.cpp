@@ -4,6 +4,7 @@
 #include "StandinEnvelope.h"
 #include "StandinHttpListener.h"
 #include "StandinLanguageRoutes.h"
+#include "StandinLiveRoutes.h"
 #include "StandinMultipart.h"
 #include "StandinTcpServer.h"
 
@@ -66,6 +67,7 @@ StandinServer::~StandinServer() = default;
 void StandinServer::installServiceRoutes() {
     StandinAccountRoutes::install(*this);
     StandinLanguageRoutes::install(*this);
+    StandinLiveRoutes::install(*this);
 }
 
 bool StandinServer::listen(quint16 port) {
