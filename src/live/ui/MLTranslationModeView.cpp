@@ -1,6 +1,7 @@
 #include "live/ui/MLTranslationModeView.h"
 
 #include "app/AppDelegate.h"
+#include "live/engine/MLLiveEngine.h"
 #include "live/ui/MLSubtitleTableView.h"
 #include "live/ui/NSTranslationComboBoxView.h"
 #include "live/ui/NSTranslationSonView.h"
@@ -17,10 +18,9 @@ const QString &MLTranslationModeView::tipText() {
     return text;
 }
 
-MLTranslationModeView::MLTranslationModeView(MLLiveEngineHooks engine, const QString &pageKey,
-                                             QWidget *parent)
+MLTranslationModeView::MLTranslationModeView(MLLiveEngine &engine, const QString &pageKey, QWidget *parent)
     : MLLivePageFrame(parent)
-    , m_engine(std::move(engine))
+    , m_engine(&engine)
     , m_pageKey(pageKey) {
     // creatUI
     m_barView = new NSTranslationSonView;
@@ -74,17 +74,17 @@ void MLTranslationModeView::initLanguage() {
 
 void MLTranslationModeView::setContentBlock() {
     QPointer<MLTranslationModeView> weakSelf(this);
-    m_engine.setStatusBlock([weakSelf](bool running) {
+    m_engine->setStatusBlock([weakSelf](bool running) {
         if (weakSelf)
             weakSelf->statusChanged(running);
         else if (AppDelegate *app = AppDelegate::shared())
             app->setIsTranslation(running);
     });
-    m_engine.setTimeChangeBlock([weakSelf](const QString &time) {
+    m_engine->setTimeChangeBlock([weakSelf](const QString &time) {
         if (weakSelf)
             weakSelf->timeChanged(time);
     });
-    m_engine.setDataChangeBlock([weakSelf](const QStringList &list) {
+    m_engine->setDataChangeBlock([weakSelf](const QStringList &list) {
         if (weakSelf)
             weakSelf->dataChanged(list);
     });
@@ -113,13 +113,15 @@ NSTranslationVC *MLTranslationModeView::suspensionVc() {
 }
 
 void MLTranslationModeView::startOrOverClick() {
+    if (!m_engine)
+        return;
     const AppDelegate *app = AppDelegate::shared();
     if (app && app->isTranslation()) {
-        m_engine.stopTranslation();
+        m_engine->stopTranslation();
         return;
     }
-    m_engine.startTranslation(m_barView->sourceLanguageView()->itemLanguage().languageCode,
-                              m_barView->targetLanguageView()->itemLanguage().languageCode);
+    m_engine->startTranslation(m_barView->sourceLanguageView()->itemLanguage().languageCode,
+                               m_barView->targetLanguageView()->itemLanguage().languageCode);
 }
 
 void MLTranslationModeView::changeUI() {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "live/ui/MLLiveEngineHooks.h"
+#include "live/engine/MLLiveEngine.h"
 #include "live/ui/MLLivePageFrame.h"
 
 #include <QPointer>
@@ -12,12 +12,14 @@ class NSTranslationVC;
 // A live mode page: the control bar with the two pickers, the subtitle table, the start/stop image
 // and the hint, driving one live engine. The running look follows only the engine's status
 // callback, never the click. The two tiers' pages are this class with their engine and page key.
+// The engine's callbacks hold the page weakly; the page holds the engine weakly.
 class MLTranslationModeView : public MLLivePageFrame {
     Q_OBJECT
 public:
     static const QString &tipText();
 
     const QString &pageKey() const { return m_pageKey; }
+    MLLiveEngine *engine() const { return m_engine; }
     NSTranslationSonView *barView() const { return m_barView; }
     MLSubtitleTableView *tableView() const { return m_tableView; }
     QLabel *showTipLabel() const { return m_showTipLabel; }
@@ -40,7 +42,7 @@ public:
     void suspensionBtnClick();
 
 protected:
-    MLTranslationModeView(MLLiveEngineHooks engine, const QString &pageKey, QWidget *parent = nullptr);
+    MLTranslationModeView(MLLiveEngine &engine, const QString &pageKey, QWidget *parent = nullptr);
     ~MLTranslationModeView() override;
 
     void layoutUI() override;
@@ -49,7 +51,7 @@ private:
     void initLanguage();
     void setContentBlock();
 
-    MLLiveEngineHooks m_engine;
+    QPointer<MLLiveEngine> m_engine;
     QString m_pageKey;
     NSTranslationSonView *m_barView = nullptr;
     MLSubtitleTableView *m_tableView = nullptr;

@@ -5,6 +5,8 @@
 #include "core/session/MLUserManager.h"
 #include "live/ui/MLHighTranslationView.h"
 #include "live/ui/MLLiveSettingsWindow.h"
+#include "live/ui/MLLowpriceTranslationView.h"
+#include "live/ui/MLNormalTranslationView.h"
 #include "live/ui/MLSimultaneousInterpretationToolBarView.h"
 #include "live/ui/MLSimultaneousInterpretationView.h"
 #include "live/ui/MLSubtitleTableView.h"
@@ -163,11 +165,15 @@ private Q_SLOTS:
         QVERIFY(!section.existingPage(tab));
     }
 
-    void highAndRecognitionTabsShowTheirPages() {
+    void tierTabsShowTheirPages() {
         MLSimultaneousInterpretationView section;
         QTRY_COMPARE(section.seletedIndex(), 1);
         section.toolBar()->clickTab(2);
         QVERIFY(qobject_cast<MLHighTranslationView *>(section.pageInView()));
+        section.toolBar()->clickTab(3);
+        QVERIFY(qobject_cast<MLNormalTranslationView *>(section.pageInView()));
+        section.toolBar()->clickTab(4);
+        QVERIFY(qobject_cast<MLLowpriceTranslationView *>(section.pageInView()));
         section.toolBar()->clickTab(5);
         QVERIFY(qobject_cast<MLTSRecognizeView *>(section.pageInView()));
         section.toolBar()->clickTab(2);
