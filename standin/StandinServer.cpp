@@ -1,10 +1,12 @@
 #include "StandinServer.h"
 
 #include "StandinAccountRoutes.h"
+#include "StandinBillingRoutes.h"
 #include "StandinEnvelope.h"
 #include "StandinHttpListener.h"
 #include "StandinLanguageRoutes.h"
 #include "StandinMultipart.h"
+#include "StandinPaymentRoutes.h"
 #include "StandinTcpServer.h"
 
 #include "core/security/MLDigest.h"
@@ -66,6 +68,8 @@ StandinServer::~StandinServer() = default;
 void StandinServer::installServiceRoutes() {
     StandinAccountRoutes::install(*this);
     StandinLanguageRoutes::install(*this);
+    StandinBillingRoutes::install(*this);
+    StandinPaymentRoutes::install(*this);
 }
 
 bool StandinServer::listen(quint16 port) {
