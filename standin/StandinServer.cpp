@@ -5,6 +5,7 @@
 #include "StandinEnvelope.h"
 #include "StandinHttpListener.h"
 #include "StandinLanguageRoutes.h"
+#include "StandinLiveRoutes.h"
 #include "StandinMultipart.h"
 #include "StandinPaymentRoutes.h"
 #include "StandinTcpServer.h"
@@ -68,6 +69,7 @@ StandinServer::~StandinServer() = default;
 void StandinServer::installServiceRoutes() {
     StandinAccountRoutes::install(*this);
     StandinLanguageRoutes::install(*this);
+    StandinLiveRoutes::install(*this);
     StandinBillingRoutes::install(*this);
     StandinPaymentRoutes::install(*this);
 }
