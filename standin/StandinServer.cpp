@@ -1,11 +1,13 @@
 #include "StandinServer.h"
 
 #include "StandinAccountRoutes.h"
+#include "StandinBillingRoutes.h"
 #include "StandinEnvelope.h"
 #include "StandinHttpListener.h"
 #include "StandinLanguageRoutes.h"
 #include "StandinLiveRoutes.h"
 #include "StandinMultipart.h"
+#include "StandinPaymentRoutes.h"
 #include "StandinTcpServer.h"
 
 #include "core/security/MLDigest.h"
@@ -68,6 +70,8 @@ void StandinServer::installServiceRoutes() {
     StandinAccountRoutes::install(*this);
     StandinLanguageRoutes::install(*this);
     StandinLiveRoutes::install(*this);
+    StandinBillingRoutes::install(*this);
+    StandinPaymentRoutes::install(*this);
 }
 
 bool StandinServer::listen(quint16 port) {
