@@ -29,6 +29,8 @@ MLMicrosoftCellView::MLMicrosoftCellView(QObject *parent)
 void MLMicrosoftCellView::setLook(const QFont &font, const QColor &sourceColor, const QColor &targetColor) {
     if (font != m_font)
         m_heights.clear();
+    if (font != m_font || sourceColor != m_sourceColor || targetColor != m_targetColor)
+        m_layouts.clear();
     m_font = font;
     m_sourceColor = sourceColor;
     m_targetColor = targetColor;
@@ -49,6 +51,7 @@ void MLMicrosoftCellView::setTextWidth(int width) {
         return;
     m_textWidth = width;
     m_heights.clear();
+    m_layouts.clear();
 }
 
 void MLMicrosoftCellView::layoutText(QTextLayout &layout) const {
@@ -111,14 +114,22 @@ void MLMicrosoftCellView::paint(QPainter *painter, const QStyleOptionViewItem &o
     const QString caption = index.data(Qt::DisplayRole).toString();
     if (caption.isEmpty())
         return;
-    QTextLayout layout(captionLayoutText(caption));
-    layout.setFormats(returnStr(caption, m_sourceColor, m_targetColor));
-    layoutText(layout);
+    const QTextLayout &layout = paintLayout(caption);
     painter->save();
     painter->setClipRect(option.rect);
     painter->setPen(Qt::white);
     layout.draw(painter, QPointF(option.rect.left() + kInset, option.rect.top() + kInset));
     painter->restore();
+}
+
+const QTextLayout &MLMicrosoftCellView::paintLayout(const QString &caption) const {
+    if (const QTextLayout *cached = m_layouts.object(caption))
+        return *cached;
+    auto *layout = new QTextLayout(captionLayoutText(caption));
+    layout->setFormats(returnStr(caption, m_sourceColor, m_targetColor));
+    layoutText(*layout);
+    m_layouts.insert(caption, layout);
+    return *layout;
 }
 
 QSize MLMicrosoftCellView::sizeHint(const QStyleOptionViewItem &, const QModelIndex &index) const {

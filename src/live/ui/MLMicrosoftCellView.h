@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCache>
 #include <QColor>
 #include <QFont>
 #include <QHash>
@@ -13,7 +14,8 @@
 //
 // Heights are cached by text for the current font and text width (a change of either empties the
 // cache), so a caption callback measures only the lines it changed or added while every row still
-// has exactly the height a full measurement gives.
+// has exactly the height a full measurement gives. The layouts of recently painted rows are kept
+// too, so repainting the rows in view does not lay their text out again.
 class MLMicrosoftCellView final : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -49,10 +51,13 @@ public:
 
 private:
     void layoutText(QTextLayout &layout) const;
+    // The caption laid out and coloured for painting; the rows in view are kept laid out.
+    const QTextLayout &paintLayout(const QString &caption) const;
 
     QFont m_font;
     QColor m_sourceColor = Qt::white;
     QColor m_targetColor = Qt::white;
     int m_textWidth = 0;
     mutable QHash<QString, int> m_heights;
+    mutable QCache<QString, QTextLayout> m_layouts{128};
 };

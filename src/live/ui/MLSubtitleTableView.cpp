@@ -80,8 +80,10 @@ void MLSubtitleTableView::resizeEvent(QResizeEvent *event) {
 }
 
 void MLSubtitleTableView::updateTextWidth() {
-    // The scroll bar's room is always kept free, so text wraps the same with and without it and
-    // its appearance never changes the heights.
+    // Rows are measured at the width their text is drawn in (not the whole page's width, which is
+    // wider than the rows), so a wrapped caption is never cut off at the bottom. The scroll bar's
+    // room is always kept free, so text wraps the same with and without it and its appearance never
+    // changes the heights.
     const int scrollBarRoom = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     m_cellView->setTextWidth(width() - 2 * frameWidth() - scrollBarRoom - 2 * MLMicrosoftCellView::kInset);
 }

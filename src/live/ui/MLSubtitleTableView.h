@@ -11,9 +11,11 @@ class MLSubtitleListModel;
 // MLMicrosoftCellView.
 //
 // Row heights live in the vertical header and are set only for rows that the model announces as
-// new or changed; the look (font, colours) is read from the user defaults on every caption list and
-// every reload, and a new font or width re-measures every row. The outcome is the same as measuring
-// every row on every callback, at the cost of the changed rows only.
+// new or changed, from the cell view's height cache (keyed by text, for the current font and text
+// width). The look (font, colours) is read from the user defaults on every caption list and every
+// reload, and a new font or width re-measures every row. The outcome is the same as reloading and
+// measuring every row on every callback, at the cost of the changed rows only: a callback at 5,000
+// lines costs what one at 100 lines costs (bench/bench_subtitles).
 class MLSubtitleTableView final : public QTableView {
     Q_OBJECT
 public:
