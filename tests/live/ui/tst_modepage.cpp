@@ -196,18 +196,6 @@ private Q_SLOTS:
                 QStringLiteral("MLNormalTranslationView"));
     }
 
-    void shelterFollowsTheStatusBlock() {
-        PageBench<NormalTranslationHelp, MLNormalTranslationView> b(
-            QStringLiteral("MLNormalTranslationView"));
-        for (const bool running : {true, false, true, false}) {
-            b.page->statusChanged(running);
-            QCOMPARE(b.app.isTranslation(), running);
-            QCOMPARE(b.shelterShown(), running);
-            QCOMPARE(b.pickersLocked(), running);
-            QVERIFY(!b.page->showTipLabel()->isVisible());
-        }
-    }
-
     void newSubtitleSizeResizesTheRows() {
         PageBench<NormalTranslationHelp, MLNormalTranslationView> b(
             QStringLiteral("MLNormalTranslationView"));

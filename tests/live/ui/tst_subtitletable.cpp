@@ -109,17 +109,6 @@ private Q_SLOTS:
             QCOMPARE(model.data(model.index(row)).toString(), after.at(row));
     }
 
-    void modelNeverReadsTheEnginesList() {
-        // The engine empties its own list before the next callback; the model's copy is untouched.
-        QStringList engineList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")};
-        MLSubtitleListModel model;
-        model.setListData(engineList);
-        engineList = QStringList{QString()};
-        QCOMPARE(model.rowCount(), 3);
-        QCOMPARE(model.data(model.index(2)).toString(), QStringLiteral("c"));
-        QVERIFY(!model.data(model.index(3)).isValid());
-    }
-
     void captionColours_data() {
         QTest::addColumn<QString>("caption");
         QTest::addColumn<Ranges>("ranges");
