@@ -1,0 +1,82 @@
+#include "live/engine/AudioRecordManager.h"
+
+#include "platform/audio/MLAudioCapture.h"
+#include "platform/audio/MLAudioFileWriter.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLoggingCategory>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace {
+Q_LOGGING_CATEGORY(lcRecord, "ml.live.record")
+}
+
+AudioRecordManager *AudioRecordManager::sharedManager() {
+    static QPointer<AudioRecordManager> shared;
+    if (!shared)
+        shared = new AudioRecordManager(nullptr, QCoreApplication::instance());
+    return shared;
+}
+
+AudioRecordManager::AudioRecordManager(MLAudioCapture *capture, QObject *parent)
+    : QObject(parent)
+    , m_capture(capture ? capture : MLAudioCapture::sharedCapture()) {}
+
+AudioRecordManager::~AudioRecordManager() {
+    stop();
+}
+
+void AudioRecordManager::start(const QString &folder) {
+    // A new start replaces the running recording; closing it first keeps its file whole.
+    stop();
+    const QString recordingPath = QStringLiteral("%1/recording.m4a").arg(folder);
+    if (!m_capture)
+        return;
+
+    // The input first: without one nothing is recorded and no file is made.
+    auto recorder = std::make_unique<MLAudioFileWriter>();
+    MLAudioFileWriter *writer = recorder.get();
+    m_capture->addConsumer(this, [writer](const QByteArray &pcm) { writer->write(pcm); });
+    if (m_capture->state() != MLAudioCapture::State::Running) {
+        qCInfo(lcRecord) << "no recording, the audio input is unavailable:" << m_capture->errorString();
+        m_capture->removeConsumer(this);
+        return;
+    }
+    m_captureSession = m_capture;
+
+    if (!recorder->open(recordingPath, MLAudioCapture::kSampleRate)) {
+        qCWarning(lcRecord) << "no recording:" << recorder->errorString();
+        m_captureSession->removeConsumer(this);
+        m_captureSession.clear();
+        return;
+    }
+    m_audioRecorder = std::move(recorder);
+    qCInfo(lcRecord) << "recording into" << recordingPath;
+}
+
+void AudioRecordManager::stop() {
+    if (m_captureSession)
+        m_captureSession->removeConsumer(this);
+    m_captureSession.clear();
+    if (m_audioRecorder) {
+        if (!m_audioRecorder->close())
+            qCWarning(lcRecord) << "recording not completed:" << m_audioRecorder->errorString();
+        m_audioRecorder.reset();
+    }
+}
+
+void AudioRecordManager::startWriteTxt(const QString &text, const QString &path) {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString folder = QDir::cleanPath(documents + QLatin1Char('/') + path);
+    // The folder is one of ours under Documents; anything else is not written to.
+    if (path.isEmpty() || documents.isEmpty() ||
+        !folder.startsWith(QDir::cleanPath(documents) + QLatin1Char('/'))) {
+        qCWarning(lcRecord) << "no transcript written: not a session folder:" << path;
+        return;
+    }
+    QSaveFile file(QStringLiteral("%1/recording.txt").arg(folder));
+    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit())
+        qCWarning(lcRecord) << "transcript not written:" << file.fileName() << file.errorString();
+}

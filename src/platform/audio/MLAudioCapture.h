@@ -1,0 +1,112 @@
+#pragma once
+
+#include <QAudioDevice>
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QAudioSource;
+class QElapsedTimer;
+class QIODevice;
+class QTimer;
+class MLPcmConverter;
+class MLWavReader;
+
+// One capture of the microphone shared by every consumer (the recognizer and the session recorder):
+// it runs while at least one consumer is registered and hands each block to all of them, always as
+// 16 kHz mono signed 16-bit little-endian PCM, whatever the device delivers.
+//
+// A WAV file can stand in for the microphone (`setInputFile`, or the environment variable
+// ML_AUDIO_INPUT). It plays at real-time pace by default and is followed by silence, like a
+// microphone in a quiet room; with `setRealTimePace(false)` it is delivered as fast as the event
+// loop allows and the capture ends (state Finished) with the file.
+//
+// Having no input device is a normal case: the capture reports NoDevice and consumers get nothing.
+// Everything runs on the thread that owns the capture (the main thread).
+class MLAudioCapture final : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kSampleRate = 16000;
+    static constexpr int kBytesPerSecond = kSampleRate * 2;
+
+    enum class State {
+        Idle,     // no consumer
+        Running,  // delivering
+        NoDevice, // no microphone and no input file
+        Failed,   // the device or the input file could not be opened or read
+        Finished, // the input file has been delivered (fast pace only)
+    };
+    Q_ENUM(State)
+
+    using AudioHandler = std::function<void(const QByteArray &pcm)>;
+
+    // The application's capture.
+    static MLAudioCapture *sharedCapture();
+
+    explicit MLAudioCapture(QObject *parent = nullptr);
+    ~MLAudioCapture() override;
+
+    // Process-wide input file in place of the microphone; an empty path means the microphone, also
+    // when ML_AUDIO_INPUT is set. Read when a capture starts.
+    static void setInputFile(const QString &path);
+    // The path given to `setInputFile`, else the value of ML_AUDIO_INPUT, else empty.
+    static QString inputFile();
+    // Process-wide pace of a file input; real time by default. Read when a capture starts.
+    static void setRealTimePace(bool realTime);
+    static bool realTimePace();
+
+    // Captures `device` instead of the system's default input; a null device means there is none.
+    void setDevice(const QAudioDevice &device);
+
+    // Registers (or replaces) the handler of `consumer`; the first consumer starts the capture. The
+    // registration ends with `removeConsumer` or when the consumer is destroyed.
+    void addConsumer(QObject *consumer, AudioHandler handler);
+    // The last consumer leaving stops the capture; a new consumer then starts it afresh (a file
+    // input from its beginning).
+    void removeConsumer(QObject *consumer);
+    int consumerCount() const { return static_cast<int>(m_consumers.size()); }
+
+    State state() const { return m_state; }
+    QString errorString() const { return m_error; }
+
+Q_SIGNALS:
+    void stateChanged(MLAudioCapture::State state);
+
+private:
+    struct Consumer {
+        QPointer<QObject> object;
+        AudioHandler handler;
+        QMetaObject::Connection destroyedConnection;
+    };
+
+    void startCapture();
+    void stopCapture();
+    void startDevice(const QAudioDevice &device);
+    void startFile(const QString &path);
+    void readDevice();
+    void pumpFile();
+    void deliver(const QByteArray &pcm);
+    void setState(State state, const QString &error = {});
+
+    std::vector<Consumer> m_consumers;
+    State m_state = State::Idle;
+    QString m_error;
+    bool m_deviceSet = false;
+    QAudioDevice m_device;
+
+    std::unique_ptr<QAudioSource> m_source;
+    QIODevice *m_sourceDevice = nullptr;
+    std::unique_ptr<MLWavReader> m_wav;
+    std::unique_ptr<QTimer> m_fileTimer;
+    std::unique_ptr<QElapsedTimer> m_fileClock;
+    qint64 m_fileSamplesDelivered = 0;
+    bool m_fileRealTime = true;
+    std::unique_ptr<MLPcmConverter> m_converter;
+    // Bumped on every start and stop, so a delivery loop notices that it belongs to a past run.
+    quint64 m_generation = 0;
+};

@@ -1,0 +1,3 @@
+#include "platform/kit/ui/MLKitUiLogging.h"
+
+Q_LOGGING_CATEGORY(lcKitUi, "ml.kit.ui")

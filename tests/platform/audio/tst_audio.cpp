@@ -1,0 +1,268 @@
+#include "platform/audio/MLAudioCapture.h"
+#include "platform/audio/MLAudioFileWriter.h"
+#include "platform/audio/MLMediaInfo.h"
+#include "support/MLTestAudio.h"
+#include "support/MLTestMain.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+using namespace ml::test;
+
+Q_DECLARE_METATYPE(ml::test::WavEncoding)
+
+namespace {
+
+// Collects what one consumer receives.
+struct Sink {
+    QObject owner;
+    QByteArray pcm;
+    int blocks = 0;
+    void attach(MLAudioCapture &capture) {
+        capture.addConsumer(&owner, [this](const QByteArray &b) {
+            pcm += b;
+            ++blocks;
+        });
+    }
+};
+
+} // namespace
+
+class TestAudio : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+
+    QString wav(const QString &name, const std::vector<SoundPiece> &pieces, int rate = 16000,
+                int channels = 1, WavEncoding encoding = WavEncoding::Int16) {
+        const QString path = m_dir.filePath(name);
+        if (!writeWav(path, toChannels(signal(pieces, rate), channels), rate, channels, encoding))
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+
+private Q_SLOTS:
+    void init() {
+        MLAudioCapture::setRealTimePace(false);
+        MLAudioCapture::setInputFile(QString());
+    }
+
+    void fileInputArrivesAs16kMonoPcm16_data() {
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<WavEncoding>("encoding");
+        QTest::newRow("16 kHz mono 16-bit passes unchanged") << 16000 << 1 << WavEncoding::Int16;
+        QTest::newRow("44.1 kHz stereo 16-bit") << 44100 << 2 << WavEncoding::Int16;
+        QTest::newRow("48 kHz mono float") << 48000 << 1 << WavEncoding::Float32;
+        QTest::newRow("22.05 kHz stereo 24-bit") << 22050 << 2 << WavEncoding::Int24;
+        QTest::newRow("8 kHz mono 8-bit") << 8000 << 1 << WavEncoding::UInt8;
+        QTest::newRow("32 kHz 6 channels 32-bit") << 32000 << 6 << WavEncoding::Int32;
+    }
+    void fileInputArrivesAs16kMonoPcm16() {
+        QFETCH(int, rate);
+        QFETCH(int, channels);
+        QFETCH(WavEncoding, encoding);
+        // 0.5 s of silence, then 1 s of tone at half scale: length and level must survive.
+        const QString path = wav(QStringLiteral("in-%1.wav").arg(QTest::currentDataTag()),
+                                 {{0.5, 0}, {1.0, 0.5, 300}}, rate, channels, encoding);
+        MLAudioCapture::setInputFile(path);
+        MLAudioCapture capture;
+        Sink sink;
+        sink.attach(capture);
+        QCOMPARE(capture.state(), MLAudioCapture::State::Running);
+        QTRY_COMPARE(capture.state(), MLAudioCapture::State::Finished);
+        QVERIFY(qAbs(sink.pcm.size() / 2 - 24000) <= 24000 / 100);
+        QVERIFY2(rms(sink.pcm.left(7000)) < 0.01, "the leading silence stays silent");
+        const double toneRms = rms(sink.pcm.mid(20000, 16000));
+        QVERIFY2(qAbs(toneRms - 0.5 / std::sqrt(2.0)) < 0.03, qPrintable(QString::number(toneRms)));
+    }
+
+    void everyConsumerGetsTheSameStream() {
+        MLAudioCapture::setInputFile(wav(QStringLiteral("fan.wav"), {{0.4, 0.3}, {0.4, 0}, {0.4, 0.6}}));
+        MLAudioCapture capture;
+        Sink first, second;
+        first.attach(capture);
+        second.attach(capture);
+        QCOMPARE(capture.consumerCount(), 2);
+        QTRY_COMPARE(capture.state(), MLAudioCapture::State::Finished);
+        QCOMPARE(first.pcm.size(), 2 * 19200);
+        QCOMPARE(first.pcm, second.pcm);
+    }
+
+    void consumersComeAndGo() {
+        MLAudioCapture::setInputFile(wav(QStringLiteral("churn.wav"), {{2.0, 0.3}}));
+        MLAudioCapture capture;
+        auto *leaves = new QObject;
+        int leavesBlocks = 0;
+        QObject once;
+        int onceCalls = 0;
+        QObject stays;
+        QByteArray staysPcm;
+        int staysBlocks = 0;
+        // On its second block the first consumer destroys the second and adds a third, which leaves
+        // from inside its own first call.
+        capture.addConsumer(&stays, [&](const QByteArray &b) {
+            staysPcm += b;
+            if (++staysBlocks != 2)
+                return;
+            delete leaves;
+            capture.addConsumer(&once, [&](const QByteArray &) {
+                ++onceCalls;
+                capture.removeConsumer(&once);
+            });
+        });
+        capture.addConsumer(leaves, [&](const QByteArray &) { ++leavesBlocks; });
+        QTRY_COMPARE(capture.state(), MLAudioCapture::State::Finished);
+        QCOMPARE(leavesBlocks, 1);
+        QCOMPARE(onceCalls, 1);
+        QCOMPARE(capture.consumerCount(), 1);
+        QCOMPARE(staysPcm.size(), 2 * 32000);
+        capture.removeConsumer(&stays);
+        QCOMPARE(capture.state(), MLAudioCapture::State::Idle);
+
+        // The next consumer starts the file from its beginning.
+        Sink again;
+        again.attach(capture);
+        QTRY_COMPARE(capture.state(), MLAudioCapture::State::Finished);
+        QCOMPARE(again.pcm, staysPcm);
+    }
+
+    void unavailableInputGivesNothing_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<MLAudioCapture::State>("state");
+        QTest::newRow("no microphone") << QString() << MLAudioCapture::State::NoDevice;
+        QTest::newRow("missing file") << QStringLiteral("missing.wav") << MLAudioCapture::State::Failed;
+        QTest::newRow("not a WAV file") << QStringLiteral("text.wav") << MLAudioCapture::State::Failed;
+    }
+    void unavailableInputGivesNothing() {
+        QFETCH(QString, file);
+        QFETCH(MLAudioCapture::State, state);
+        QFile text(m_dir.filePath(QStringLiteral("text.wav")));
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("RIFF, but not really");
+        text.close();
+        MLAudioCapture::setInputFile(file.isEmpty() ? QString() : m_dir.filePath(file));
+        MLAudioCapture capture;
+        capture.setDevice(QAudioDevice()); // a machine without microphone
+        QSignalSpy changes(&capture, &MLAudioCapture::stateChanged);
+        Sink sink;
+        sink.attach(capture);
+        QCOMPARE(capture.state(), state);
+        QVERIFY(!capture.errorString().isEmpty());
+        QCOMPARE(changes.size(), 1);
+        QTest::qWait(50);
+        QCOMPARE(sink.blocks, 0);
+        capture.removeConsumer(&sink.owner);
+        QCOMPARE(capture.state(), MLAudioCapture::State::Idle);
+    }
+
+    void inputFileFallsBackToEnvironment() {
+        qputenv("ML_AUDIO_INPUT", "/from/env.wav");
+        MLAudioCapture::setInputFile(QStringLiteral("/from/setter.wav"));
+        QCOMPARE(MLAudioCapture::inputFile(), QStringLiteral("/from/setter.wav"));
+        MLAudioCapture::setInputFile(QString());
+        QCOMPARE(MLAudioCapture::inputFile(), QString()); // an explicit "microphone" wins
+        qunsetenv("ML_AUDIO_INPUT");
+    }
+
+    void realTimePaceFollowsTheClock() {
+        MLAudioCapture::setRealTimePace(true);
+        MLAudioCapture::setInputFile(wav(QStringLiteral("pace.wav"), {{0.2, 0.4}}));
+        MLAudioCapture capture;
+        Sink sink;
+        QElapsedTimer clock;
+        clock.start();
+        sink.attach(capture);
+        // Past the end of the file the "room" stays quiet, at the same pace.
+        QTRY_VERIFY(sink.pcm.size() >= 2 * 8000);
+        QVERIFY2(clock.elapsed() >= 450, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(capture.state(), MLAudioCapture::State::Running);
+        QVERIFY(rms(sink.pcm.mid(2 * 3200, 2 * 4800)) < 0.001);
+        QVERIFY(rms(sink.pcm.left(2 * 3200)) > 0.2);
+    }
+
+    void writerMakesAacMonoAt12k_data() {
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<int>("blockBytes");
+        QTest::newRow("shorter than one AAC frame") << 0.05 << 3200;
+        QTest::newRow("3 s in 100 ms blocks") << 3.0 << 3200;
+        QTest::newRow("12 s in odd-sized blocks") << 12.0 << 1234;
+    }
+    void writerMakesAacMonoAt12k() {
+        QFETCH(double, seconds);
+        QFETCH(int, blockBytes);
+        const QByteArray pcm = toPcm16(signal({{seconds, 0.5, 440}}, 16000));
+        const QString path = m_dir.filePath(QStringLiteral("rec-%1.m4a").arg(seconds));
+        MLAudioFileWriter writer;
+        QVERIFY2(writer.open(path), qPrintable(writer.errorString()));
+        QVERIFY(writer.isOpen());
+        // Odd-sized blocks split samples; the writer must join them again.
+        for (qsizetype at = 0; at < pcm.size(); at += blockBytes & ~1)
+            QVERIFY(writer.write(pcm.mid(at, blockBytes & ~1)));
+        QVERIFY2(writer.close(), qPrintable(writer.errorString()));
+        QVERIFY(!writer.isOpen());
+
+        const auto probe = probeAudio(path);
+        QVERIFY(probe);
+        QVERIFY2(probe->container.contains(QLatin1String("m4a")), qPrintable(probe->container));
+        QCOMPARE(probe->codec, QStringLiteral("aac"));
+        QCOMPARE(probe->sampleRate, 12000);
+        QCOMPARE(probe->channels, 1);
+        QVERIFY2(qAbs(probe->seconds - seconds) < 0.2, qPrintable(QString::number(probe->seconds)));
+        const auto duration = MLMediaInfo::durationSeconds(path);
+        QVERIFY(duration);
+        QVERIFY2(qAbs(*duration - seconds) < 0.2, qPrintable(QString::number(*duration)));
+    }
+
+    void writerRefusesAPathItCannotCreate() {
+        const QString path = m_dir.filePath(QStringLiteral("no/such/folder/recording.m4a"));
+        MLAudioFileWriter writer;
+        QVERIFY(!writer.open(path));
+        QVERIFY(!writer.errorString().isEmpty());
+        QVERIFY(!writer.isOpen());
+        QVERIFY(!writer.write(QByteArray(3200, '\0')));
+        QVERIFY(!QFile::exists(path));
+    }
+
+    void writerKeepsFragmentsOfAnUnclosedFile() {
+        // A recording never closed (the process died) still plays up to its last whole fragment.
+        const QString path = m_dir.filePath(QStringLiteral("cut.m4a"));
+        const QString copy = m_dir.filePath(QStringLiteral("cut-copy.m4a"));
+        {
+            MLAudioFileWriter writer;
+            QVERIFY(writer.open(path));
+            QVERIFY(writer.write(toPcm16(signal({{4.5, 0.5}}, 16000))));
+            QVERIFY(QFile::copy(path, copy)); // the file as a kill would leave it
+        }
+        const auto duration = MLMediaInfo::durationSeconds(copy);
+        QVERIFY(duration);
+        QVERIFY2(*duration >= 3.0 && *duration <= 4.5, qPrintable(QString::number(*duration)));
+    }
+
+    void mediaDurationOfOtherFiles_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<double>("seconds"); // negative: no duration
+        QTest::newRow("WAV file") << QStringLiteral("two-seconds.wav") << 2.0;
+        QTest::newRow("text file") << QStringLiteral("notes.txt") << -1.0;
+        QTest::newRow("missing file") << QStringLiteral("nothing.m4a") << -1.0;
+    }
+    void mediaDurationOfOtherFiles() {
+        QFETCH(QString, name);
+        QFETCH(double, seconds);
+        wav(QStringLiteral("two-seconds.wav"), {{2.0, 0.2}}, 22050, 2);
+        QFile notes(m_dir.filePath(QStringLiteral("notes.txt")));
+        QVERIFY(notes.open(QIODevice::WriteOnly));
+        notes.write("hello, not media at all\n");
+        notes.close();
+        const auto duration = MLMediaInfo::durationSeconds(m_dir.filePath(name));
+        if (seconds < 0) {
+            QVERIFY(!duration);
+        } else {
+            QVERIFY(duration);
+            QVERIFY(qAbs(*duration - seconds) < 0.01);
+        }
+    }
+};
+
+ML_TEST_MAIN(TestAudio)
+#include "tst_audio.moc"
