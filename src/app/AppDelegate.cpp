@@ -1,0 +1,152 @@
+#include "app/AppDelegate.h"
+
+#include "account/NSLoginForPwdVC.h"
+#include "app/MLAppWindow.h"
+#include "app/MLFloatingWindow.h"
+#include "app/NSMainVC.h"
+#include "core/net/MLNetRequestManager.h"
+#include "core/security/SecurityCore.h"
+#include "core/session/MLUserManager.h"
+#include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/ui/MLApplicationModal.h"
+
+#include <QApplication>
+#include <QJsonObject>
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcApp, "ml.app")
+
+namespace {
+AppDelegate *g_shared = nullptr;
+const QSize kLoginSize(375, 500);
+const QSize kMainSize(1188, 673);
+} // namespace
+
+AppDelegate::AppDelegate(QObject *parent)
+    : QObject(parent) {
+    g_shared = this;
+}
+
+AppDelegate::~AppDelegate() {
+    if (g_shared == this)
+        g_shared = nullptr;
+    qApp->removeEventFilter(this);
+    delete m_translationWindow;
+    delete m_window;
+}
+
+AppDelegate *AppDelegate::shared() {
+    return g_shared;
+}
+
+void AppDelegate::applicationDidFinishLaunching() {
+    if (!SecurityCore::recoverStoredKey())
+        qCWarning(lcApp) << "the request cipher's key could not be recovered";
+    MLNotificationCenter::defaultCenter().addObserver(this, QStringLiteral("NotificationUSERLOGOUT"),
+                                                      [this](const MLNotification &) { userLogoutEvent(); });
+    qApp->installEventFilter(this);
+    creatUI();
+    initTranslation();
+}
+
+void AppDelegate::creatUI() {
+    if (!m_window)
+        m_window = new MLAppWindow;
+    m_window->hide();
+    if (m_translationWindow)
+        m_translationWindow->hide();
+
+    if (MLUserManager::sharedManager().currentUser()) {
+        auto *main = new NSMainVC;
+        m_window->setContentPage(main, kMainSize);
+        // The shelter lies over the main page's left bar and the live section's tab bar, above the page.
+        auto *shelter = new QWidget(m_window->contentView());
+        shelter->setObjectName(QStringLiteral("translationShelterView"));
+        shelter->setAutoFillBackground(true);
+        QPalette palette = shelter->palette();
+        palette.setColor(QPalette::Window, QColor(0, 0, 0, qRound(255 * 0.1)));
+        shelter->setPalette(palette);
+        shelter->setGeometry(0, 0, kShelterWidth, kMainSize.height());
+        shelter->hide();
+        delete m_shelterView;
+        m_shelterView = shelter;
+    } else {
+        delete m_shelterView;
+        m_window->setContentPage(new NSLoginForPwdVC, kLoginSize);
+    }
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void AppDelegate::initTranslation() {
+    if (!m_translationWindow)
+        m_translationWindow = new MLFloatingWindow;
+    m_translationWindow->hide();
+}
+
+QWidget *AppDelegate::window() const {
+    return m_window;
+}
+
+QWidget *AppDelegate::contentView() const {
+    return m_window ? m_window->contentView() : nullptr;
+}
+
+QWidget *AppDelegate::translationWindow() const {
+    return m_translationWindow;
+}
+
+void AppDelegate::setTranslationContent(QWidget *content) {
+    if (!m_translationWindow)
+        initTranslation();
+    m_translationWindow->setContent(content);
+}
+
+QWidget *AppDelegate::translationShelterView() const {
+    if (m_shelterView)
+        m_shelterView->raise();
+    return m_shelterView;
+}
+
+void AppDelegate::requestMineNetworkSuccess(QObject *context,
+                                            std::function<void(const MLMineModel &)> success,
+                                            std::function<void(const QString &, const QString &)> failure) {
+    MLNetRequestManager::sharedService().postUrl(
+        QStringLiteral("/meInfo/getMeInfo"), QString(),
+        [success, failure](const QJsonObject &answer) {
+            const auto account = ml::json::fromJson<MLMineModel>(
+                SecurityCore::decryptString(answer.value(QStringLiteral("dt"))));
+            MLUserManager::sharedManager().setCurrentMineUser(account);
+            if (account) {
+                if (success)
+                    success(*account);
+            } else if (failure) {
+                failure(QStringLiteral("数据格式异常"), QString());
+            }
+        },
+        [failure](const QString &message, const QString &code) {
+            if (failure)
+                failure(message, code);
+        },
+        context);
+}
+
+void AppDelegate::windowWillClose() {
+    MLApplicationModal::stopModal();
+}
+
+void AppDelegate::userLogoutEvent() {
+    creatUI();
+}
+
+bool AppDelegate::eventFilter(QObject *watched, QEvent *event) {
+    if (auto *widget = qobject_cast<QWidget *>(watched); widget && widget->isWindow()) {
+        if (event->type() == QEvent::Close)
+            windowWillClose();
+        else if (event->type() == QEvent::Resize)
+            MLNotificationCenter::defaultCenter().postNotificationName(
+                QStringLiteral("NSWindowDidResizeNotification"));
+    }
+    return QObject::eventFilter(watched, event);
+}

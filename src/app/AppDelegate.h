@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+class MLAppWindow;
+class MLFloatingWindow;
+struct MLMineModel;
+
+// The application delegate: launches the app, owns the main window, the floating subtitle window and
+// the shelter view, and rebuilds the window's content on sign-in and sign-out.
+class AppDelegate final : public QObject {
+    Q_OBJECT
+public:
+    explicit AppDelegate(QObject *parent = nullptr);
+    ~AppDelegate() override;
+
+    // The application's delegate (the most recently made one); null before one exists.
+    static AppDelegate *shared();
+
+    // Launch, in order: recover the request cipher's key and IV, observe sign-out and window
+    // closing, creatUI, initTranslation.
+    void applicationDidFinishLaunching();
+
+    // Shows the main page when a user is stored, the sign-in page otherwise, in a freshly shown window.
+    void creatUI();
+    // Builds the floating subtitle window, hidden.
+    void initTranslation();
+
+    // The main application window; closing it only takes it off the screen.
+    QWidget *window() const;
+    // The window's content view: hosts the pages, progress overlays and toasts.
+    QWidget *contentView() const;
+    // The floating subtitle window: always on top, frameless, movable by its background.
+    QWidget *translationWindow() const;
+    // Replaces the floating window's content.
+    void setTranslationContent(QWidget *content);
+    // The faint shelter over the left 298 points of the main page, shown while a session runs.
+    QWidget *translationShelterView() const;
+
+    bool isTranslation() const { return m_isTranslation; }
+    void setIsTranslation(bool running) { m_isTranslation = running; }
+    bool isFloatingWindow() const { return m_isFloatingWindow; }
+    void setIsFloatingWindow(bool floating) { m_isFloatingWindow = floating; }
+
+    // "/meInfo/getMeInfo": the account replaces the session store's account before `success` runs.
+    void requestMineNetworkSuccess(QObject *context, std::function<void(const MLMineModel &)> success,
+                                   std::function<void(const QString &, const QString &)> failure);
+
+    // Ends the running modal run; called whenever any window closes.
+    void windowWillClose();
+
+    static constexpr int kShelterWidth = 298;
+
+private:
+    void userLogoutEvent();
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+    MLAppWindow *m_window = nullptr;
+    MLFloatingWindow *m_translationWindow = nullptr;
+    QPointer<QWidget> m_shelterView;
+    bool m_isTranslation = false;
+    bool m_isFloatingWindow = false;
+};

@@ -1,0 +1,67 @@
+#include "app/MLAppWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QVBoxLayout>
+
+MLAppWindow::MLAppWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , m_contentView(new QWidget) {
+    setCentralWidget(m_contentView);
+    auto *layout = new QVBoxLayout(m_contentView);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    installMenu();
+}
+
+void MLAppWindow::setContentPage(QWidget *page, const QSize &size) {
+    if (m_page) {
+        m_contentView->layout()->removeWidget(m_page);
+        m_page->hide();
+        m_page->deleteLater();
+    }
+    m_page = page;
+    if (page)
+        m_contentView->layout()->addWidget(page);
+    m_contentView->setFixedSize(size);
+    adjustSize();
+}
+
+void MLAppWindow::closeEvent(QCloseEvent *event) {
+    // Only a close asked for by the user (the window manager's close button) ends the application;
+    // the app itself takes the window off the screen with hide().
+    event->accept();
+    if (event->spontaneous())
+        QApplication::quit();
+}
+
+void MLAppWindow::installMenu() {
+    QMenu *menu = menuBar()->addMenu(QStringLiteral("Application"));
+    QAction *about = menu->addAction(QStringLiteral("关于我们"));
+    about->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_I), QKeySequence(Qt::CTRL | Qt::META | Qt::Key_I)});
+    connect(about, &QAction::triggered, this, [this] {
+        QMessageBox::about(this, QStringLiteral("关于我们"),
+                           QApplication::applicationDisplayName() + QLatin1Char(' ') +
+                               QApplication::applicationVersion());
+    });
+    QAction *close = menu->addAction(QStringLiteral("关闭"));
+    close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+    connect(close, &QAction::triggered, this, [] {
+        if (QWidget *active = QApplication::activeWindow())
+            active->hide();
+    });
+    menu->addSeparator();
+    QAction *quit = menu->addAction(QStringLiteral("退出"));
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(quit, &QAction::triggered, qApp, &QApplication::quit);
+    QAction *paste = menu->addAction(QStringLiteral("粘贴"));
+    paste->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    paste->setShortcutContext(Qt::ApplicationShortcut);
+    connect(paste, &QAction::triggered, this, [] {
+        if (QWidget *focus = QApplication::focusWidget())
+            QMetaObject::invokeMethod(focus, "paste");
+    });
+    menu->addAction(QStringLiteral("gw")); // inert
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "core/net/MLContextGuard.h"
+#include "core/net/MLHttpTransport.h"
+#include "core/net/MLRequestBlocks.h"
+
+#include <QJsonObject>
+#include <QString>
+
+class MLUserManager;
+
+// How the service's answers are judged, shared by the managers of the service API and the payment
+// origin. An answer is {"code", "message", "dt", "m5"}; "dt" is the payload.
+class MLAnswerJudge final {
+public:
+    enum class Digest {
+        Required, // "SUCCESS" counts only when the MD5 of the decrypted "dt" equals "m5"
+        Skipped,  // plain answers: "SUCCESS" counts as it stands
+    };
+
+    struct Verdict {
+        bool success = false;
+        bool signOut = false; // the session is no longer valid ("DIA005")
+        QJsonObject answer;
+        QString message;
+        QString code;
+    };
+
+    // Judges a finished request:
+    // - a connection failure: "链接超时!" without code;
+    // - an HTTP error status whose body is not a JSON object: "系统异常" without code;
+    // - a body that is not a JSON object, or an object without a code: "数据格式异常" without code;
+    // - code "SUCCESS": success (with `Digest::Required`, only when the digest matches, else "非法请求");
+    // - code "DIA005": sign-out, then the answer's message and code;
+    // - any other code: the answer's message and code.
+    static Verdict judge(const MLHttpTransport::Answer &answer, Digest digest);
+
+    // Carries a verdict out: a sign-out first removes the stored user through `logoutBlock` with a
+    // block that posts "NotificationUSERLOGOUT" (even when the caller is gone); then, while the
+    // caller's context lives, the success or the failure block runs.
+    static void deliver(const Verdict &verdict, MLUserManager &users, const MLContextGuard &guard,
+                        const MLAnswerBlock &success, const MLFailureBlock &failure);
+
+    // A result code as text: strings as they are, numbers as decimal text, anything else empty.
+    static QString codeText(const QJsonValue &code);
+
+    static constexpr const char *kSuccessCode = "SUCCESS";
+    static constexpr const char *kSignOutCode = "DIA005";
+    static constexpr const char *kLogoutNotification = "NotificationUSERLOGOUT";
+};

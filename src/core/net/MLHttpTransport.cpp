@@ -1,0 +1,67 @@
+#include "core/net/MLHttpTransport.h"
+
+#include "core/net/MLNetLogging.h"
+#include "core/net/MLOneShotBody.h"
+
+#include <QCoreApplication>
+#include <QNetworkAccessManager>
+#include <QThread>
+
+MLHttpTransport &MLHttpTransport::shared() {
+    // Parented to the application so that it goes before the event loop and the network stack do.
+    static MLHttpTransport *transport = [] {
+        auto *t = new MLHttpTransport(nullptr, QCoreApplication::instance());
+        if (QCoreApplication::instance() && t->thread() != QCoreApplication::instance()->thread())
+            qCWarning(lcNet) << "the shared transport was first used off the main thread";
+        return t;
+    }();
+    return *transport;
+}
+
+MLHttpTransport::MLHttpTransport(QNetworkAccessManager *network, QObject *parent)
+    : QObject(parent)
+    , m_network(network ? network : new QNetworkAccessManager(this)) {}
+
+MLHttpTransport::~MLHttpTransport() = default;
+
+void MLHttpTransport::post(QNetworkRequest request, const QByteArray &body, const QObject *receiver,
+                           Completion completion) {
+    Q_ASSERT(QThread::currentThread() == thread());
+    request.setTransferTimeout(m_transferTimeout);
+    request.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
+    request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+    auto *device = new MLOneShotBody(body);
+    QNetworkReply *reply = m_network->post(request, device);
+    device->setParent(reply);
+    watch(reply, receiver, std::move(completion));
+}
+
+void MLHttpTransport::watch(QNetworkReply *reply, const QObject *receiver, Completion completion) {
+    // The reply goes whatever happens to the receiver.
+    connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+    connect(reply, &QNetworkReply::finished, receiver, [reply, completion = std::move(completion)] {
+        Answer answer;
+        answer.error = reply->error();
+        answer.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (reply->isOpen())
+            answer.body = reply->readAll();
+        if (answer.error != QNetworkReply::NoError)
+            qCInfo(lcNet) << reply->url().path() << "failed:" << answer.error << answer.httpStatus
+                          << reply->errorString();
+        completion(answer);
+    });
+}
+
+// The mapping of QNetworkReply errors. An answer whose status line arrived (HTTP status > 0) is an HTTP
+// answer whatever error Qt derives from its status (400 becomes ProtocolInvalidOperationError, 404
+// ContentNotFoundError, 5xx the server errors); its body may still carry a service answer. Without a
+// status line, every error is a connection failure. These are connection failures in any case:
+// - 1..99 network layer: refused, remote closed, host not found, timeout, cancelled (our transfer
+//   timeout aborts the reply, also in the middle of a body), TLS handshake, temporary failure;
+// - 101..199 proxy errors and redirect errors;
+// - ContentReSendError: the connection closed before an answer and the body may not be sent again.
+bool MLHttpTransport::isConnectionError(QNetworkReply::NetworkError error) {
+    const int e = static_cast<int>(error);
+    return (e > QNetworkReply::NoError && e < QNetworkReply::ContentAccessDenied) ||
+           error == QNetworkReply::ContentReSendError;
+}

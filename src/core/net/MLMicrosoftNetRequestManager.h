@@ -1,0 +1,51 @@
+#pragma once
+
+#include "core/net/MLContextGuard.h"
+#include "core/net/MLRequestBlocks.h"
+
+#include <QByteArray>
+#include <QJsonValue>
+#include <QObject>
+#include <QString>
+#include <QVariantMap>
+
+#include <functional>
+
+class MLHttpTransport;
+class MLUserManager;
+
+// POSTs to absolute URLs with an `authorization` header (the text-translation endpoint), and the
+// multipart file upload to the service API. Both blocks run on the main thread.
+class MLMicrosoftNetRequestManager final : public QObject {
+    Q_OBJECT
+public:
+    using ValueBlock = std::function<void(const QJsonValue &answer)>;
+
+    static MLMicrosoftNetRequestManager &sharedService();
+
+    MLMicrosoftNetRequestManager(MLHttpTransport &transport, MLUserManager &users, QObject *parent = nullptr);
+
+    // POSTs `parameters` (JSON text) to `url` with the header `authorization` and nothing of the
+    // service's own header fields. `success` gets the parsed JSON answer (object or array). `failure`
+    // gets code "1" with "链接超时!" when the connection failed, else code "2" with the answer's body as
+    // UTF-8 text (an HTTP error status or a body that is not JSON), or "系统异常-找客服查看" when there
+    // is no body. Blocks are dropped when `context` is destroyed first.
+    void postUrl(const QString &url, const QByteArray &parameters, const QString &authorization,
+                 ValueBlock success, MLFailureBlock failure, QObject *context);
+
+    // Multipart POST to the API base URL followed by `path`, with the standard header fields: every
+    // form field as a plain text part, then `data` as the part "file" named by the form field
+    // "fileName", of media type "multipart/form-data". The answer is judged as by
+    // MLNetRequestManager::postUrl, except that "SUCCESS" needs no digest ("dt" is plain).
+    void upLoadDataWithUrlStr(const QString &path, const QVariantMap &formFields, const QByteArray &data,
+                              MLAnswerBlock success, MLFailureBlock failure, QObject *context);
+
+private:
+    void sendPost(const QString &url, const QByteArray &parameters, const QString &authorization,
+                  ValueBlock success, MLFailureBlock failure, MLContextGuard guard);
+    void sendUpload(const QString &path, const QVariantMap &formFields, const QByteArray &data,
+                    MLAnswerBlock success, MLFailureBlock failure, MLContextGuard guard);
+
+    MLHttpTransport &m_transport;
+    MLUserManager &m_users;
+};

@@ -1,0 +1,49 @@
+#include "core/net/MLNetRequestManager.h"
+
+#include "core/net/MLAnswerJudge.h"
+#include "core/net/MLHttpTransport.h"
+#include "core/net/MLRequestHeaderFields.h"
+#include "core/net/MLServiceOrigins.h"
+#include "core/session/MLUserManager.h"
+
+#include <QThread>
+
+MLNetRequestManager &MLNetRequestManager::sharedService() {
+    static MLNetRequestManager *manager = new MLNetRequestManager(
+        MLHttpTransport::shared(), MLUserManager::sharedManager(), &MLHttpTransport::shared());
+    return *manager;
+}
+
+MLNetRequestManager::MLNetRequestManager(MLHttpTransport &transport, MLUserManager &users, QObject *parent)
+    : QObject(parent)
+    , m_transport(transport)
+    , m_users(users) {}
+
+void MLNetRequestManager::postUrl(const QString &path, const QString &parameters, MLAnswerBlock success,
+                                  MLFailureBlock failure, QObject *context) {
+    MLContextGuard guard(context);
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, path, parameters, success = std::move(success), failure = std::move(failure), guard] {
+                send(path, parameters, success, failure, guard);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    send(path, parameters, std::move(success), std::move(failure), guard);
+}
+
+void MLNetRequestManager::send(const QString &path, const QString &parameters, MLAnswerBlock success,
+                               MLFailureBlock failure, MLContextGuard guard) {
+    QNetworkRequest request(QUrl(MLServiceOrigins::apiBaseUrl() + path));
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+    MLRequestHeaderFields::apply(request, m_users);
+    const QByteArray body = parameters.isEmpty() ? QByteArrayLiteral("{}") : parameters.toUtf8();
+    m_transport.post(request, body, this,
+                     [this, success = std::move(success), failure = std::move(failure),
+                      guard](const MLHttpTransport::Answer &answer) {
+                         MLAnswerJudge::deliver(MLAnswerJudge::judge(answer, MLAnswerJudge::Digest::Required),
+                                                m_users, guard, success, failure);
+                     });
+}

@@ -1,0 +1,154 @@
+#include "account/NSLoginForPwdVC.h"
+#include "app/AppDelegate.h"
+#include "app/NSMainLeftToolBarView.h"
+#include "app/NSMainVC.h"
+#include "core/session/MLUserManager.h"
+#include "platform/kit/MLNotificationCenter.h"
+#include "support/MLTestMain.h"
+#include "support/StandinFixture.h"
+#include "ui/widgets/MBProgressHUD.h"
+#include "ui/widgets/MLSimultaneousInterpretationToolBarSonView.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+template <class Page> Page *contentPage(AppDelegate &delegate) {
+    QWidget *content = delegate.contentView();
+    return content ? content->findChild<Page *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+}
+} // namespace
+
+class TestApp : public QObject {
+    Q_OBJECT
+    std::unique_ptr<ml::test::StandinFixture> m_standin;
+
+private Q_SLOTS:
+    void initTestCase() {
+        m_standin = std::make_unique<ml::test::StandinFixture>();
+        QVERIFY(m_standin->isRunning());
+    }
+    void cleanup() { MLUserManager::sharedManager().logoutBlock(nullptr); }
+
+    void launchShowsPageForStoredUser_data() {
+        QTest::addColumn<bool>("signedIn");
+        QTest::newRow("no user: sign-in page") << false;
+        QTest::newRow("stored user: main page") << true;
+    }
+    void launchShowsPageForStoredUser() {
+        QFETCH(bool, signedIn);
+        if (signedIn)
+            m_standin->signInDemo();
+        AppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        QVERIFY(delegate.window()->isVisible());
+        QVERIFY(!delegate.translationWindow()->isVisible());
+        QCOMPARE(contentPage<NSMainVC>(delegate) != nullptr, signedIn);
+        QCOMPARE(contentPage<NSLoginForPwdVC>(delegate) != nullptr, !signedIn);
+        QCOMPARE(delegate.contentView()->size(), signedIn ? QSize(1188, 673) : QSize(375, 500));
+    }
+
+    void signOutNotificationRebuildsWindow() {
+        m_standin->signInDemo();
+        AppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        QVERIFY(contentPage<NSMainVC>(delegate));
+        MLUserManager::sharedManager().logoutBlock(nullptr);
+        MLNotificationCenter::defaultCenter().postNotificationName(QStringLiteral("NotificationUSERLOGOUT"));
+        QTRY_VERIFY(contentPage<NSLoginForPwdVC>(delegate));
+        QTRY_VERIFY(!contentPage<NSMainVC>(delegate));
+        QVERIFY(delegate.window()->isVisible());
+    }
+
+    void signInWithToken_data() {
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("demo token signs in") << true;
+        QTest::newRow("unknown token is refused") << false;
+    }
+    void signInWithToken() {
+        QFETCH(bool, valid);
+        AppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        auto *login = contentPage<NSLoginForPwdVC>(delegate);
+        QVERIFY(login);
+        const QString token = valid ? m_standin->demoToken() : QStringLiteral("not-a-token");
+        login->tokenField()->setText(token);
+        QTest::mouseClick(login->loginButton(), Qt::LeftButton);
+        if (valid) {
+            QTRY_VERIFY(contentPage<NSMainVC>(delegate));
+            QCOMPARE(MLUserManager::sharedManager().currentUser()->token, token);
+            QVERIFY(MLUserManager::sharedManager().currentMineUser());
+        } else {
+            // The service's message is shown and nothing is stored.
+            QTRY_VERIFY(delegate.contentView()->findChild<QLabel *>(QString()) != nullptr);
+            QTRY_VERIFY(contentPage<NSLoginForPwdVC>(delegate));
+            QTRY_VERIFY(contentPage<NSLoginForPwdVC>(delegate)->loginButton()->isEnabled());
+            QVERIFY(!MLUserManager::sharedManager().currentUser());
+        }
+    }
+
+    void balanceShownAndRefreshedOnNotification() {
+        m_standin->signInDemo();
+        StandinAccount *account = m_standin->server().state().accountForToken(m_standin->demoToken());
+        QVERIFY(account);
+        account->profile.balanceStr = QStringLiteral("120");
+        AppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        auto *main = contentPage<NSMainVC>(delegate);
+        QVERIFY(main);
+        QTRY_COMPARE(main->leftBar()->balanceLabel()->text(), QStringLiteral("120点"));
+        account->profile.balanceStr = QStringLiteral("95.5");
+        MLNotificationCenter::defaultCenter().postNotificationName(
+            QStringLiteral("NotificationIndividualCenterKey"));
+        QTRY_COMPARE(main->leftBar()->balanceLabel()->text(), QStringLiteral("95.5点"));
+    }
+
+    void mainPageSelectsLiveSectionFirst() {
+        m_standin->signInDemo();
+        AppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        auto *main = contentPage<NSMainVC>(delegate);
+        QTRY_COMPARE(main->seletedIndex(), 1);
+        QVERIFY(main->pageInView());
+        QCOMPARE(main->leftBar()->seletedView(), main->leftBar()->item(1));
+    }
+
+    void shelterTakesTheClicksItCovers() {
+        m_standin->signInDemo();
+        AppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        auto *main = contentPage<NSMainVC>(delegate);
+        QTRY_COMPARE(main->seletedIndex(), 1);
+        QVERIFY(QTest::qWaitForWindowExposed(delegate.window()));
+        QWidget *entry = main->leftBar()->item(3);
+        const QPoint inWindow = entry->mapTo(delegate.window(), entry->rect().center());
+
+        QWidget *shelter = delegate.translationShelterView();
+        QVERIFY(shelter && !shelter->isVisible());
+        shelter->show();
+        QCOMPARE(shelter->width(), 298);
+        QTest::mouseClick(delegate.window()->windowHandle(), Qt::LeftButton, {}, inWindow);
+        QCOMPARE(main->seletedIndex(), 1);
+
+        shelter->hide();
+        QTest::mouseClick(delegate.window()->windowHandle(), Qt::LeftButton, {}, inWindow);
+        QTRY_COMPARE(main->seletedIndex(), 3);
+    }
+
+    void packageRemainingShowsFreshAccountFrame() {
+        m_standin->signInDemo();
+        AppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        auto *main = contentPage<NSMainVC>(delegate);
+        QTRY_COMPARE(main->seletedIndex(), 1);
+        MLPageView *live = main->pageInView();
+        main->leftBar()->setMealViewClick();
+        QCOMPARE(main->leftBar()->seletedView(), main->leftBar()->item(4));
+        QCOMPARE(main->seletedIndex(), 1); // only the highlight moves
+        QVERIFY(main->pageInView() != live);
+    }
+};
+
+ML_TEST_MAIN(TestApp)
+#include "tst_app.moc"

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "core/net/MLRequestBlocks.h"
+
+#include <QJsonValue>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace ml::test {
+
+// What the blocks of one request were called with. Make it shared (`RequestOutcome::make()`) so the
+// blocks keep it alive, hand its blocks to the request, then QTRY_VERIFY(outcome->finished()).
+struct RequestOutcome {
+    int successCalls = 0;
+    int failureCalls = 0;
+    QJsonValue answer;
+    QString message;
+    QString code;
+    QStringList *events = nullptr; // when set, "success"/"failure" is appended on each call
+
+    static std::shared_ptr<RequestOutcome> make() { return std::make_shared<RequestOutcome>(); }
+
+    bool finished() const { return successCalls + failureCalls > 0; }
+    bool succeeded() const { return successCalls == 1 && failureCalls == 0; }
+    bool failed() const { return failureCalls == 1 && successCalls == 0; }
+};
+
+inline MLAnswerBlock onAnswer(const std::shared_ptr<RequestOutcome> &outcome) {
+    return [outcome](const QJsonObject &answer) {
+        ++outcome->successCalls;
+        outcome->answer = answer;
+        if (outcome->events)
+            outcome->events->append(QStringLiteral("success"));
+    };
+}
+
+inline std::function<void(const QJsonValue &)> onValue(const std::shared_ptr<RequestOutcome> &outcome) {
+    return [outcome](const QJsonValue &answer) {
+        ++outcome->successCalls;
+        outcome->answer = answer;
+        if (outcome->events)
+            outcome->events->append(QStringLiteral("success"));
+    };
+}
+
+inline MLFailureBlock onFailure(const std::shared_ptr<RequestOutcome> &outcome) {
+    return [outcome](const QString &message, const QString &code) {
+        ++outcome->failureCalls;
+        outcome->message = message;
+        outcome->code = code;
+        if (outcome->events)
+            outcome->events->append(QStringLiteral("failure"));
+    };
+}
+
+} // namespace ml::test

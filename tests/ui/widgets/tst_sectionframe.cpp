@@ -1,0 +1,193 @@
+#include "core/session/MLUserManager.h"
+#include "platform/kit/MLNotificationCenter.h"
+#include "support/MLTestMain.h"
+#include "ui/widgets/MLSectionFrame.h"
+#include "ui/widgets/MLSectionToolBar.h"
+#include "ui/widgets/MLSimultaneousInterpretationToolBarSonView.h"
+
+#include <QPointer>
+
+namespace {
+
+class CountingPage final : public MLPageView {
+public:
+    int refreshes = 0;
+    void refreshData() override { ++refreshes; }
+};
+
+QList<MLSectionTab> tabs(bool firstNeedsUser) {
+    return {{QStringLiteral("a_icon"), QStringLiteral("一"), firstNeedsUser},
+            {QStringLiteral("b_icon"), QStringLiteral("二"), true},
+            {QStringLiteral("c_icon"), QStringLiteral("三"), false}};
+}
+
+MLSectionFrame *makeSection(MLSectionToolBar::FirstChoice choice, bool firstNeedsUser = false,
+                            MLSectionFrame::Options options = {}) {
+    QList<MLSectionFrame::PageFactory> factories(3, [] { return new CountingPage; });
+    auto *frame = new MLSectionFrame(new MLSectionToolBar(tabs(firstNeedsUser), choice), factories, options);
+    frame->resize(800, 600);
+    return frame;
+}
+
+QList<CountingPage *> pagesOf(MLSectionFrame *frame) {
+    QList<CountingPage *> pages;
+    for (int i = 1; i <= 3; ++i)
+        pages << static_cast<CountingPage *>(frame->existingPage(i));
+    return pages;
+}
+
+} // namespace
+
+class TestSectionFrame : public QObject {
+    Q_OBJECT
+
+    void signIn(bool signedIn) {
+        if (signedIn)
+            MLUserManager::sharedManager().setCurrentUser(MLUserModel{QStringLiteral("token")});
+        else
+            MLUserManager::sharedManager().logoutBlock(nullptr);
+    }
+
+    int m_logouts = 0;
+
+private Q_SLOTS:
+    void initTestCase() {
+        MLNotificationCenter::defaultCenter().addObserver(this, QStringLiteral("NotificationUSERLOGOUT"),
+                                                          [this](const MLNotification &) { ++m_logouts; });
+    }
+    void init() { m_logouts = 0; }
+
+    void firstChoiceAfterDelay_data() {
+        QTest::addColumn<int>("choice");
+        QTest::addColumn<bool>("signedIn");
+        QTest::addColumn<qint64>("expectedIndex");
+        QTest::addColumn<int>("expectedLogouts");
+        QTest::newRow("through click handler, signed in")
+            << int(MLSectionToolBar::FirstChoice::ThroughClickHandler) << true << qint64(1) << 0;
+        QTest::newRow("through click handler, no user")
+            << int(MLSectionToolBar::FirstChoice::ThroughClickHandler) << false << qint64(0) << 1;
+        QTest::newRow("direct, no user")
+            << int(MLSectionToolBar::FirstChoice::Direct) << false << qint64(1) << 0;
+    }
+    void firstChoiceAfterDelay() {
+        QFETCH(int, choice);
+        QFETCH(bool, signedIn);
+        signIn(signedIn);
+        auto section = makeSection(MLSectionToolBar::FirstChoice(choice), /*firstNeedsUser=*/true);
+        std::unique_ptr<MLSectionFrame> frame(section);
+        QCOMPARE(frame->seletedIndex(), 0);
+        frame->refreshData(); // before the first choice: nothing to refresh, nothing made
+        QVERIFY(!frame->existingPage(1));
+        QTest::qWait(30);
+        QCOMPARE(frame->seletedIndex(), 0);
+        QTRY_VERIFY(m_logouts > 0 || frame->seletedIndex() > 0); // the delayed choice has run
+        QTEST(frame->seletedIndex(), "expectedIndex");
+        QTEST(m_logouts, "expectedLogouts");
+        if (frame->seletedIndex() == 1) {
+            QCOMPARE(frame->leftView()->seletedView(), frame->leftView()->item(1));
+            QCOMPARE(pagesOf(frame.get())[0]->refreshes, 1);
+            QCOMPARE(frame->pageInView(), frame->existingPage(1));
+        } else {
+            QVERIFY(!frame->pageInView());
+        }
+    }
+
+    void clicksSwitchPagesAndKeepThem() {
+        signIn(true);
+        std::unique_ptr<MLSectionFrame> frame(makeSection(MLSectionToolBar::FirstChoice::Direct));
+        QTRY_COMPARE(frame->seletedIndex(), 1);
+        MLSectionToolBar *bar = frame->leftView();
+
+        bar->clickTab(1); // the selected tab: nothing
+        QCOMPARE(pagesOf(frame.get())[0]->refreshes, 1);
+
+        bar->clickTab(2);
+        QCOMPARE(frame->seletedIndex(), 2);
+        CountingPage *second = pagesOf(frame.get())[1];
+        QVERIFY(second && second->isVisible() == frame->isVisible());
+        QCOMPARE(second->refreshes, 1);
+        QVERIFY(!pagesOf(frame.get())[2]); // never chosen, never made
+
+        bar->clickTab(1);
+        bar->clickTab(2);
+        QCOMPARE(pagesOf(frame.get())[1], second); // the same page comes back
+        QCOMPARE(second->refreshes, 2);
+        QCOMPARE(pagesOf(frame.get())[0]->refreshes, 2);
+
+        frame->refreshData(); // forwarded to the page in view only
+        QCOMPARE(second->refreshes, 3);
+        QCOMPARE(pagesOf(frame.get())[0]->refreshes, 2);
+
+        frame->setRightViewForIndex(9); // unknown index: the pane is left empty
+        QVERIFY(!frame->pageInView());
+    }
+
+    void tabNeedingUserWithoutOne() {
+        signIn(true);
+        std::unique_ptr<MLSectionFrame> frame(makeSection(MLSectionToolBar::FirstChoice::Direct));
+        QTRY_COMPARE(frame->seletedIndex(), 1);
+        signIn(false);
+        QTest::mouseClick(frame->leftView()->item(2), Qt::LeftButton);
+        QCOMPARE(m_logouts, 1);
+        QCOMPARE(frame->seletedIndex(), 1);
+        QCOMPARE(frame->leftView()->seletedView(), frame->leftView()->item(1));
+        QTest::mouseClick(frame->leftView()->item(3), Qt::LeftButton); // tab 3 needs no user
+        QCOMPARE(frame->seletedIndex(), 3);
+        QCOMPARE(m_logouts, 1);
+    }
+
+    void notificationSwitchesOnlyOnce() {
+        signIn(true);
+        std::unique_ptr<MLSectionFrame> frame(makeSection(MLSectionToolBar::FirstChoice::Direct));
+        frame->leftView()->observe(QStringLiteral("TestHistoricalKey"), 2);
+        QTRY_COMPARE(frame->seletedIndex(), 1);
+        MLNotificationCenter::defaultCenter().postNotificationName(QStringLiteral("TestHistoricalKey"));
+        QCOMPARE(frame->seletedIndex(), 2);
+        MLNotificationCenter::defaultCenter().postNotificationName(QStringLiteral("TestHistoricalKey"));
+        QCOMPARE(pagesOf(frame.get())[1]->refreshes, 1);
+        frame.reset(); // the bar's observation ends with it
+        MLNotificationCenter::defaultCenter().postNotificationName(QStringLiteral("TestHistoricalKey"));
+    }
+
+    void barDestroyedBeforeFirstChoice() {
+        bool called = false;
+        auto *bar = new MLSectionToolBar(tabs(false), MLSectionToolBar::FirstChoice::Direct);
+        bar->setDidIndexBlock([&](qint64) { called = true; });
+        delete bar;
+        QTest::qWait(200);
+        QVERIFY(!called);
+    }
+
+    void singlePageVariantRefreshesOnlyThroughFrame() {
+        MLSectionFrame::Options options;
+        options.tracksSelectedIndex = false;
+        options.refreshOnShow = false;
+        options.alwaysRefreshTab = 1;
+        std::unique_ptr<MLSectionFrame> frame(
+            makeSection(MLSectionToolBar::FirstChoice::Direct, false, options));
+        frame->refreshData(); // makes the page and refreshes it before the first choice
+        CountingPage *page = pagesOf(frame.get())[0];
+        QVERIFY(page);
+        QCOMPARE(page->refreshes, 1);
+        QTRY_COMPARE(frame->pageInView(), static_cast<MLPageView *>(page));
+        QCOMPARE(page->refreshes, 1); // shown without a second refresh
+        QCOMPARE(frame->seletedIndex(), 0);
+    }
+
+    void transientPageIsReplacedAndDeleted() {
+        std::unique_ptr<MLSectionFrame> frame(makeSection(MLSectionToolBar::FirstChoice::Direct));
+        QTRY_COMPARE(frame->seletedIndex(), 1);
+        QPointer<CountingPage> transient = new CountingPage;
+        frame->showTransientPage(transient);
+        QCOMPARE(frame->pageInView(), static_cast<MLPageView *>(transient.data()));
+        QCOMPARE(transient->refreshes, 0);
+        frame->leftView()->highlight(3);
+        QCOMPARE(frame->leftView()->seletedView(), frame->leftView()->item(3));
+        QCOMPARE(frame->seletedIndex(), 1); // highlighting tells the frame nothing
+        frame->setRightViewForIndex(2);
+        QTRY_VERIFY(transient.isNull());
+    }
+};
+
+ML_TEST_MAIN(TestSectionFrame)
+#include "tst_sectionframe.moc"
