@@ -6,6 +6,7 @@
 #include "StandinLanguageRoutes.h"
 #include "StandinLiveRoutes.h"
 #include "StandinMultipart.h"
+#include "StandinRegionRoutes.h"
 #include "StandinTcpServer.h"
 
 #include "core/security/MLDigest.h"
@@ -68,6 +69,7 @@ void StandinServer::installServiceRoutes() {
     StandinAccountRoutes::install(*this);
     StandinLanguageRoutes::install(*this);
     StandinLiveRoutes::install(*this);
+    StandinRegionRoutes::install(*this);
 }
 
 bool StandinServer::listen(quint16 port) {
