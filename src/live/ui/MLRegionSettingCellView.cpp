@@ -86,9 +86,8 @@ void MLRegionSettingCellView::requestRegionList() {
 }
 
 void MLRegionSettingCellView::regionQueryClick() {
-    // A window of its own, made anew on each click and gone once its modal run
-    // has ended. It has no parent: the settings table may rebuild this row while
-    // the window is open.
+    // A window of its own, made anew on each click and gone once its modal run has ended. It has no parent:
+    // the settings table may rebuild this row while the window is open.
     QPointer<MLRegionShowTipVC> notes = new MLRegionShowTipVC;
     notes->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     notes->setFixedSize(kNotesWidth, kNotesHeight);

@@ -7,9 +7,8 @@
 #include <QList>
 #include <QWidget>
 
-// The region row of the settings panel ("区域设置"): fetches the speech regions
-// the service offers when it is made, hands them to its picker and offers the
-// region notes behind its "?" icon.
+// The region row of the settings panel ("区域设置"): fetches the speech regions the service offers when it is
+// made, hands them to its picker and offers the region notes behind its "?" icon.
 class MLRegionSettingCellView final : public QWidget {
     Q_OBJECT
 public:
@@ -22,8 +21,7 @@ public:
     QWidget *line() const { return m_line; }
     const QList<MLRegionModel> &dataList() const { return m_dataList; }
 
-    // Opens the region notes of the list in a window of their own, run
-    // application-modally.
+    // Opens the region notes of the list in a window of their own, run application-modally.
     void regionQueryClick();
 
 protected:

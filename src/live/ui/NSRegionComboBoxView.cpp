@@ -35,9 +35,8 @@ void NSRegionComboBoxView::setUI() {
                                                  "padding-left: 6px; }"
                                                  " QComboBox QAbstractItemView::item { min-height: %1px; }")
                                       .arg(kRowHeight));
-    // currentIndexChanged comes exactly when the selected row changes, whether
-    // the user picked it or code selected it; picking the row already shown
-    // reports nothing.
+    // currentIndexChanged comes exactly when the selected row changes, whether the user picked it or code
+    // selected it; picking the row already shown reports nothing.
     connect(m_comboBoxView, &QComboBox::currentIndexChanged, this, [this] { comboBoxSelectionDidChange(); });
 }
 
@@ -54,8 +53,8 @@ void NSRegionComboBoxView::setDataList(const QList<MLRegionModel> &dataList) {
     if (const auto &account = MLUserManager::sharedManager().currentMineUser())
         accountCode = account->regionCode;
     for (qsizetype i = 0; i < m_dataList.size(); ++i) {
-        // An account code that matches nothing keeps the current row: it does not
-        // fall back to the default region.
+        // An account code that matches nothing keeps the current row: it does not fall back to the default
+        // region.
         const bool hit = accountCode.isEmpty() ? m_dataList.at(i).defaultRegion
                                                : m_dataList.at(i).regionCode == accountCode;
         if (hit) {
@@ -65,16 +64,14 @@ void NSRegionComboBoxView::setDataList(const QList<MLRegionModel> &dataList) {
     }
 
     {
-        // Refilling the rows moves the combo box's own selection; that is not a
-        // pick.
+        // Refilling the rows moves the combo box's own selection; that is not a pick.
         const QSignalBlocker blocker(m_comboBoxView);
         m_comboBoxView->clear();
         for (const MLRegionModel &region : std::as_const(m_dataList))
             m_comboBoxView->addItem(region.regionExplain);
         m_comboBoxView->setCurrentIndex(-1);
     }
-    // Selecting the preselected row reports a change, which equals seletedIndex
-    // and so sends nothing.
+    // Selecting the preselected row reports a change, which equals seletedIndex and so sends nothing.
     if (m_seletedIndex >= 0 && m_seletedIndex < m_dataList.size())
         m_comboBoxView->setCurrentIndex(m_seletedIndex);
 }
@@ -95,10 +92,9 @@ void NSRegionComboBoxView::seletedForIndex(int index) {
         MLEncryptOperation::returnRequestJsonToDic(QJsonObject{{QStringLiteral("regionCode"), regionCode}});
     qCInfo(lcRegion) << "reporting region" << regionCode;
     QPointer<NSRegionComboBoxView> weakSelf(this);
-    // The answer belongs to the account, not to this picker: a settings table
-    // reloaded meanwhile must not lose (or blank) the region the service has
-    // accepted, so the code sent is kept with the request and the request lives
-    // as long as the application. Only the toast needs the picker.
+    // The answer belongs to the account, not to this picker: a settings table reloaded meanwhile must not
+    // lose (or blank) the region the service has accepted, so the code sent is kept with the request and the
+    // request lives as long as the application. Only the toast needs the picker.
     MLNetRequestManager::sharedService().postUrl(
         QStringLiteral("/meInfo/updateRegionCode"), parameters,
         [regionCode](const QJsonObject &) {

@@ -6,10 +6,9 @@
 #include <QList>
 #include <QWidget>
 
-// The speech-region picker: a combo box of the regions the service offers.
-// Given its list it preselects the account's region (or the default region for
-// an account without one) without telling the service; every other pick is
-// reported to the service at once ("/meInfo/updateRegionCode").
+// The speech-region picker: a combo box of the regions the service offers. Given its list it preselects the
+// account's region (or the default region for an account without one) without telling the service; every
+// other pick is reported to the service at once ("/meInfo/updateRegionCode").
 class NSRegionComboBoxView final : public QWidget {
     Q_OBJECT
 public:
@@ -22,8 +21,7 @@ public:
 
     // Stores the list, preselects and reloads the rows. Sends nothing.
     void setDataList(const QList<MLRegionModel> &dataList);
-    // Reports the region at `index` to the service; on success it becomes the
-    // account's region.
+    // Reports the region at `index` to the service; on success it becomes the account's region.
     void seletedForIndex(int index);
 
 private:

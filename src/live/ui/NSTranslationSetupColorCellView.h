@@ -6,8 +6,7 @@
 
 #include <QWidget>
 
-// The colour row of the settings: the background group ("字幕背景"), the
-// recognised-line colour group
+// The colour row of the settings: the background group ("字幕背景"), the recognised-line colour group
 // ("原文颜色") and the translated-line colour group ("译文颜色") side by side.
 class NSTranslationSetupColorCellView final : public QWidget {
     Q_OBJECT

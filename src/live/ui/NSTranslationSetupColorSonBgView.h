@@ -5,11 +5,9 @@
 #include <QLabel>
 #include <QWidget>
 
-// The background group of the colour row: a dark swatch ("0.7") and a light one
-// ("0.3") for the opacity of the floating subtitle window's background,
-// "NSUserDefaultsBgFloatKey". Building it marks the stored choice and writes
-// nothing; a click on the other swatch stores its value and posts
-// "NotificationChangeBgFloatKey".
+// The background group of the colour row: a dark swatch ("0.7") and a light one ("0.3") for the opacity of
+// the floating subtitle window's background, "NSUserDefaultsBgFloatKey". Building it marks the stored choice
+// and writes nothing; a click on the other swatch stores its value and posts "NotificationChangeBgFloatKey".
 class NSTranslationSetupColorSonBgView final : public QWidget {
     Q_OBJECT
 public:
