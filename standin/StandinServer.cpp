@@ -1,11 +1,13 @@
 #include "StandinServer.h"
 
 #include "StandinAccountRoutes.h"
+#include "StandinBillingRoutes.h"
 #include "StandinEnvelope.h"
 #include "StandinHttpListener.h"
 #include "StandinLanguageRoutes.h"
 #include "StandinLiveRoutes.h"
 #include "StandinMultipart.h"
+#include "StandinPaymentRoutes.h"
 #include "StandinRegionRoutes.h"
 #include "StandinTcpServer.h"
 
@@ -70,6 +72,8 @@ void StandinServer::installServiceRoutes() {
     StandinLanguageRoutes::install(*this);
     StandinLiveRoutes::install(*this);
     StandinRegionRoutes::install(*this);
+    StandinBillingRoutes::install(*this);
+    StandinPaymentRoutes::install(*this);
 }
 
 bool StandinServer::listen(quint16 port) {
