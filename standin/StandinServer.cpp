@@ -8,6 +8,7 @@
 #include "StandinLiveRoutes.h"
 #include "StandinMultipart.h"
 #include "StandinPaymentRoutes.h"
+#include "StandinRegionRoutes.h"
 #include "StandinTcpServer.h"
 
 #include "core/security/MLDigest.h"
@@ -70,6 +71,7 @@ void StandinServer::installServiceRoutes() {
     StandinAccountRoutes::install(*this);
     StandinLanguageRoutes::install(*this);
     StandinLiveRoutes::install(*this);
+    StandinRegionRoutes::install(*this);
     StandinBillingRoutes::install(*this);
     StandinPaymentRoutes::install(*this);
 }
