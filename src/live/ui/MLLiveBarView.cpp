@@ -1,6 +1,7 @@
 #include "live/ui/MLLiveBarView.h"
 
 #include "app/AppDelegate.h"
+#include "live/ui/MLHelpSelectVC.h"
 #include "live/ui/MLLiveSettingsWindow.h"
 #include "live/ui/NSTranslationComboBoxView.h"
 #include "platform/kit/ui/MLApplicationModal.h"
@@ -59,6 +60,6 @@ MLLiveSettingsWindow *MLLiveBarView::helpWindow() {
 
 void MLLiveBarView::settingClick() {
     MLLiveSettingsWindow *window = helpWindow();
-    window->setContentViewController(nullptr);
+    window->setContentViewController(new MLHelpSelectVC);
     MLApplicationModal::runModalForWindow(window);
 }

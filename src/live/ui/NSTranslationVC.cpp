@@ -1,6 +1,7 @@
 #include "live/ui/NSTranslationVC.h"
 
 #include "app/AppDelegate.h"
+#include "live/ui/MLHelpSelectVC.h"
 #include "live/ui/MLLiveSettingsWindow.h"
 #include "live/ui/MLSubtitleTableView.h"
 #include "platform/kit/MLNotificationCenter.h"
@@ -102,7 +103,7 @@ MLLiveSettingsWindow *NSTranslationVC::suspensionWindow() {
 
 void NSTranslationVC::settingClick() {
     MLLiveSettingsWindow *window = suspensionWindow();
-    window->setContentViewController(nullptr);
+    window->setContentViewController(new MLHelpSelectVC);
     window->show();
     window->raise();
     window->activateWindow();
