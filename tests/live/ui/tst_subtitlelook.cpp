@@ -10,6 +10,15 @@
 #include "platform/kit/MLUserDefaults.h"
 #include "ui/util/MLUtilsTools.h"
 
+// The subtitle tables of the live pages come with the live pages.
+#if __has_include("live/ui/NSTranslationVC.h")
+#include "live/ui/MLMicrosoftCellView.h"
+#include "live/ui/MLSubtitleTableView.h"
+#include "live/ui/NSTranslationVC.h"
+#define ML_HAS_SUBTITLE_TABLES 1
+#endif
+
+#include <QHeaderView>
 #include <QPushButton>
 
 using namespace MLSubtitleLookKeys;
@@ -113,6 +122,38 @@ private Q_SLOTS:
         QCOMPARE(posts.bgFloat, 0);
         QCOMPARE(row.seletedBtn(), row.seletedBtnList().at(2));
         QCOMPARE(MLUtilsTools::returnFontSize().pixelSize(), 22);
+    }
+
+    void largeSizeReloadsOpenSubtitleTablesAtOnce() {
+#ifndef ML_HAS_SUBTITLE_TABLES
+        QSKIP("no subtitle tables in this build");
+#else
+        const QStringList captions{QStringLiteral("今天的会议现在开始"),
+                                   QStringLiteral("大家好\nHello everyone")};
+        NSTranslationVC floating;
+        floating.resize(800, 300);
+        floating.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&floating));
+        floating.setListData(captions);
+        MLSubtitleTableView *table = floating.tableView();
+        NSTranslationSetupFontCellView row; // stores "小"
+        showRow(row, 120);
+        QCOMPARE(table->cellView()->font().pixelSize(), 14);
+        const int smallHeight = table->verticalHeader()->sectionSize(1);
+
+        QTest::mouseClick(row.seletedBtnList().at(2), Qt::LeftButton);
+        // No event loop turn needed: the notification reloads the table synchronously.
+        QCOMPARE(table->cellView()->font().pixelSize(), 22);
+        for (int i = 0; i < captions.size(); ++i)
+            QCOMPARE(table->verticalHeader()->sectionSize(i), table->cellView()->rowHeight(captions.at(i)));
+        QVERIFY(table->verticalHeader()->sectionSize(1) > smallHeight);
+
+        // A table made later reads 22 points too.
+        MLSubtitleTableView later;
+        later.resize(800, 300);
+        later.setListData(captions);
+        QCOMPARE(later.cellView()->font().pixelSize(), 22);
+#endif
     }
 
     void clickingTheChosenSizeDoesNothing() {
