@@ -2,6 +2,7 @@
 
 #include "StandinAccountRoutes.h"
 #include "StandinEnvelope.h"
+#include "StandinFileRoutes.h"
 #include "StandinHttpListener.h"
 #include "StandinLanguageRoutes.h"
 #include "StandinMultipart.h"
@@ -66,6 +67,7 @@ StandinServer::~StandinServer() = default;
 void StandinServer::installServiceRoutes() {
     StandinAccountRoutes::install(*this);
     StandinLanguageRoutes::install(*this);
+    StandinFileRoutes::install(*this);
 }
 
 bool StandinServer::listen(quint16 port) {

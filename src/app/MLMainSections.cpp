@@ -1,12 +1,14 @@
 #include "app/MLMainSections.h"
 
+#include "files/MLAudioTranslationView.h"
+#include "files/MLDocumentTranslationView.h"
 #include "live/ui/MLSimultaneousInterpretationView.h"
 
 QList<MLSectionFrame::PageFactory> MLMainSections::factories() {
     return {
         [] { return new MLSimultaneousInterpretationView; }, // 1 同声传译
-        nullptr,                                             // 2 文档翻译
-        nullptr,                                             // 3 音频转写
+        [] { return new MLDocumentTranslationView; },        // 2 文档翻译
+        [] { return new MLAudioTranslationView; },           // 3 音频转写
         nullptr,                                             // 4 我的账户
         nullptr,                                             // 5 资费说明
         nullptr,                                             // 6 时长充值
