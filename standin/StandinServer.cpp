@@ -5,6 +5,7 @@
 #include "StandinFileRoutes.h"
 #include "StandinHttpListener.h"
 #include "StandinLanguageRoutes.h"
+#include "StandinLiveRoutes.h"
 #include "StandinMultipart.h"
 #include "StandinTcpServer.h"
 
@@ -67,6 +68,7 @@ StandinServer::~StandinServer() = default;
 void StandinServer::installServiceRoutes() {
     StandinAccountRoutes::install(*this);
     StandinLanguageRoutes::install(*this);
+    StandinLiveRoutes::install(*this);
     StandinFileRoutes::install(*this);
 }
 

@@ -1,4 +1,5 @@
 #include "StandinServer.h"
+#include "StandinSpeechServer.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -35,9 +36,14 @@ int main(int argc, char *argv[]) {
         std::fprintf(stderr, "standin: cannot listen on 127.0.0.1:%u\n", port);
         return 1;
     }
+    StandinSpeechServer speech;
+    if (!speech.listen(static_cast<quint16>(speechPort))) {
+        std::fprintf(stderr, "standin: cannot listen for speech on 127.0.0.1:%u\n", speechPort);
+        return 1;
+    }
     std::printf("standin: service API at %s\n", qPrintable(server.baseUrl().toString()));
     std::printf("standin: payment at %s\n", qPrintable(server.payBaseUrl().toString()));
-    std::printf("standin: speech port %u\n", speechPort);
+    std::printf("standin: speech endpoint %s\n", qPrintable(speech.urlTemplate()));
     std::printf("standin: data folder %s\n", qPrintable(server.dataDir()));
     std::printf("standin: demo sign-in token %s\n", qPrintable(server.state().demoToken()));
     std::fflush(stdout);

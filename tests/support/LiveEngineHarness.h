@@ -1,0 +1,128 @@
+#pragma once
+
+#include "StandinLiveRoutes.h"
+#include "StandinSpeechServer.h"
+#include "core/net/MLServiceOrigins.h"
+#include "core/session/MLUserManager.h"
+#include "live/engine/AudioRecordManager.h"
+#include "live/engine/MLDBManager.h"
+#include "live/engine/MLLiveEngine.h"
+#include "platform/audio/MLAudioCapture.h"
+#include "support/StandinFixture.h"
+#include "ui/widgets/MBProgressHUD.h"
+
+#include <QAudioDevice>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QStandardPaths>
+#include <QtTest>
+
+#include <memory>
+
+namespace ml::test {
+
+inline constexpr qint64 kConsumerId = 10001;
+inline const QString kKeepupPath = QStringLiteral("/cost/keepup");
+inline const QString kEndPath = QStringLiteral("/cost/endTranslate");
+
+inline MLSpeechRecognitionResult result(int reason, const QString &text,
+                                        const QHash<QString, QString> &translations) {
+    MLSpeechRecognitionResult r;
+    r.reason = reason;
+    r.text = text;
+    r.translations = translations;
+    return r;
+}
+
+inline QString documents() {
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+inline QString readTranscript(const QString &storagePath) {
+    QFile file(documents() + QLatin1Char('/') + storagePath + QStringLiteral("/recording.txt"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("<missing>");
+    return QString::fromUtf8(file.readAll());
+}
+
+// One engine against a fresh in-process stand-in (service API and speech endpoint), with its own
+// capture without a device, recorder, history file and overlay host, and a heartbeat that only the
+// test drives.
+template <class Engine> struct LiveEngineHarness {
+    StandinFixture standin;
+    StandinSpeechServer speech;
+    QWidget host;
+    MLAudioCapture capture;
+    AudioRecordManager recorder{&capture};
+    MLDBManager database{QDir(documents()).filePath(QStringLiteral("history-test.db")),
+                         [] { return kConsumerId; }};
+    std::unique_ptr<Engine> engine;
+
+    QList<bool> statuses;
+    QStringList times;
+    QList<QStringList> lists;
+
+    LiveEngineHarness() {
+        speech.listen(0);
+        MLServiceOrigins::setSpeechUrlTemplate(speech.urlTemplate());
+        standin.signInDemo();
+        MLMineModel account;
+        account.consumerId = kConsumerId;
+        MLUserManager::sharedManager().setCurrentMineUser(account);
+        capture.setDevice(QAudioDevice());
+        QFile::remove(database.databasePath());
+        database.createDB();
+        host.resize(400, 300);
+
+        MLLiveEngine::Services services;
+        services.recorder = &recorder;
+        services.database = &database;
+        services.capture = &capture;
+        services.overlayHost = [this] { return &host; };
+        engine = std::make_unique<Engine>(services);
+        engine->setTickInterval(24 * 3600 * 1000); // the test ticks by hand
+        engine->setStatusBlock([this](bool running) { statuses.append(running); });
+        engine->setTimeChangeBlock([this](const QString &time) { times.append(time); });
+        engine->setDataChangeBlock([this](const QStringList &list) { lists.append(list); });
+    }
+
+    StandinLiveMeter &meter() { return StandinLiveRoutes::of(standin.server()).meter(); }
+    int requests(const QString &path) {
+        return static_cast<int>(standin.server().receivedRequests(path).size());
+    }
+
+    bool tick(int count = 1) {
+        for (int i = 0; i < count; ++i) {
+            QTimer *timer = engine->downTimer();
+            if (!timer || !QMetaObject::invokeMethod(timer, "timeout"))
+                return false;
+        }
+        return true;
+    }
+
+    // Texts of the toasts now on the host.
+    QStringList toasts() const {
+        QStringList texts;
+        for (MBProgressHUD *hud : host.findChildren<MBProgressHUD *>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (hud->mode() == MBProgressHUD::Mode::Text && !hud->hasFinished())
+                texts.append(hud->label()->text());
+        }
+        return texts;
+    }
+    bool overlayShown() const {
+        MBProgressHUD *hud = MBProgressHUD::HUDForView(const_cast<QWidget *>(&host));
+        return hud && hud->mode() == MBProgressHUD::Mode::Indeterminate;
+    }
+
+    void recognized(const MLSpeechRecognitionResult &r) { Q_EMIT engine->speechRecognizer()->recognized(r); }
+    void recognizing(const MLSpeechRecognitionResult &r) {
+        Q_EMIT engine->speechRecognizer()->recognizing(r);
+    }
+
+    QList<HistoricalRecordModel> rows() {
+        return database.findData().value_or(QList<HistoricalRecordModel>{});
+    }
+};
+
+} // namespace ml::test
