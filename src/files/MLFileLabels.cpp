@@ -14,6 +14,8 @@ QLabel *MLFileLabels::makeLabel(const QString &text, int pixelSize, const QStrin
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, MLColorUtils::colorWithHexString(color));
     label->setPalette(palette);
+    // Inside an item view a label would otherwise draw with the view's text colour.
+    label->setForegroundRole(QPalette::WindowText);
     label->setTextFormat(Qt::PlainText);
     label->setTextInteractionFlags(Qt::NoTextInteraction);
     return label;

@@ -64,7 +64,11 @@ void MLJobHistoryView::creatUI(const QString &tip, QWidget *headView) {
     m_tableView->setFrameShape(QFrame::NoFrame);
     m_tableView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_tableView->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    m_tableView->setStyleSheet(QStringLiteral("QTableWidget { background: transparent; }"));
+    // A clear table (a style sheet here would override the rows' own colours).
+    QPalette clear = m_tableView->palette();
+    clear.setColor(QPalette::Base, Qt::transparent);
+    m_tableView->setPalette(clear);
+    m_tableView->viewport()->setAutoFillBackground(false);
 
     // Added after the table, so that it lies over it.
     m_notDataView = new NSNotDataView(m_contentView);
