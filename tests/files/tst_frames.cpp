@@ -1,18 +1,15 @@
 #include "FilesTestSupport.h"
 #include "app/MLMainSections.h"
 #include "core/session/MLUserManager.h"
-#include "files/MLAudioTranslationHistoryView.h"
 #include "files/MLAudioTranslationSonView.h"
 #include "files/MLAudioTranslationView.h"
 #include "files/MLAudioTranslationViewaToolBarView.h"
-#include "files/MLDocumentTranslationHistoryView.h"
-#include "files/MLDocumentTranslationSonView.h"
 #include "files/MLDocumentTranslationView.h"
 #include "files/MLDocumentTranslationViewToolBarView.h"
 #include "platform/kit/MLNotificationCenter.h"
 #include "support/MLTestMain.h"
 #include "support/StandinFixture.h"
-#include "ui/widgets/MLSimultaneousInterpretationToolBarSonView.h"
+#include "ui/widgets/MLSectionToolBar.h"
 
 namespace {
 
@@ -64,21 +61,6 @@ private Q_SLOTS:
         std::unique_ptr<MLPageView> audio(factories.value(2)());
         QVERIFY(qobject_cast<MLDocumentTranslationView *>(documents.get()));
         QVERIFY(qobject_cast<MLAudioTranslationView *>(audio.get()));
-    }
-
-    void tabsOfBothBars() {
-        MLDocumentTranslationViewToolBarView documents;
-        MLAudioTranslationViewaToolBarView audio;
-        QCOMPARE(documents.uploadDocumentView()->tipLabel()->text(), QStringLiteral("上传文档"));
-        QCOMPARE(documents.uploadDocumentView()->imageStr(), QStringLiteral("upload_doc_ion"));
-        QCOMPARE(audio.uploadAudioView()->tipLabel()->text(), QStringLiteral("上传音频"));
-        QCOMPARE(audio.uploadAudioView()->imageStr(), QStringLiteral("upload_audio_icon"));
-        for (MLSectionToolBar *bar :
-             {static_cast<MLSectionToolBar *>(&documents), static_cast<MLSectionToolBar *>(&audio)}) {
-            QCOMPARE(bar->count(), 2);
-            QCOMPARE(bar->item(2)->tipLabel()->text(), QStringLiteral("历史记录"));
-            QCOMPARE(bar->item(2)->imageStr(), QStringLiteral("historicalRecord_icon"));
-        }
     }
 
     void sections_data() {
