@@ -1,12 +1,14 @@
 #include "StandinServer.h"
 
 #include "StandinAccountRoutes.h"
+#include "StandinBillingRoutes.h"
 #include "StandinEnvelope.h"
 #include "StandinFileRoutes.h"
 #include "StandinHttpListener.h"
 #include "StandinLanguageRoutes.h"
 #include "StandinLiveRoutes.h"
 #include "StandinMultipart.h"
+#include "StandinPaymentRoutes.h"
 #include "StandinTcpServer.h"
 
 #include "core/security/MLDigest.h"
@@ -69,6 +71,8 @@ void StandinServer::installServiceRoutes() {
     StandinAccountRoutes::install(*this);
     StandinLanguageRoutes::install(*this);
     StandinLiveRoutes::install(*this);
+    StandinBillingRoutes::install(*this);
+    StandinPaymentRoutes::install(*this);
     StandinFileRoutes::install(*this);
 }
 

@@ -1,5 +1,8 @@
 #include "app/MLMainSections.h"
 
+#include "billing/MLDurationCZView.h"
+#include "billing/MLMyAccountView.h"
+#include "billing/MLTariffDescriptionView.h"
 #include "files/MLAudioTranslationView.h"
 #include "files/MLDocumentTranslationView.h"
 #include "live/ui/MLSimultaneousInterpretationView.h"
@@ -9,8 +12,8 @@ QList<MLSectionFrame::PageFactory> MLMainSections::factories() {
         [] { return new MLSimultaneousInterpretationView; }, // 1 同声传译
         [] { return new MLDocumentTranslationView; },        // 2 文档翻译
         [] { return new MLAudioTranslationView; },           // 3 音频转写
-        nullptr,                                             // 4 我的账户
-        nullptr,                                             // 5 资费说明
-        nullptr,                                             // 6 时长充值
+        [] { return new MLMyAccountView; },                  // 4 我的账户
+        [] { return new MLTariffDescriptionView; },          // 5 资费说明
+        [] { return new MLDurationCZView; },                 // 6 时长充值
     };
 }

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "core/session/MLMinePageBaseModel.h"
+#include "ui/widgets/MLPageView.h"
+
+#include <optional>
+
+class MLBillingTableView;
+class MLLayerView;
+class NSNotDataView;
+class NSPagingView;
+class QScrollArea;
+
+// What the two statements (top-ups and consumption) share: one page of the statement at a time in a
+// card, the pager under it and the empty view over the card when the page has no rows. The page asked
+// for is kept across refreshes and changes only through the pager.
+class MLStatementView : public MLPageView {
+    Q_OBJECT
+public:
+    static constexpr int kRowHeight = 64;
+
+    // Asks again for the page last asked for.
+    void refreshData() override { networkRequest(); }
+    // Asks for page `currentPageNum` (only "pageNum" is sent; the service sizes the pages).
+    void networkRequest();
+
+    qint64 currentPageNum() const { return m_currentPageNum; }
+    QString requestPath() const { return m_requestPath; }
+
+    MLLayerView *bgView() const { return m_bgView; }
+    QScrollArea *scrollView() const { return m_scrollView; }
+    MLBillingTableView *tableView() const { return m_tableView; }
+    NSPagingView *pagingView() const { return m_pagingView; }
+    NSNotDataView *notDataView() const { return m_notDataView; }
+
+protected:
+    MLStatementView(const QString &requestPath, QWidget *parent);
+
+    // Takes the decrypted "dt" of an answer as the page's data; false when it is not such an answer.
+    virtual bool takeAnswer(const QString &json) = 0;
+    virtual std::optional<MLMinePageBaseModel> paging() const = 0;
+    virtual int rowCount() const = 0;
+    virtual QWidget *viewForRow(int row) const = 0;
+
+private:
+    void creatUI();
+    void layoutUI();
+
+    QString m_requestPath;
+    qint64 m_currentPageNum = 1;
+    MLLayerView *m_bgView = nullptr;
+    QScrollArea *m_scrollView = nullptr;
+    MLBillingTableView *m_tableView = nullptr;
+    NSPagingView *m_pagingView = nullptr;
+    NSNotDataView *m_notDataView = nullptr;
+};

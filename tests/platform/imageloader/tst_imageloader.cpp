@@ -1,0 +1,173 @@
+#include "platform/imageloader/MLImageLoader.h"
+#include "platform/imageloader/MLWebImageView.h"
+#include "support/MLTestMain.h"
+#include "support/StandinFixture.h"
+
+#include <QBuffer>
+#include <QPointer>
+
+using ml::test::StandinFixture;
+
+namespace {
+
+struct LoadOutcome {
+    int successes = 0;
+    int failures = 0;
+    QImage image;
+    QString message;
+    QString code = QStringLiteral("unset");
+};
+
+QByteArray pngOf(const QSize &size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return buffer.data();
+}
+
+} // namespace
+
+class TestImageLoader : public QObject {
+    Q_OBJECT
+    std::unique_ptr<StandinFixture> m_standin;
+
+    QString url(const QString &path) const { return m_standin->apiBaseUrl() + path; }
+
+    std::shared_ptr<LoadOutcome> load(MLImageLoader &loader, const QString &address, QObject *context) {
+        auto outcome = std::make_shared<LoadOutcome>();
+        loader.loadImage(
+            QUrl(address), context,
+            [outcome](const QImage &image) {
+                ++outcome->successes;
+                outcome->image = image;
+            },
+            [outcome](const QString &message, const QString &code) {
+                ++outcome->failures;
+                outcome->message = message;
+                outcome->code = code;
+            });
+        return outcome;
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        m_standin = std::make_unique<StandinFixture>();
+        QVERIFY(m_standin->isRunning());
+        StandinServer &server = m_standin->server();
+        const auto raw = [&server](const QString &path, const QByteArray &body, const QByteArray &type) {
+            server.route(
+                path, [body, type](const StandinRequest &) { return StandinReply::raw(body, type); },
+                StandinRouteKind::Raw, false);
+        };
+        raw(QStringLiteral("/test/text.png"), QByteArrayLiteral("not an image at all"), "image/png");
+        raw(QStringLiteral("/test/huge.bin"), QByteArray(MLImageLoader::kMaximumBytes + 1024, 'x'),
+            "image/png");
+        raw(QStringLiteral("/test/wide.png"), pngOf(QSize(MLImageLoader::kMaximumDimension + 1, 1)),
+            "image/png");
+    }
+    void init() { m_standin->server().clearReceivedRequests(); }
+
+    void viewShowsPlaceholderAtOnceThenImage() {
+        MLImageLoader loader;
+        MLWebImageView view;
+        view.resize(35, 35);
+        view.setLoader(&loader);
+        view.setImageWithURL(QUrl(url(QStringLiteral("/static/icons/tariff_high.png"))),
+                             QStringLiteral("123"));
+        QVERIFY(view.isShowingPlaceholder());
+        QCOMPARE(view.assetName(), QStringLiteral("123"));
+        QTRY_VERIFY(!view.image().isNull());
+        QVERIFY(!view.isShowingPlaceholder());
+        QCOMPARE(view.image().size(), QSize(64, 64));
+    }
+
+    void failuresKeepPlaceholder_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("fetched");
+        QTest::newRow("not found") << url(QStringLiteral("/static/icons/missing.png")) << true;
+        QTest::newRow("not an image") << url(QStringLiteral("/test/text.png")) << true;
+        QTest::newRow("too large") << url(QStringLiteral("/test/huge.bin")) << true;
+        QTest::newRow("too many pixels") << url(QStringLiteral("/test/wide.png")) << true;
+        QTest::newRow("empty") << QString() << false;
+        QTest::newRow("relative") << QStringLiteral("/static/icons/tariff_high.png") << false;
+        QTest::newRow("file") << QStringLiteral("file:///etc/passwd") << false;
+    }
+    void failuresKeepPlaceholder() {
+        QFETCH(QString, address);
+        QFETCH(bool, fetched);
+        MLImageLoader loader;
+        QObject context;
+        auto outcome = load(loader, address, &context);
+        QCOMPARE(outcome->failures, 0); // never synchronous
+        QTRY_COMPARE(outcome->failures, 1);
+        QCOMPARE(outcome->successes, 0);
+        QVERIFY(!outcome->message.isEmpty());
+        QCOMPARE(outcome->code, QString());
+        QCOMPARE(m_standin->server().receivedRequests().isEmpty(), !fetched);
+
+        MLWebImageView view;
+        view.setLoader(&loader);
+        view.setImageWithURL(QUrl(address), QStringLiteral("123"));
+        QTest::qWait(50);
+        QTRY_COMPARE(loader.loadsInFlight(), 0);
+        QVERIFY(view.isShowingPlaceholder());
+    }
+
+    void oneFetchPerUrlAndCached() {
+        MLImageLoader loader;
+        QObject first;
+        auto *second = new QObject;
+        const QString address = url(QStringLiteral("/static/icons/tariff_cheap.png"));
+        m_standin->server().injectFault(QStringLiteral("/static/icons/tariff_cheap.png"),
+                                        StandinFault::delay(150));
+        auto a = load(loader, address, &first);
+        auto b = load(loader, address, second);
+        delete second; // its completion is dropped, the other waiter still gets the image
+        QTRY_COMPARE(a->successes, 1);
+        QTest::qWait(20);
+        QCOMPARE(b->successes + b->failures, 0);
+        QCOMPARE(m_standin->server().receivedRequests().size(), 1);
+        QVERIFY(loader.isCached(QUrl(address)));
+        auto c = load(loader, address, &first);
+        QTRY_COMPARE(c->successes, 1);
+        QCOMPARE(c->image, a->image);
+        QCOMPARE(m_standin->server().receivedRequests().size(), 1);
+    }
+
+    void newerUrlSupersedesSlowerOne() {
+        MLImageLoader loader;
+        MLWebImageView view;
+        view.setLoader(&loader);
+        m_standin->server().injectFault(QStringLiteral("/static/icons/tariff_high.png"),
+                                        StandinFault::delay(200));
+        view.setImageWithURL(QUrl(url(QStringLiteral("/static/icons/tariff_high.png"))),
+                             QStringLiteral("123"));
+        view.setImageWithURL(QUrl(url(QStringLiteral("/static/icons/tariff_cheap.png"))),
+                             QStringLiteral("123"));
+        QTRY_COMPARE(m_standin->server().receivedRequests().size(), 2);
+        QTRY_COMPARE(loader.loadsInFlight(), 0);
+        QCOMPARE(view.image().pixelColor(32, 5), QColor(QStringLiteral("#F7B84B")));
+
+        view.setImageNamed(QStringLiteral("iconUserImage")); // an asset also supersedes a load
+        QCOMPARE(view.assetName(), QStringLiteral("iconUserImage"));
+        QVERIFY(view.image().isNull());
+    }
+
+    void viewDestroyedBeforeAnswer() {
+        MLImageLoader loader;
+        QPointer<MLWebImageView> view = new MLWebImageView;
+        view->setLoader(&loader);
+        m_standin->server().injectFault(QStringLiteral("/static/icons/tariff_audio.png"),
+                                        StandinFault::delay(100));
+        view->setImageWithURL(QUrl(url(QStringLiteral("/static/icons/tariff_audio.png"))),
+                              QStringLiteral("123"));
+        delete view;
+        QTRY_COMPARE(loader.loadsInFlight(), 0);
+        QVERIFY(loader.isCached(QUrl(url(QStringLiteral("/static/icons/tariff_audio.png")))));
+    }
+};
+
+ML_TEST_MAIN(TestImageLoader)
+#include "tst_imageloader.moc"
