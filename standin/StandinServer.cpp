@@ -9,6 +9,7 @@
 #include "StandinLiveRoutes.h"
 #include "StandinMultipart.h"
 #include "StandinPaymentRoutes.h"
+#include "StandinRegionRoutes.h"
 #include "StandinTcpServer.h"
 
 #include "core/security/MLDigest.h"
@@ -71,6 +72,7 @@ void StandinServer::installServiceRoutes() {
     StandinAccountRoutes::install(*this);
     StandinLanguageRoutes::install(*this);
     StandinLiveRoutes::install(*this);
+    StandinRegionRoutes::install(*this);
     StandinBillingRoutes::install(*this);
     StandinPaymentRoutes::install(*this);
     StandinFileRoutes::install(*this);

@@ -1,0 +1,122 @@
+// The cost of one caption callback on the subtitle table: the model update, the row heights of the
+// changed rows, the scroll to the bottom and the repaint of the visible rows, at 100, 1,000 and
+// 5,000 caption lines. Target: under 2 ms at 5,000 lines.
+#include "live/ui/MLSubtitleTableView.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QStringList>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+QString caption(int n) {
+    return QStringLiteral("第%1句：打开有声音的网页及视频，选择语种，点击开始按钮体验实时翻译字幕\n"
+                          "Sentence %1: open a web page or a video with sound, pick the languages and "
+                          "press start to see live subtitles")
+        .arg(n);
+}
+
+struct Figures {
+    double medianMs;
+    double meanMs;
+    double worstMs;
+};
+
+Figures summarise(QList<qint64> nanos) {
+    std::sort(nanos.begin(), nanos.end());
+    double total = 0;
+    for (qint64 n : nanos)
+        total += double(n);
+    return {double(nanos.at(nanos.size() / 2)) / 1e6, total / double(nanos.size()) / 1e6,
+            double(nanos.last()) / 1e6};
+}
+
+// Counts the paints of the table, to make sure each measured callback includes its repaint.
+class PaintCounter final : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+// One engine callback: the list handed over, then everything the event loop does for it (delayed
+// layout, row-height timers and the repaint of the visible rows).
+qint64 callback(MLSubtitleTableView &view, PaintCounter &counter, const QStringList &list) {
+    const int paintsBefore = counter.paints;
+    QElapsedTimer clock;
+    clock.start();
+    view.setListData(list);
+    QCoreApplication::processEvents();
+    const qint64 nanos = clock.nsecsElapsed();
+    if (counter.paints == paintsBefore)
+        std::printf("warning: a callback was measured without its repaint\n");
+    return nanos;
+}
+
+void run(int lines) {
+    MLSubtitleTableView view;
+    view.resize(1100, 480);
+    PaintCounter counter;
+    view.viewport()->installEventFilter(&counter);
+    view.show();
+    QCoreApplication::processEvents();
+
+    QStringList list;
+    for (int i = 0; i < lines - 1; ++i)
+        list.append(caption(i));
+    list.append(QString());
+    view.setListData(list);
+    QCoreApplication::processEvents();
+
+    const int rounds = 300;
+    QList<qint64> partial, finished, all;
+    int next = lines;
+    for (int round = 0; round < rounds; ++round) {
+        // A partial result rewrites the open line...
+        list.last() = caption(next).left(20 + round % 40);
+        const qint64 p = callback(view, counter, list);
+        partial.append(p);
+        all.append(p);
+        // ...and every fifth round a final result closes it and opens a new empty line.
+        if (round % 5 == 4) {
+            list.last() = caption(next++);
+            list.append(QString());
+            const qint64 f = callback(view, counter, list);
+            finished.append(f);
+            all.append(f);
+        }
+    }
+
+    QElapsedTimer clock;
+    clock.start();
+    view.resize(1000, 480); // a new width: every row measured again
+    view.reloadData();
+    QCoreApplication::processEvents();
+    const double reloadMs = double(clock.nsecsElapsed()) / 1e6;
+
+    const Figures p = summarise(partial);
+    const Figures f = summarise(finished);
+    const Figures a = summarise(all);
+    std::printf("%5d lines | partial line: median %.3f ms, mean %.3f ms, worst %.3f ms | final line: median "
+                "%.3f ms, mean %.3f ms | all: median %.3f ms | resize re-measuring every row: %.1f ms\n",
+                lines, p.medianMs, p.meanMs, p.worstMs, f.medianMs, f.meanMs, a.medianMs, reloadMs);
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    std::printf("subtitle table, one caption callback (model update + heights + scroll + repaint)\n");
+    for (int lines : {100, 1000, 5000})
+        run(lines);
+    return 0;
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QCache>
+#include <QColor>
+#include <QFont>
+#include <QHash>
+#include <QList>
+#include <QStyledItemDelegate>
+#include <QTextLayout>
+
+// The subtitle row: paints one caption line as white text inset 10 from each edge of its row, the
+// recognised line in the source colour and the translation in the target colour, in the subtitle
+// font; and gives each row its height, the height of the laid-out text plus 20 (an empty line 20).
+//
+// Heights are cached by text for the current font and text width (a change of either empties the
+// cache), so a caption callback measures only the lines it changed or added while every row still
+// has exactly the height a full measurement gives. The layouts of recently painted rows are kept
+// too, so repainting the rows in view does not lay their text out again.
+class MLMicrosoftCellView final : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    static constexpr int kInset = 10;
+    static constexpr int kEmptyRowHeight = 20;
+
+    explicit MLMicrosoftCellView(QObject *parent = nullptr);
+
+    // The subtitle look: font and the colours of the first and second line.
+    void setLook(const QFont &font, const QColor &sourceColor, const QColor &targetColor);
+    // Reads the look from the user defaults; true when it differs from the one in use.
+    bool readLook();
+    const QFont &font() const { return m_font; }
+    QColor sourceColor() const { return m_sourceColor; }
+    QColor targetColor() const { return m_targetColor; }
+
+    // The width the text is laid out in (the row's width less both insets).
+    void setTextWidth(int width);
+    int textWidth() const { return m_textWidth; }
+
+    // The height of the row showing `caption`.
+    int rowHeight(const QString &caption) const;
+    int cachedHeightCount() const { return int(m_heights.size()); }
+
+    // The colours of a caption: the first line in `sourceColor` over its own characters, the second
+    // (after the first "\n") in `targetColor`; further lines and empty lines get none.
+    static QList<QTextLayout::FormatRange> returnStr(const QString &caption, const QColor &sourceColor,
+                                                     const QColor &targetColor);
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+
+private:
+    void layoutText(QTextLayout &layout) const;
+    // The caption laid out and coloured for painting; the rows in view are kept laid out.
+    const QTextLayout &paintLayout(const QString &caption) const;
+
+    QFont m_font;
+    QColor m_sourceColor = Qt::white;
+    QColor m_targetColor = Qt::white;
+    int m_textWidth = 0;
+    mutable QHash<QString, int> m_heights;
+    mutable QCache<QString, QTextLayout> m_layouts{128};
+};

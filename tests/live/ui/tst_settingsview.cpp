@@ -1,0 +1,162 @@
+// The live settings page and the settings window: their rows, and what building them fetches.
+#include "support/MLTestMain.h"
+#include "support/StandinFixture.h"
+
+#include "core/net/MLHttpTransport.h"
+#include "live/ui/MLHelpSelectVC.h"
+#include "live/ui/MLLiveSectionPages.h"
+#include "live/ui/MLRegionSettingCellView.h"
+#include "live/ui/MLSubtitleLookKeys.h"
+#include "live/ui/MLTSHistoryView.h"
+#include "live/ui/MLTogetherSettingView.h"
+#include "live/ui/NSTranslationSetupFontCellView.h"
+#include "platform/kit/MLUserDefaults.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPushButton>
+
+namespace {
+
+const QString kListPath = QStringLiteral("/meInfo/getAzureVoiceRegionList");
+
+int startedRequests(const QString &path) {
+    int count = 0;
+    for (QNetworkReply *reply : MLHttpTransport::shared().network()->findChildren<QNetworkReply *>()) {
+        if (reply->url().path() == path)
+            ++count;
+    }
+    return count;
+}
+
+QStringList rowClasses(const MLTogetherSettingView &view) {
+    QStringList names;
+    for (QWidget *row : view.rowViews())
+        names.append(QString::fromLatin1(row->metaObject()->className()));
+    return names;
+}
+
+QList<int> rowHeights(const MLTogetherSettingView &view) {
+    QList<int> heights;
+    for (QWidget *row : view.rowViews())
+        heights.append(row->height());
+    return heights;
+}
+
+} // namespace
+
+class TestSettingsView final : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() {
+        m_standin = std::make_unique<ml::test::StandinFixture>();
+        QVERIFY(m_standin->isRunning());
+        m_standin->signInDemo();
+    }
+
+    void init() { QTRY_COMPARE(startedRequests(kListPath), 0); }
+
+    void rowsOfEachMode_data() {
+        QTest::addColumn<bool>("isSetting");
+        QTest::addColumn<QStringList>("classes");
+        QTest::addColumn<QList<int>>("heights");
+        QTest::newRow("panel") << false
+                               << QStringList{"MLSoundSettingCellView", "MLRegionSettingCellView",
+                                              "NSTranslationSetupFontCellView",
+                                              "NSTranslationSetupColorCellView"}
+                               << QList<int>{100, 100, 120, 120};
+        QTest::newRow("window") << true
+                                << QStringList{"MLSoundSettingCellView", "NSTranslationSetupFontCellView",
+                                               "NSTranslationSetupColorCellView"}
+                                << QList<int>{100, 120, 120};
+    }
+    void rowsOfEachMode() {
+        QFETCH(bool, isSetting);
+        QFETCH(QStringList, classes);
+        QFETCH(QList<int>, heights);
+        MLTogetherSettingView view;
+        QVERIFY(!view.isSetting());
+        view.resize(900, 600);
+        view.setIsSetting(isSetting);
+        QCOMPARE(view.numberOfRowsInTableView(), classes.size());
+        QCOMPARE(rowClasses(view), classes);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QTRY_COMPARE(rowHeights(view), heights);
+        for (int i = 0; i < heights.size(); ++i)
+            QCOMPARE(view.heightOfRow(i), heights.at(i));
+        // Rows are stacked from the top, in order.
+        for (int i = 1; i < view.rowViews().size(); ++i)
+            QCOMPARE(view.rowViews().at(i)->y(), view.rowViews().at(i - 1)->geometry().bottom() + 1);
+        QCOMPARE(startedRequests(kListPath), isSetting ? 0 : 1);
+    }
+
+    void refreshMakesNewRows() {
+        MLTogetherSettingView view;
+        view.refreshData();
+        QCOMPARE(startedRequests(kListPath), 1);
+        QList<QPointer<QWidget>> old;
+        for (QWidget *row : view.rowViews())
+            old.append(row);
+        view.refreshData();
+        QCOMPARE(view.rowViews().size(), 4);
+        for (QWidget *row : view.rowViews())
+            QVERIFY(!old.contains(row));
+        // Each region row fetches the list for itself.
+        QCOMPARE(startedRequests(kListPath), 2);
+        QTRY_VERIFY(
+            std::all_of(old.begin(), old.end(), [](const QPointer<QWidget> &row) { return row.isNull(); }));
+        auto *region = qobject_cast<MLRegionSettingCellView *>(view.rowViews().at(1));
+        QVERIFY(region);
+        QTRY_VERIFY(!region->dataList().isEmpty());
+    }
+
+    void settingsWindowFetchesNoRegionList() {
+        MLHelpSelectVC window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.size(), QSize(800, 450));
+        QVERIFY(window.contentView()->isSetting());
+        QCOMPARE(window.contentView()->geometry(), QRect(0, 20, 800, 430));
+        QCOMPARE(rowClasses(*window.contentView()),
+                 (QStringList{"MLSoundSettingCellView", "NSTranslationSetupFontCellView",
+                              "NSTranslationSetupColorCellView"}));
+        QVERIFY(window.findChildren<MLRegionSettingCellView *>().isEmpty());
+        QCOMPARE(startedRequests(kListPath), 0);
+    }
+
+    void reopenedWindowMarksStoredChoices() {
+        auto &defaults = MLUserDefaults::standardUserDefaults();
+        defaults.setString(QStringLiteral("中"), MLSubtitleLookKeys::kFontSizeKey);
+        defaults.synchronize();
+        for (int opening = 0; opening < 2; ++opening) {
+            MLHelpSelectVC window;
+            window.show();
+            auto *font = window.findChild<NSTranslationSetupFontCellView *>();
+            QVERIFY(font);
+            QCOMPARE(font->seletedBtn()->text(), opening == 0 ? QStringLiteral("中") : QStringLiteral("大"));
+            if (opening == 0)
+                QTest::mouseClick(font->seletedBtnList().at(2), Qt::LeftButton);
+        }
+        QCOMPARE(defaults.stringForKey(MLSubtitleLookKeys::kFontSizeKey), QStringLiteral("大"));
+    }
+
+    void liveSectionHostsSettingsAndHistory() {
+        const auto factories = MLLiveSectionPages::factories();
+        QCOMPARE(factories.size(), 6);
+        QVERIFY(factories.at(0) && factories.at(5));
+        std::unique_ptr<MLPageView> settings(factories.at(0)());
+        std::unique_ptr<MLPageView> history(factories.at(5)());
+        QVERIFY(qobject_cast<MLTogetherSettingView *>(settings.get()));
+        QVERIFY(!static_cast<MLTogetherSettingView *>(settings.get())->isSetting());
+        QVERIFY(qobject_cast<MLTSHistoryView *>(history.get()));
+    }
+
+    void cleanupTestCase() { m_standin.reset(); }
+
+private:
+    std::unique_ptr<ml::test::StandinFixture> m_standin;
+};
+
+ML_TEST_MAIN(TestSettingsView)
+#include "tst_settingsview.moc"
