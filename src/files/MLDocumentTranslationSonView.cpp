@@ -7,11 +7,14 @@
 #include "files/MLDocumentTranslationViewToolBarView.h"
 #include "files/MLFileJobFailure.h"
 #include "files/MLFilesLogging.h"
+#include "files/MLRoundedPanelView.h"
 #include "files/NSDocumentCheckTranslateModel.h"
+#include "live/ui/NSTranslationComboBoxView.h"
 #include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/ui/MLAlert.h"
 #include "platform/kit/ui/MLAnchors.h"
 #include "platform/kit/ui/MLImage.h"
+#include "ui/util/MLColorUtils.h"
 #include "ui/widgets/MLToast.h"
 
 #include <QFile>
@@ -41,13 +44,29 @@ MLDocumentTranslationSonView::MLDocumentTranslationSonView(QWidget *parent)
     : MLFileUploadView(QStringLiteral("点击上传文档"), parent) {
     creatUI();
     layoutUI();
+    initLanguage();
     networkRequest();
 }
 
+// A picker in a frame with a 1-point "#e0e0e0" border and corners of radius 5. The pickers request
+// their lists now, before initLanguage hands them their stored entries; the answers come later.
+NSTranslationComboBoxView *MLDocumentTranslationSonView::makePicker(int languageType) {
+    auto *frame = new MLRoundedPanelView(Qt::white, 5, contentView());
+    frame->setBorder(MLColorUtils::colorWithHexString(QStringLiteral("#e0e0e0")), 1);
+    auto *picker = new NSTranslationComboBoxView(frame);
+    picker->setLanguageKey(kLanguageKey);
+    picker->setLanguageType(languageType);
+    MLAnchors::make(picker, [](MLConstraintMaker &m) { m.edges(1); });
+    return picker;
+}
+
 void MLDocumentTranslationSonView::creatUI() {
+    m_sourceLanguageView = makePicker(NSTranslationComboBoxView::kSourceLanguageType);
+    m_sourceLanguageView->setIsSourceLanguage(true);
     m_changeIconImageView = new QLabel(contentView());
     m_changeIconImageView->setScaledContents(true);
     m_changeIconImageView->setPixmap(MLImage::pixmap(QStringLiteral("dchange_icon"), QSize(28, 28)));
+    m_targetLanguageView = makePicker(NSTranslationComboBoxView::kTargetLanguageType);
 }
 
 void MLDocumentTranslationSonView::layoutUI() {
@@ -56,7 +75,26 @@ void MLDocumentTranslationSonView::layoutUI() {
         m.centerX();
         m.top().offset(20);
     });
-    placeDocumentContentBelow(m_changeIconImageView, 30 + (28 - 20) / 2);
+    QWidget *sourceFrame = m_sourceLanguageView->parentWidget();
+    QWidget *targetFrame = m_targetLanguageView->parentWidget();
+    MLAnchors::make(sourceFrame, [this](MLConstraintMaker &m) {
+        m.size(160, 20);
+        m.right().equalTo(m_changeIconImageView, MLEdge::Left).offset(-15);
+        m.centerY().equalTo(m_changeIconImageView);
+    });
+    MLAnchors::make(targetFrame, [this](MLConstraintMaker &m) {
+        m.size(160, 20);
+        m.left().equalTo(m_changeIconImageView, MLEdge::Right).offset(15);
+        m.centerY().equalTo(m_changeIconImageView);
+    });
+    placeDocumentContentBelow(targetFrame, 30);
+}
+
+void MLDocumentTranslationSonView::initLanguage() {
+    m_sourceLanguageView->setItemLanguage(
+        NSTranslationComboBoxView::storedLanguage(kLanguageKey + QStringLiteral("Left")));
+    m_targetLanguageView->setItemLanguage(
+        NSTranslationComboBoxView::storedLanguage(kLanguageKey + QStringLiteral("Right")));
 }
 
 MLDocumentTranslationSonView::Formats
@@ -100,7 +138,12 @@ void MLDocumentTranslationSonView::openPanelClick() {
 }
 
 void MLDocumentTranslationSonView::addLanguages(QJsonObject &parameters) const {
-    Q_UNUSED(parameters);
+    const QString source = m_sourceLanguageView->itemLanguage().languageCode;
+    const QString target = m_targetLanguageView->itemLanguage().languageCode;
+    if (!source.isEmpty())
+        parameters.insert(QStringLiteral("sourceLanguage"), source);
+    if (!target.isEmpty())
+        parameters.insert(QStringLiteral("targetLanguage"), target);
 }
 
 void MLDocumentTranslationSonView::checkTranslateForPath(const QString &path, const QString &size) {

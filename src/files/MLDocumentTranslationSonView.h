@@ -3,6 +3,7 @@
 #include "files/MLFileUploadView.h"
 
 class QLabel;
+class NSTranslationComboBoxView;
 
 // The upload tab of the document section. A click on the upload box leads through the confirmation
 // of the languages, the choice of a file, the service's check of it, the upload of the whole file and
@@ -25,7 +26,12 @@ public:
     // Starts the translation job.
     void startTranslate(const QString &translateId);
 
+    // Hands the pickers the languages stored under "MLDocumentTranslationLeft" and "...Right".
+    void initLanguage();
+
+    NSTranslationComboBoxView *sourceLanguageView() const { return m_sourceLanguageView; }
     QLabel *changeIconImageView() const { return m_changeIconImageView; }
+    NSTranslationComboBoxView *targetLanguageView() const { return m_targetLanguageView; }
 
     // The open panel's types (the extensions without their dots) and the format list's text: the
     // extensions as the service wrote them, 16 to a line, joined by "，".
@@ -36,6 +42,7 @@ public:
     static Formats formats(const NSDocumentTranslationModel &model);
 
     static constexpr int kTypesPerLine = 16;
+    static inline const QString kLanguageKey = QStringLiteral("MLDocumentTranslation");
 
 protected:
     void uploadBoxClicked() override { uploadDocumenClick(); }
@@ -47,5 +54,9 @@ private:
     // The chosen languages' codes as check parameters; a side without a code adds nothing.
     void addLanguages(QJsonObject &parameters) const;
 
+    NSTranslationComboBoxView *makePicker(int languageType);
+
+    NSTranslationComboBoxView *m_sourceLanguageView = nullptr;
     QLabel *m_changeIconImageView = nullptr;
+    NSTranslationComboBoxView *m_targetLanguageView = nullptr;
 };
