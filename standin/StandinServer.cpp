@@ -3,6 +3,7 @@
 #include "StandinAccountRoutes.h"
 #include "StandinBillingRoutes.h"
 #include "StandinEnvelope.h"
+#include "StandinFileRoutes.h"
 #include "StandinHttpListener.h"
 #include "StandinLanguageRoutes.h"
 #include "StandinLiveRoutes.h"
@@ -74,6 +75,7 @@ void StandinServer::installServiceRoutes() {
     StandinRegionRoutes::install(*this);
     StandinBillingRoutes::install(*this);
     StandinPaymentRoutes::install(*this);
+    StandinFileRoutes::install(*this);
 }
 
 bool StandinServer::listen(quint16 port) {

@@ -1,0 +1,3 @@
+#include "files/MLFilesLogging.h"
+
+Q_LOGGING_CATEGORY(lcFiles, "ml.files")

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QColor>
+#include <QWidget>
+
+// A plain panel of the file pages: a filled rectangle with rounded corners and an optional border.
+class MLRoundedPanelView final : public QWidget {
+    Q_OBJECT
+public:
+    explicit MLRoundedPanelView(const QColor &background, qreal cornerRadius, QWidget *parent = nullptr);
+
+    void setBorder(const QColor &color, qreal width);
+    QColor background() const { return m_background; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QColor m_background;
+    qreal m_cornerRadius;
+    QColor m_borderColor;
+    qreal m_borderWidth = 0;
+};

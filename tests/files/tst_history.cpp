@@ -1,0 +1,200 @@
+#include "FilesTestSupport.h"
+#include "StandinFileJobs.h"
+#include "core/session/MLUserManager.h"
+#include "files/MLAudioTranslationHistoryView.h"
+#include "files/MLDocumentTranslationHistoryView.h"
+#include "support/MLTestMain.h"
+#include "support/StandinFixture.h"
+#include "ui/widgets/NSNotDataView.h"
+#include "ui/widgets/NSPagingView.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+const QString kDocumentList = QStringLiteral("/documentTranslate/getTranslateList");
+const QString kVoiceList = QStringLiteral("/voiceTranslate/getVoiceTranslateList");
+} // namespace
+
+class TestHistory : public QObject {
+    Q_OBJECT
+    std::unique_ptr<ml::test::StandinFixture> m_standin;
+    StandinFileJobs *m_jobs = nullptr;
+
+    StandinServer &server() { return m_standin->server(); }
+    qint64 requestedPage(const QString &path) {
+        return server().lastRequest(path)->params.value(QStringLiteral("pageNum")).toInteger();
+    }
+    // A page that has shown its first answer.
+    std::unique_ptr<MLDocumentTranslationHistoryView> loadedDocuments() {
+        auto page = std::make_unique<MLDocumentTranslationHistoryView>();
+        page->resize(1039, 673);
+        page->show();
+        page->refreshData();
+        [&] { QTRY_VERIFY(page->dataModel().has_value()); }();
+        return page;
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        m_standin = std::make_unique<ml::test::StandinFixture>();
+        QVERIFY(m_standin->isRunning());
+        m_jobs = StandinFileJobs::of(server());
+        QVERIFY(m_jobs);
+    }
+    void init() {
+        server().clearReceivedRequests();
+        server().clearFaults();
+        m_standin->signInDemo();
+    }
+
+    void creationSendsNothingAndShowsHeads() {
+        MLDocumentTranslationHistoryView documents;
+        MLAudioTranslationHistoryView audio;
+        QTest::qWait(50);
+        QVERIFY(server().receivedRequests().isEmpty());
+        QCOMPARE(documents.currentPageNum(), 1);
+        QVERIFY(documents.tipLabel()->text().contains(QStringLiteral("文档翻译状态")));
+        QVERIFY(audio.tipLabel()->text().contains(QStringLiteral("转写状态")));
+        QCOMPARE(documents.headView()->findChildren<QLabel *>().size(), 4);
+    }
+
+    // Twelve seeded jobs make two pages of ten.
+    void pagingThroughDocumentJobs() {
+        auto page = loadedDocuments();
+        QCOMPARE(page->numberOfRowsInTableView(), 10);
+        QCOMPARE(page->pagingView()->totalLabel()->text(), QStringLiteral("共12条记录"));
+        QCOMPARE(page->pagingView()->pagesLabel()->text(), QStringLiteral("共2页"));
+        QVERIFY(page->notDataView()->isHidden());
+        auto *first = qobject_cast<NSDocumentTranslationHistoryCellView *>(page->rowView(0));
+        QVERIFY(first);
+        QCOMPARE(first->documentTranslationHistoryModel().sourceFileName,
+                 QStringLiteral("manual-appendix.pdf"));
+
+        QTest::mouseClick(page->pagingView()->previousButton(), Qt::LeftButton); // no previous page
+        QTest::mouseClick(page->pagingView()->nextButton(), Qt::LeftButton);
+        QTRY_COMPARE(page->numberOfRowsInTableView(), 2);
+        QCOMPARE(page->currentPageNum(), 2);
+        QCOMPARE(server().receivedRequests(kDocumentList).size(), 2);
+        QTest::mouseClick(page->pagingView()->nextButton(), Qt::LeftButton); // no next page
+        QTest::qWait(50);
+        QCOMPARE(server().receivedRequests(kDocumentList).size(), 2);
+
+        // "刷新" goes back to page 1 under an overlay over the page, which the answer removes.
+        QTest::mouseClick(page->refreshBtn(), Qt::LeftButton);
+        QCOMPARE(ml::test::spinnerCount(page.get()), 1);
+        QCOMPARE(page->currentPageNum(), 1);
+        QTRY_COMPARE(page->numberOfRowsInTableView(), 10);
+        QTRY_COMPARE(ml::test::spinnerCount(page.get()), 0);
+        QCOMPARE(requestedPage(kDocumentList), 1);
+    }
+
+    void typedPageIsRequestedAsTyped_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<qint64>("requested");
+        QTest::newRow("zero") << "0" << qint64(0);
+        QTest::newRow("negative") << "-3" << qint64(-3);
+        QTest::newRow("beyond the last") << "99" << qint64(99);
+    }
+    void typedPageIsRequestedAsTyped() {
+        QFETCH(QString, typed);
+        QFETCH(qint64, requested);
+        auto page = loadedDocuments();
+        page->pagingView()->pageField()->setText(typed);
+        QTest::mouseClick(page->pagingView()->jumpButton(), Qt::LeftButton);
+        QTRY_COMPARE(server().receivedRequests(kDocumentList).size(), 2);
+        QCOMPARE(requestedPage(kDocumentList), requested);
+        // Whatever the service answers is shown: here, no rows.
+        QTRY_COMPARE(page->numberOfRowsInTableView(), 0);
+        QVERIFY(!page->notDataView()->isHidden());
+        QCOMPARE(page->pagingView()->totalLabel()->text(), QStringLiteral("共12条记录"));
+    }
+
+    void failureKeepsTheRowsShown_data() {
+        QTest::addColumn<StandinFault>("fault");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("service error")
+            << StandinFault::answer(QStringLiteral("DIA500"), QStringLiteral("系统繁忙")) << "系统繁忙";
+        QTest::newRow("wrong digest") << StandinFault::wrongDigest() << "非法请求";
+        QTest::newRow("not JSON") << StandinFault::notJson() << "数据格式异常";
+        QTest::newRow("connection dropped") << StandinFault::drop() << "链接超时!";
+    }
+    void failureKeepsTheRowsShown() {
+        QFETCH(StandinFault, fault);
+        QFETCH(QString, message);
+        auto page = loadedDocuments();
+        QTest::mouseClick(page->pagingView()->nextButton(), Qt::LeftButton);
+        QTRY_COMPARE(page->numberOfRowsInTableView(), 2);
+        server().injectFault(kDocumentList, fault);
+        QTest::mouseClick(page->refreshBtn(), Qt::LeftButton);
+        QTRY_COMPARE(ml::test::toastTexts(page.get()), QStringList{message});
+        QCOMPARE(ml::test::spinnerCount(page.get()), 0);
+        QCOMPARE(page->numberOfRowsInTableView(), 2);
+        QCOMPARE(page->dataModel()->pageNum, 2);
+        QCOMPARE(page->pagingView()->pageField()->text(), QStringLiteral("2"));
+        QCOMPARE(page->currentPageNum(), 1); // the page that was asked for
+    }
+
+    // An account without jobs shows the empty state; its first job hides it again.
+    void emptyStateComesAndGoes() {
+        const QString token = server().state().issueToken(10002);
+        MLUserManager::sharedManager().setCurrentUser(MLUserModel{token});
+        MLAudioTranslationHistoryView page;
+        page.resize(1039, 673);
+        page.refreshData();
+        QTRY_VERIFY(page.dataModel().has_value());
+        QCOMPARE(page.numberOfRowsInTableView(), 0);
+        QVERIFY(!page.notDataView()->isHidden());
+        QCOMPARE(page.pagingView()->totalLabel()->text(), QStringLiteral("共0条记录"));
+
+        StandinFileJobs::VoiceJob job;
+        job.consumerId = 10002;
+        job.fileName = QStringLiteral("memo.amr");
+        job.status = 3;
+        job.announced = job.ended = true;
+        const qint64 id = m_jobs->addVoiceJob(job).id;
+        page.refreshData();
+        QTRY_COMPARE(page.numberOfRowsInTableView(), 1);
+        QVERIFY(page.notDataView()->isHidden());
+        auto *row = qobject_cast<MLAudioTranslationHistoryCellView *>(page.rowView(0));
+        QVERIFY(row);
+        QCOMPARE(row->audioTranslationHistoryModel().aid, id); // read from "id"
+        QCOMPARE(row->timeLabel()->text(), QStringLiteral("转写完成"));
+        m_jobs->clearJobs(10002);
+    }
+
+    // A started job is shown running, and finished when the list is asked for again.
+    void startedJobsFinishAsTheyAreLookedAt() {
+        StandinFileJobs::DocumentJob job;
+        job.consumerId = 10001;
+        job.sourceFileName = QStringLiteral("new.docx");
+        job.started = true;
+        job.status = 1;
+        m_jobs->addDocumentJob(job);
+        auto page = loadedDocuments();
+        auto status = [&] {
+            return qobject_cast<NSDocumentTranslationHistoryCellView *>(page->rowView(0))
+                ->timeLabel()
+                ->text();
+        };
+        QCOMPARE(status(), QStringLiteral("翻译中"));
+        page->refreshData();
+        QTRY_COMPARE(status(), QStringLiteral("翻译完成"));
+    }
+
+    // Last: the list route is replaced for the rest of this test case.
+    void answerThatDoesNotMapShowsNothing() {
+        auto page = loadedDocuments();
+        QCOMPARE(page->numberOfRowsInTableView(), 10);
+        server().route(kDocumentList,
+                       [](const StandinRequest &) { return StandinReply::success(QStringLiteral("[]")); });
+        page->refreshData();
+        QTRY_VERIFY(!page->dataModel().has_value());
+        QCOMPARE(page->numberOfRowsInTableView(), 0);
+        QVERIFY(!page->notDataView()->isHidden());
+        QCOMPARE(page->pagingView()->pagesLabel()->text(), QStringLiteral("共0页"));
+    }
+};
+
+ML_TEST_MAIN(TestHistory)
+#include "tst_history.moc"
