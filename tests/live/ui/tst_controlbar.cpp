@@ -2,6 +2,7 @@
 #include "support/StandinFixture.h"
 
 #include "app/AppDelegate.h"
+#include "live/ui/MLHelpSelectVC.h"
 #include "live/ui/MLLiveSettingsWindow.h"
 #include "live/ui/NSTranslationComboBoxView.h"
 #include "live/ui/NSTranslationIdentifySonView.h"
@@ -160,16 +161,25 @@ private Q_SLOTS:
         MLLiveSettingsWindow *window = bar->helpWindow();
         QCOMPARE(bar->helpWindow(), window);
         QCOMPARE(window->size(), QSize(800, 450));
-        bool wasModal = false;
-        QTimer::singleShot(50, window, [window, &wasModal] {
-            wasModal = MLApplicationModal::modalWindow() == window && window->isVisible();
-            window->close(); // closing any window ends the modal run
-        });
-        QTest::mouseClick(bar->settingImage(), Qt::LeftButton);
-        QVERIFY(wasModal);
-        QVERIFY(!MLApplicationModal::isRunning());
-        QVERIFY(!window->isVisible());
-        QCOMPARE(bar->helpWindow(), window); // kept for the next time
+        QPointer<QWidget> previousContent;
+        for (int run = 0; run < 2; ++run) {
+            bool wasModal = false;
+            QPointer<QWidget> content;
+            QTimer::singleShot(50, window, [window, &wasModal, &content] {
+                wasModal = MLApplicationModal::modalWindow() == window && window->isVisible();
+                content = window->contentViewController();
+                window->close(); // closing any window ends the modal run
+            });
+            QTest::mouseClick(bar->settingImage(), Qt::LeftButton);
+            QVERIFY(wasModal);
+            QVERIFY(qobject_cast<MLHelpSelectVC *>(content.data()));
+            QVERIFY(!MLApplicationModal::isRunning());
+            QVERIFY(!window->isVisible());
+            QCOMPARE(bar->helpWindow(), window); // kept for the next time
+            // Each opening shows fresh settings.
+            QVERIFY(!previousContent);
+            previousContent = content;
+        }
     }
 };
 

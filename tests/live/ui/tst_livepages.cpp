@@ -3,6 +3,7 @@
 
 #include "app/AppDelegate.h"
 #include "core/session/MLUserManager.h"
+#include "live/ui/MLHelpSelectVC.h"
 #include "live/ui/MLHighTranslationView.h"
 #include "live/ui/MLLiveSettingsWindow.h"
 #include "live/ui/MLLowpriceTranslationView.h"
@@ -133,6 +134,7 @@ private Q_SLOTS:
         MLLiveSettingsWindow *settings = vc->suspensionWindow();
         QVERIFY(settings->isVisible());
         QVERIFY(settings->windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(qobject_cast<MLHelpSelectVC *>(settings->contentViewController()));
         QCOMPARE(settings->size(), QSize(800, 450));
 
         QTest::mouseClick(vc->backButton(), Qt::LeftButton);
