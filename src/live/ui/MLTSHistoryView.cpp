@@ -5,29 +5,17 @@
 #include "platform/kit/MLNotificationCenter.h"
 #include "ui/widgets/NSNotDataView.h"
 
+#include "ui/widgets/MLRowsScrollView.h"
+
 #include <QVBoxLayout>
 
 MLTSHistoryView::MLTSHistoryView(QWidget *parent)
     : MLPageView(parent) {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    m_scrollView = new QScrollArea(this);
-    m_scrollView->setFrameShape(QFrame::NoFrame);
-    m_scrollView->setWidgetResizable(true);
-    m_scrollView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_tableView = new QWidget;
-    auto *rows = new QVBoxLayout(m_tableView);
-    rows->setContentsMargins(0, 0, 0, 0);
-    rows->setSpacing(0);
-    rows->addStretch(1);
-    m_scrollView->setWidget(m_tableView);
+    m_scrollView = new MLRowsScrollView(this);
+    m_tableView = m_scrollView->tableView();
     layout->addWidget(m_scrollView);
-    for (QWidget *surface : {m_scrollView->viewport(), m_tableView}) {
-        QPalette palette = surface->palette();
-        palette.setColor(QPalette::Window, Qt::white);
-        surface->setPalette(palette);
-        surface->setAutoFillBackground(true);
-    }
 
     m_notDataView = new NSNotDataView(this);
     m_notDataView->setHidden(true);
@@ -55,20 +43,13 @@ void MLTSHistoryView::getData() {
 }
 
 void MLTSHistoryView::reloadData() {
-    auto *layout = static_cast<QVBoxLayout *>(m_tableView->layout());
-    // The reload after a deletion runs inside the deleted row's own handler; old rows go once control is back
-    // in the event loop.
-    for (NSSubtitleExportCellView *row : std::as_const(m_rowViews)) {
-        layout->removeWidget(row);
-        row->hide();
-        row->deleteLater();
-    }
     m_rowViews.clear();
-    for (qsizetype i = 0; i < m_dataList.size(); ++i) {
+    QList<QWidget *> rows;
+    for (const HistoricalRecordModel &model : std::as_const(m_dataList)) {
         auto *row = new NSSubtitleExportCellView;
-        row->setModel(m_dataList.at(i));
-        row->setFixedHeight(kRowHeight);
-        layout->insertWidget(int(i), row);
+        row->setModel(model);
         m_rowViews.append(row);
+        rows.append(row);
     }
+    m_scrollView->setRows(rows, QList<int>(rows.size(), kRowHeight));
 }

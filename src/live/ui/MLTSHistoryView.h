@@ -2,6 +2,7 @@
 
 #include "live/engine/HistoricalRecordModel.h"
 #include "ui/widgets/MLPageView.h"
+#include "ui/widgets/MLRowsScrollView.h"
 
 #include <QList>
 #include <QScrollArea>
@@ -36,7 +37,7 @@ protected:
 private:
     void reloadData();
 
-    QScrollArea *m_scrollView = nullptr;
+    MLRowsScrollView *m_scrollView = nullptr;
     QWidget *m_tableView = nullptr;
     NSNotDataView *m_notDataView = nullptr;
     QList<NSSubtitleExportCellView *> m_rowViews;

@@ -5,6 +5,8 @@
 #include "live/ui/NSTranslationSetupColorCellView.h"
 #include "live/ui/NSTranslationSetupFontCellView.h"
 
+#include "ui/widgets/MLRowsScrollView.h"
+
 #include <QVBoxLayout>
 
 namespace {
@@ -16,23 +18,9 @@ MLTogetherSettingView::MLTogetherSettingView(QWidget *parent)
     : MLPageView(parent) {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    m_scrollView = new QScrollArea(this);
-    m_scrollView->setFrameShape(QFrame::NoFrame);
-    m_scrollView->setWidgetResizable(true);
-    m_scrollView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_tableView = new QWidget;
-    auto *rows = new QVBoxLayout(m_tableView);
-    rows->setContentsMargins(0, 0, 0, 0);
-    rows->setSpacing(0);
-    rows->addStretch(1);
-    m_scrollView->setWidget(m_tableView);
+    m_scrollView = new MLRowsScrollView(this);
+    m_tableView = m_scrollView->tableView();
     layout->addWidget(m_scrollView);
-    for (QWidget *surface : {m_scrollView->viewport(), m_tableView}) {
-        QPalette palette = surface->palette();
-        palette.setColor(QPalette::Window, Qt::white);
-        surface->setPalette(palette);
-        surface->setAutoFillBackground(true);
-    }
     // Rows are loaded on the first show or refresh, not here: the settings window switches to window mode
     // right after making the view, and must never make (and fetch for) a region row.
 }
@@ -85,18 +73,11 @@ QWidget *MLTogetherSettingView::viewForRow(int row) const {
 
 void MLTogetherSettingView::reloadData() {
     m_loaded = true;
-    auto *layout = static_cast<QVBoxLayout *>(m_tableView->layout());
-    // A reload may come from inside a row's own handler; the old rows go once control is back.
-    for (QWidget *row : std::as_const(m_rowViews)) {
-        layout->removeWidget(row);
-        row->hide();
-        row->deleteLater();
-    }
     m_rowViews.clear();
+    QList<int> heights;
     for (int i = 0; i < numberOfRowsInTableView(); ++i) {
-        QWidget *row = viewForRow(i);
-        row->setFixedHeight(heightOfRow(i));
-        layout->insertWidget(i, row);
-        m_rowViews.append(row);
+        m_rowViews.append(viewForRow(i));
+        heights.append(heightOfRow(i));
     }
+    m_scrollView->setRows(m_rowViews, heights);
 }

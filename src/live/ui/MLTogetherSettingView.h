@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/widgets/MLPageView.h"
+#include "ui/widgets/MLRowsScrollView.h"
 
 #include <QList>
 #include <QScrollArea>
@@ -35,7 +36,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    QScrollArea *m_scrollView = nullptr;
+    MLRowsScrollView *m_scrollView = nullptr;
     QWidget *m_tableView = nullptr;
     QList<QWidget *> m_rowViews;
     bool m_isSetting = false;
