@@ -4,10 +4,10 @@
 #include "core/session/MLUserManager.h"
 #include "platform/kit/MLNotificationCenter.h"
 #include "support/StandinFixture.h"
+#include "support/ToastTexts.h"
 #include "ui/widgets/MBProgressHUD.h"
 
 #include <QLabel>
-#include <QStringList>
 #include <QTextDocument>
 #include <QtTest>
 
@@ -68,19 +68,6 @@ private:
     AppDelegate m_delegate;
     QObject m_observer;
 };
-
-// The texts of the toasts shown on `view`.
-inline QStringList toastTexts(const QWidget *view) {
-    QStringList texts;
-    if (!view)
-        return texts;
-    for (const MBProgressHUD *hud :
-         view->findChildren<MBProgressHUD *>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (hud->mode() == MBProgressHUD::Mode::Text && hud->label())
-            texts << hud->label()->text();
-    }
-    return texts;
-}
 
 // The text a label shows, markup removed.
 inline QString shownText(const QLabel *label) {

@@ -87,8 +87,6 @@ private Q_SLOTS:
         QTRY_COMPARE(view.buttons().size(), 9); // two groups: 6 + 3, indexes run across them
         for (int i = 0; i < 9; ++i)
             QCOMPARE(view.buttons()[i]->tag(), i);
-        QCOMPARE(view.buttons()[1]->geometry(), QRect(139, 0, 120, 65));
-        QCOMPARE(view.buttons()[6]->geometry().topLeft(), QPoint(0, 85)); // the seventh starts row two
         QCOMPARE(shownText(view.buttons()[0]->titleLabel()), QStringLiteral("10点"));
         QCOMPARE(view.seletedBtn(), view.buttons()[0]);
         QVERIFY(view.buttons()[0]->isSeletedLook());
@@ -139,12 +137,8 @@ private Q_SLOTS:
     void packageOffersOneRowPerCategory() {
         MLSetmealRechargeView view;
         QTRY_COMPARE(view.tableView()->numberOfRows(), 2);
-        QCOMPARE(view.tableView()->rectOfRow(0).height(), 200); // seven offers: two grid rows
-        QCOMPARE(view.tableView()->rectOfRow(1).height(), 115); // three offers: one
         MLSetmealRechargeCell *first = view.cellAtRow(0);
         QCOMPARE(shownText(first->tipLabel()), QStringLiteral("同声传译时长套餐"));
-        QCOMPARE(first->buttons()[6]->geometry().topLeft(), QPoint(0, 85));
-        QCOMPARE(first->buttons()[1]->geometry().left(), 138);
         QCOMPARE(shownText(first->buttons()[0]->titleLabel()), QStringLiteral("2小时体验包\n有效期:7天"));
         QVERIFY(first->buttons()[0]->isSeletedLook());
         QCOMPARE(view.seletedModel()->setmealId, 101);
@@ -168,7 +162,6 @@ private Q_SLOTS:
         QVERIFY(!view.seletedModel());
         QVERIFY(!view.cellAtRow(1)->buttons()[0]->isSeletedLook());
         QCOMPARE(view.discountAmountLabel()->text(), QStringLiteral("合计:¥0"));
-        QCOMPARE(view.tableView()->rectOfRow(0).height(), 115);
         QTest::mouseClick(view.cellAtRow(1)->buttons()[0], Qt::LeftButton);
         QCOMPARE(view.seletedModel()->setmealId, 7);
         QCOMPARE(view.originalPriceLabel()->text(), QStringLiteral("原价:¥12.00"));

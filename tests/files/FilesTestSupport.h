@@ -1,27 +1,17 @@
 #pragma once
 
+#include "platform/kit/ui/MLAlert.h"
+#include "platform/kit/ui/MLOpenPanel.h"
+#include "platform/kit/ui/MLWorkspace.h"
+#include "support/ToastTexts.h"
 #include "ui/widgets/MBProgressHUD.h"
 
 #include <QDir>
 #include <QFile>
-#include <QLabel>
-#include <QStringList>
 #include <QWidget>
+#include <QtTest>
 
 namespace ml::test {
-
-// The texts of the toasts shown on `view` that have not gone yet.
-inline QStringList toastTexts(QWidget *view) {
-    QStringList texts;
-    if (!view)
-        return texts;
-    for (QObject *child : view->children()) {
-        auto *hud = qobject_cast<MBProgressHUD *>(child);
-        if (hud && hud->mode() == MBProgressHUD::Mode::Text && !hud->hasFinished())
-            texts << hud->label()->text();
-    }
-    return texts;
-}
 
 // Progress overlays (not toasts) shown on `view` that have not gone yet.
 inline int spinnerCount(QWidget *view) {
@@ -39,6 +29,22 @@ inline QString writeFile(const QString &folder, const QString &name, const QByte
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
         return {};
     return file.fileName();
+}
+
+// Forgets the answers queued for alerts and open panels, the last alert and the recorded workspace calls.
+inline void resetDialogs() {
+    MLAlert::clearNextResponses();
+    MLAlert::clearLastAlert();
+    MLOpenPanel::clearNextResponses();
+    MLWorkspace::clearRecordedCalls();
+}
+
+// Clicks an upload box with `path` chosen in the open panel and the alerts answered in order.
+inline void chooseAndClick(QWidget *uploadBox, const QString &path, const QList<int> &alertResponses) {
+    MLOpenPanel::setNextResponse(MLOpenPanel::OKResponse, path);
+    for (int response : alertResponses)
+        MLAlert::setNextResponse(response);
+    QTest::mouseClick(uploadBox, Qt::LeftButton);
 }
 
 } // namespace ml::test

@@ -54,11 +54,8 @@ class TestAudioUpload : public QObject {
             .value_or(NSCalculateTranslateCostModel{});
     }
 
-    void chooseAndClick(const QString &path, QList<int> alertResponses) {
-        MLOpenPanel::setNextResponse(MLOpenPanel::OKResponse, path);
-        for (int response : alertResponses)
-            MLAlert::setNextResponse(response);
-        QTest::mouseClick(m_page->updaloadView(), Qt::LeftButton);
+    void chooseAndClick(const QString &path, const QList<int> &alertResponses) {
+        ml::test::chooseAndClick(m_page->updaloadView(), path, alertResponses);
     }
 
 private Q_SLOTS:
@@ -79,10 +76,7 @@ private Q_SLOTS:
     void init() {
         server().clearReceivedRequests();
         server().clearFaults();
-        MLAlert::clearNextResponses();
-        MLAlert::clearLastAlert();
-        MLOpenPanel::clearNextResponses();
-        MLWorkspace::clearRecordedCalls();
+        ml::test::resetDialogs();
         m_notifications.clear();
         qDeleteAll(m_page->findChildren<MBProgressHUD *>(QString(), Qt::FindDirectChildrenOnly));
     }
@@ -93,7 +87,6 @@ private Q_SLOTS:
         QCOMPARE(m_page->formatLabel()->text(),
                  QStringLiteral("支持的格式:（8种）\n\nmp3，wav，m4a，aac，flac，ogg，amr，wma\n"));
         QVERIFY(m_page->descLabel()->text().startsWith(QStringLiteral("* 音频转写按时长计费")));
-        QCOMPARE(m_page->descLabel()->text().count(QStringLiteral("\n* ")), 1);
         QCOMPARE(MLAudioTranslationSonView::formatText(QStringList(20, "x")).count('\n'),
                  3);           // no breaks added
         m_page->refreshData(); // fetches nothing again

@@ -42,6 +42,15 @@ class TestDownloads : public QObject {
         return model;
     }
 
+    // A finished transcript job of the demo account, as its history row holds it.
+    NSAudioTranslationHistoryModel finishedTranscript(const QString &fileName) {
+        NSAudioTranslationHistoryModel model;
+        model.aid = m_jobs->voiceJobs(10001).first().id;
+        model.fileName = fileName;
+        model.translateStatus = 3;
+        return model;
+    }
+
     // Clicks "下载" and waits until the folder has been revealed.
     void download(MLJobHistoryCellView *row) {
         const qsizetype before = MLWorkspace::recordedCalls().size();
@@ -112,48 +121,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("result address") << "url"
-                                        << "http://h/x/result.docx"
-                                        << "result.docx";
-        QTest::newRow("query is not part of the name") << "url"
-                                                       << "http://h/x/r.pdf?Signature=a/b"
-                                                       << "r.pdf";
-        QTest::newRow("encoded name") << "url"
-                                      << "http://h/x/%E8%AF%91%E6%96%87.docx"
-                                      << "译文.docx";
-        QTest::newRow("encoded slashes") << "url"
-                                         << "http://h/x/..%2F..%2Fevil.docx"
-                                         << "evil.docx";
-        QTest::newRow("no name in the address") << "url"
-                                                << "http://h/"
-                                                << "document";
-        QTest::newRow("meeting.mp3") << "audio"
-                                     << "meeting.mp3"
-                                     << "meeting.txt";
-        QTest::newRow("talk.final.wav") << "audio"
-                                        << "talk.final.wav"
-                                        << "talk.final.txt";
-        QTest::newRow("memo") << "audio"
-                              << "memo"
-                              << "memo.txt";
-        QTest::newRow("audio name with folders") << "audio"
-                                                 << "../../.ssh/key.mp3"
-                                                 << "key.txt";
-        QTest::newRow("audio name ..") << "audio"
-                                       << ".."
-                                       << "transcript.txt";
-        QTest::newRow("backslashes") << "name"
-                                     << "..\\..\\win.ini"
-                                     << "win.ini";
-        QTest::newRow("control characters") << "name"
-                                            << "a\nb\r\x01.txt"
-                                            << "ab.txt";
-        QTest::newRow("only a folder") << "name"
-                                       << "dir/"
-                                       << "fallback";
-        QTest::newRow("dot dot") << "name"
-                                 << ".."
-                                 << "fallback";
+        const auto row = [](const char *tag, const char *kind, const char *input, const char *expected) {
+            QTest::newRow(tag) << QString::fromUtf8(kind) << QString::fromUtf8(input)
+                               << QString::fromUtf8(expected);
+        };
+        row("result address", "url", "http://h/x/result.docx", "result.docx");
+        row("query is not part of the name", "url", "http://h/x/r.pdf?Signature=a/b", "r.pdf");
+        row("encoded name", "url", "http://h/x/%E8%AF%91%E6%96%87.docx", "译文.docx");
+        row("encoded slashes", "url", "http://h/x/..%2F..%2Fevil.docx", "evil.docx");
+        row("no name in the address", "url", "http://h/", "document");
+        row("meeting.mp3", "audio", "meeting.mp3", "meeting.txt");
+        row("talk.final.wav", "audio", "talk.final.wav", "talk.final.txt");
+        row("memo", "audio", "memo", "memo.txt");
+        row("audio name with folders", "audio", "../../.ssh/key.mp3", "key.txt");
+        row("audio name ..", "audio", "..", "transcript.txt");
+        row("backslashes", "name", "..\\..\\win.ini", "win.ini");
+        row("control characters", "name", "a\nb\r\x01.txt", "ab.txt");
+        row("only a folder", "name", "dir/", "fallback");
+        row("dot dot", "name", "..", "fallback");
     }
     void savedNames() {
         QFETCH(QString, kind);
@@ -224,12 +209,8 @@ private Q_SLOTS:
     // The transcript is fetched with the user's token and without the channel field.
     void transcriptIsSavedWithTheUsersToken() {
         const StandinFileJobs::VoiceJob seeded = m_jobs->voiceJobs(10001).first();
-        NSAudioTranslationHistoryModel model;
-        model.aid = seeded.id;
-        model.fileName = seeded.fileName;
-        model.translateStatus = 3;
         MLAudioTranslationHistoryCellView row(&m_window);
-        row.setModel(model);
+        row.setModel(finishedTranscript(seeded.fileName));
         download(&row);
         const QString target = folder(MLAudioTranslationHistoryCellView::kFolderName);
         readsAs(QDir(target).filePath(QStringLiteral("周会录音.txt")), seeded.transcript.toUtf8());
@@ -244,12 +225,8 @@ private Q_SLOTS:
     // Without a user no token is sent; the service's refusal is not saved as the transcript.
     void transcriptWithoutUserIsNotSaved() {
         MLUserManager::sharedManager().logoutBlock(nullptr);
-        NSAudioTranslationHistoryModel model;
-        model.aid = m_jobs->voiceJobs(10001).first().id;
-        model.fileName = QStringLiteral("meeting.mp3");
-        model.translateStatus = 3;
         MLAudioTranslationHistoryCellView row(&m_window);
-        row.setModel(model);
+        row.setModel(finishedTranscript(QStringLiteral("meeting.mp3")));
         download(&row);
         QVERIFY(!server().lastRequest("/voiceTranslate/downloadTranslateContent")->headers.contains("tk"));
         QVERIFY(filesIn(folder(MLAudioTranslationHistoryCellView::kFolderName)).isEmpty());
@@ -260,11 +237,7 @@ private Q_SLOTS:
     void downloadOutlivesItsRow() {
         server().injectFault("/voiceTranslate/downloadTranslateContent", StandinFault::delay(150));
         auto *row = new MLAudioTranslationHistoryCellView(&m_window);
-        NSAudioTranslationHistoryModel model;
-        model.aid = m_jobs->voiceJobs(10001).first().id;
-        model.fileName = QStringLiteral("gone.m4a");
-        model.translateStatus = 3;
-        row->setModel(model);
+        row->setModel(finishedTranscript(QStringLiteral("gone.m4a")));
         QTest::mouseClick(row->consumptionLabel(), Qt::LeftButton);
         delete row;
         const QString saved =

