@@ -88,36 +88,21 @@ private Q_SLOTS:
     void getMMSSFromSS_data() {
         QTest::addColumn<QString>("seconds");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("zero") << "0"
-                              << "00:00:00";
-        QTest::newRow("one") << "1"
-                             << "00:00:01";
-        QTest::newRow("minute") << "60"
-                                << "00:01:00";
-        QTest::newRow("last second of an hour") << "3599"
-                                                << "00:59:59";
-        QTest::newRow("hour") << "3600"
-                              << "01:00:00";
-        QTest::newRow("mixed") << "45296"
-                               << "12:34:56";
-        QTest::newRow("99 hours") << "359999"
-                                  << "99:59:59";
-        QTest::newRow("100 hours") << "360005"
-                                   << "100:00:05";
-        QTest::newRow("surrounding space") << " 61 "
-                                           << "00:01:01";
-        QTest::newRow("fraction cut off") << "90.9"
-                                          << "00:01:30";
-        QTest::newRow("empty") << ""
-                               << "00:00:00";
-        QTest::newRow("garbage") << "abc"
-                                 << "00:00:00";
-        QTest::newRow("trailing garbage") << "12abc"
-                                          << "00:00:00";
-        QTest::newRow("negative") << "-5"
-                                  << "00:00:00";
-        QTest::newRow("beyond 64 bits") << "1e30"
-                                        << "00:00:00";
+        QTest::newRow("zero") << "0" << QStringLiteral("00:00:00");
+        QTest::newRow("one") << "1" << QStringLiteral("00:00:01");
+        QTest::newRow("minute") << "60" << QStringLiteral("00:01:00");
+        QTest::newRow("last second of an hour") << "3599" << QStringLiteral("00:59:59");
+        QTest::newRow("hour") << "3600" << QStringLiteral("01:00:00");
+        QTest::newRow("mixed") << "45296" << QStringLiteral("12:34:56");
+        QTest::newRow("99 hours") << "359999" << QStringLiteral("99:59:59");
+        QTest::newRow("100 hours") << "360005" << QStringLiteral("100:00:05");
+        QTest::newRow("surrounding space") << " 61 " << QStringLiteral("00:01:01");
+        QTest::newRow("fraction cut off") << "90.9" << QStringLiteral("00:01:30");
+        QTest::newRow("empty") << "" << QStringLiteral("00:00:00");
+        QTest::newRow("garbage") << "abc" << QStringLiteral("00:00:00");
+        QTest::newRow("trailing garbage") << "12abc" << QStringLiteral("00:00:00");
+        QTest::newRow("negative") << "-5" << QStringLiteral("00:00:00");
+        QTest::newRow("beyond 64 bits") << "1e30" << QStringLiteral("00:00:00");
     }
     void getMMSSFromSS() {
         QFETCH(QString, seconds);
@@ -130,28 +115,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("expected");
         // 1700000000 s is 2023-11-14 22:13:20 UTC.
-        QTest::newRow("default format") << "1700000000000"
-                                        << ""
-                                        << "2023-11-15 06:13:20";
+        QTest::newRow("default format")
+            << "1700000000000" << QString() << QStringLiteral("2023-11-15 06:13:20");
         QTest::newRow("null format") << "1700000000000" << QString() << "2023-11-15 06:13:20";
-        QTest::newRow("own format") << "1700000000000"
-                                    << "yyyy/MM/dd"
-                                    << "2023/11/15";
-        QTest::newRow("milliseconds cut, not rounded") << "1700000000999"
-                                                       << "HH:mm:ss"
-                                                       << "06:13:20";
-        QTest::newRow("epoch") << "0"
-                               << ""
-                               << "1970-01-01 08:00:00";
-        QTest::newRow("before epoch") << "-1000"
-                                      << ""
-                                      << "1970-01-01 07:59:59";
-        QTest::newRow("garbage is epoch") << "abc"
-                                          << ""
-                                          << "1970-01-01 08:00:00";
-        QTest::newRow("empty is epoch") << ""
-                                        << ""
-                                        << "1970-01-01 08:00:00";
+        QTest::newRow("own format") << "1700000000000" << QStringLiteral("yyyy/MM/dd")
+                                    << QStringLiteral("2023/11/15");
+        QTest::newRow("milliseconds cut, not rounded")
+            << "1700000000999" << QStringLiteral("HH:mm:ss") << QStringLiteral("06:13:20");
+        QTest::newRow("epoch") << "0" << QString() << QStringLiteral("1970-01-01 08:00:00");
+        QTest::newRow("before epoch") << "-1000" << QString() << QStringLiteral("1970-01-01 07:59:59");
+        QTest::newRow("garbage is epoch") << "abc" << QString() << QStringLiteral("1970-01-01 08:00:00");
+        QTest::newRow("empty is epoch") << "" << QString() << QStringLiteral("1970-01-01 08:00:00");
     }
     void getDateTime() {
         QFETCH(QString, milliseconds);
@@ -235,10 +209,8 @@ private Q_SLOTS:
         QTest::newRow("leading 长 reads chang") << QStringLiteral("长沙") << "CHANG SHA";
         QTest::newRow("inner 长 untouched") << QStringLiteral("市长") << "SHI ZHANG";
         QTest::newRow("marks stripped") << QStringLiteral("Émile") << "EMILE";
-        QTest::newRow("Latin upper-cased") << "english"
-                                           << "ENGLISH";
-        QTest::newRow("empty") << ""
-                               << "";
+        QTest::newRow("Latin upper-cased") << "english" << QStringLiteral("ENGLISH");
+        QTest::newRow("empty") << "" << QString();
     }
     void transcribe() {
         QFETCH(QString, text);
