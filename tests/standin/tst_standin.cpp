@@ -5,7 +5,6 @@
 #include "support/MLTestMain.h"
 #include "support/StandinFixture.h"
 
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
@@ -183,14 +182,6 @@ private Q_SLOTS:
         const QString payload = SecurityCore::decryptString(result.answer.value(QStringLiteral("dt")));
         QVERIFY(payload.contains(QStringLiteral("13800138000")));
         QVERIFY(MLDigest::md5Hex(payload) != result.answer.value(QStringLiteral("m5")).toString());
-    }
-
-    void delayedAnswerWaits() {
-        m_standin->server().injectFault(kMeInfo, StandinFault::delay(150));
-        QElapsedTimer timer;
-        timer.start();
-        QCOMPARE(post(kMeInfo, "{}", demoToken()).code(), QStringLiteral("SUCCESS"));
-        QVERIFY(timer.elapsed() >= 150);
     }
 
     void failingHandlerAnswersServerErrorAndServerGoesOn() {

@@ -1,16 +1,12 @@
-#include "core/net/MLHttpTransport.h"
 #include "core/net/MLMicrosoftNetRequestManager.h"
-#include "core/session/MLUserManager.h"
-#include "platform/kit/MLNotificationCenter.h"
-#include "platform/kit/MLUserDefaults.h"
 #include "support/MLTestMain.h"
+#include "support/NetTestSupport.h"
 #include "support/RequestOutcome.h"
 #include "support/StandinFixture.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTcpServer>
-#include <QTemporaryDir>
 
 #include <memory>
 
@@ -26,11 +22,7 @@ const QString kUpload = QStringLiteral("/file/uploadTranslateFile");
 class TestMicrosoftRequestManager : public QObject {
     Q_OBJECT
     std::unique_ptr<ml::test::StandinFixture> m_standin;
-    QTemporaryDir m_dir;
-    std::unique_ptr<MLUserDefaults> m_defaults;
-    std::unique_ptr<MLUserManager> m_users;
-    std::unique_ptr<MLHttpTransport> m_transport;
-    std::unique_ptr<MLMicrosoftNetRequestManager> m_manager;
+    std::unique_ptr<ml::test::NetClientStack<MLMicrosoftNetRequestManager>> m_net;
     QByteArray m_body;
     int m_status = 200;
 
@@ -38,15 +30,15 @@ class TestMicrosoftRequestManager : public QObject {
 
     std::shared_ptr<RequestOutcome> translate(const QString &url) {
         auto outcome = RequestOutcome::make();
-        m_manager->postUrl(url, R"([{"Text":"你好"}])", QStringLiteral("Bearer abc"),
-                           ml::test::onValue(outcome), ml::test::onFailure(outcome), this);
+        m_net->manager.postUrl(url, R"([{"Text":"你好"}])", QStringLiteral("Bearer abc"),
+                               ml::test::onValue(outcome), ml::test::onFailure(outcome), this);
         return outcome;
     }
 
     std::shared_ptr<RequestOutcome> upload(const QVariantMap &fields, const QByteArray &data) {
         auto outcome = RequestOutcome::make();
-        m_manager->upLoadDataWithUrlStr(kUpload, fields, data, ml::test::onAnswer(outcome),
-                                        ml::test::onFailure(outcome), this);
+        m_net->manager.upLoadDataWithUrlStr(kUpload, fields, data, ml::test::onAnswer(outcome),
+                                            ml::test::onFailure(outcome), this);
         return outcome;
     }
 
@@ -70,14 +62,7 @@ private Q_SLOTS:
     }
 
     void init() {
-        m_defaults = std::make_unique<MLUserDefaults>(m_dir.filePath(QStringLiteral("defaults.ini")));
-        m_users = std::make_unique<MLUserManager>(*m_defaults);
-        m_users->setCurrentUser(MLUserModel{m_standin->demoToken()});
-        m_transport = std::make_unique<MLHttpTransport>();
-        // Generous for normal answers on a loaded machine; the timeout cases shorten it.
-        m_transport->setTransferTimeout(5000);
-        m_manager = std::make_unique<MLMicrosoftNetRequestManager>(*m_transport, *m_users);
-        m_standin->server().clearFaults();
+        m_net = std::make_unique<ml::test::NetClientStack<MLMicrosoftNetRequestManager>>(*m_standin);
         m_status = 200;
     }
 
@@ -144,7 +129,7 @@ private Q_SLOTS:
     void connectionFailuresAreCodeOne() {
         QFETCH(StandinFault, fault);
         if (fault.kind == StandinFault::Kind::Silence || fault.delayMs > 0)
-            m_transport->setTransferTimeout(300);
+            m_net->transport.setTransferTimeout(300);
         m_standin->server().injectFault(kTranslate, fault);
         auto outcome = translate(translateUrl());
         QTRY_VERIFY_WITH_TIMEOUT(outcome->finished(), 3000);
@@ -219,18 +204,16 @@ private Q_SLOTS:
     }
 
     void uploadWithExpiredTokenSignsOut() {
-        m_users->setCurrentUser(MLUserModel{QStringLiteral("revoked")});
+        m_net->users.setCurrentUser(MLUserModel{QStringLiteral("revoked")});
         QStringList events;
         QObject observer;
-        MLNotificationCenter::defaultCenter().addObserver(
-            &observer, QStringLiteral("NotificationUSERLOGOUT"),
-            [&](const MLNotification &) { events << QStringLiteral("logout"); });
+        ml::test::recordLogouts(observer, events);
         auto outcome = upload({{QStringLiteral("fileName"), QStringLiteral("a.txt")}}, "abc");
         outcome->events = &events;
         QTRY_VERIFY(outcome->finished());
         QCOMPARE(events, QStringList({QStringLiteral("logout"), QStringLiteral("failure")}));
         QCOMPARE(outcome->code, QStringLiteral("DIA005"));
-        QVERIFY(!m_users->currentUser());
+        QVERIFY(!m_net->users.currentUser());
     }
 };
 

@@ -1,22 +1,18 @@
 #include "core/net/MLEncryptOperation.h"
-#include "core/net/MLHttpTransport.h"
 #include "core/net/MLNetRequestManager.h"
 #include "core/net/MLRequestHeaderFields.h"
 #include "core/net/MLServiceOrigins.h"
 #include "core/security/MLDigest.h"
 #include "core/security/SecurityCore.h"
-#include "core/session/MLUserManager.h"
 #include "core/session/RezirDeviceInfo.h"
-#include "platform/kit/MLNotificationCenter.h"
-#include "platform/kit/MLUserDefaults.h"
 #include "support/MLTestMain.h"
+#include "support/NetTestSupport.h"
 #include "support/RequestOutcome.h"
 #include "support/StandinFixture.h"
 
 #include <QJsonDocument>
 #include <QSignalSpy>
 #include <QTcpServer>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <memory>
@@ -34,19 +30,15 @@ const QString kOpen = QStringLiteral("/test/open");
 class TestNetRequestManager : public QObject {
     Q_OBJECT
     std::unique_ptr<ml::test::StandinFixture> m_standin;
-    QTemporaryDir m_dir;
-    std::unique_ptr<MLUserDefaults> m_defaults;
-    std::unique_ptr<MLUserManager> m_users;
-    std::unique_ptr<MLHttpTransport> m_transport;
-    std::unique_ptr<MLNetRequestManager> m_manager;
+    std::unique_ptr<ml::test::NetClientStack<MLNetRequestManager>> m_net;
     QByteArray m_rawBody;
     int m_rawStatus = 200;
 
     std::shared_ptr<RequestOutcome> post(const QString &path, const QString &parameters = {},
                                          QObject *context = nullptr) {
         auto outcome = RequestOutcome::make();
-        m_manager->postUrl(path, parameters, ml::test::onAnswer(outcome), ml::test::onFailure(outcome),
-                           context ? context : this);
+        m_net->manager.postUrl(path, parameters, ml::test::onAnswer(outcome), ml::test::onFailure(outcome),
+                               context ? context : this);
         return outcome;
     }
 
@@ -67,14 +59,7 @@ private Q_SLOTS:
     }
 
     void init() {
-        m_defaults = std::make_unique<MLUserDefaults>(m_dir.filePath(QStringLiteral("defaults.ini")));
-        m_users = std::make_unique<MLUserManager>(*m_defaults);
-        m_users->setCurrentUser(MLUserModel{m_standin->demoToken()});
-        m_transport = std::make_unique<MLHttpTransport>();
-        // Generous for normal answers on a loaded machine; the timeout cases shorten it.
-        m_transport->setTransferTimeout(5000);
-        m_manager = std::make_unique<MLNetRequestManager>(*m_transport, *m_users);
-        m_standin->server().clearFaults();
+        m_net = std::make_unique<ml::test::NetClientStack<MLNetRequestManager>>(*m_standin);
         m_standin->server().clearReceivedRequests();
         MLServiceOrigins::setApiBaseUrl(m_standin->apiBaseUrl());
     }
@@ -125,14 +110,14 @@ private Q_SLOTS:
         QFETCH(QString, message);
         QFETCH(QString, code);
         if (fault.kind == StandinFault::Kind::Silence || fault.delayMs > 0)
-            m_transport->setTransferTimeout(300);
+            m_net->transport.setTransferTimeout(300);
         m_standin->server().injectFault(kMeInfo, fault);
         auto outcome = post(kMeInfo);
         QTRY_VERIFY_WITH_TIMEOUT(outcome->finished(), 3000);
         QVERIFY(outcome->failed());
         QCOMPARE(outcome->message, message);
         QCOMPARE(outcome->code, code);
-        QVERIFY(m_users->currentUser()); // only "DIA005" signs out
+        QVERIFY(m_net->users.currentUser()); // only "DIA005" signs out
     }
 
     void answerBodiesAreJudged_data() {
@@ -175,7 +160,7 @@ private Q_SLOTS:
         // The HTTP layer would replay a request whose connection closed unanswered; a POST must reach
         // the service at most once.
         m_standin->server().injectFault(kMeInfo, StandinFault::drop());
-        QSignalSpy finished(m_transport->network(), &QNetworkAccessManager::finished);
+        QSignalSpy finished(m_net->transport.network(), &QNetworkAccessManager::finished);
         auto outcome = post(kMeInfo);
         QTRY_VERIFY(outcome->finished());
         QCOMPARE(outcome->message, QStringLiteral("链接超时!"));
@@ -197,13 +182,13 @@ private Q_SLOTS:
     }
 
     void expiredTokenSignsOutBeforeFailure() {
-        m_users->setCurrentUser(MLUserModel{QStringLiteral("expired-token")});
+        m_net->users.setCurrentUser(MLUserModel{QStringLiteral("expired-token")});
         QStringList events;
         QObject observer;
         MLNotificationCenter::defaultCenter().addObserver(&observer, QStringLiteral("NotificationUSERLOGOUT"),
                                                           [&](const MLNotification &) {
                                                               events << QStringLiteral("logout");
-                                                              QVERIFY(!m_users->currentUser());
+                                                              QVERIFY(!m_net->users.currentUser());
                                                           });
         auto outcome = post(kMeInfo);
         outcome->events = &events;
@@ -211,29 +196,29 @@ private Q_SLOTS:
         QCOMPARE(events, QStringList({QStringLiteral("logout"), QStringLiteral("failure")}));
         QCOMPARE(outcome->code, QStringLiteral("DIA005"));
         QCOMPARE(outcome->message, QStringLiteral("登录已失效，请重新登录"));
-        QVERIFY(!m_users->currentUser());
+        QVERIFY(!m_net->users.currentUser());
     }
 
     void signOutHappensEvenWhenTheCallerIsGone() {
-        m_users->setCurrentUser(MLUserModel{QStringLiteral("expired-token")});
+        m_net->users.setCurrentUser(MLUserModel{QStringLiteral("expired-token")});
         int logouts = 0;
         QObject observer;
         MLNotificationCenter::defaultCenter().addObserver(&observer, QStringLiteral("NotificationUSERLOGOUT"),
                                                           [&](const MLNotification &) { ++logouts; });
         m_standin->server().injectFault(kMeInfo, StandinFault::delay(150));
-        QSignalSpy finished(m_transport->network(), &QNetworkAccessManager::finished);
+        QSignalSpy finished(m_net->transport.network(), &QNetworkAccessManager::finished);
         auto page = std::make_unique<QObject>();
         auto outcome = post(kMeInfo, {}, page.get());
         page.reset();
         QTRY_COMPARE(finished.count(), 1);
         QCOMPARE(logouts, 1);
-        QVERIFY(!m_users->currentUser());
+        QVERIFY(!m_net->users.currentUser());
         QVERIFY(!outcome->finished());
     }
 
     void completionForDestroyedContextIsDropped() {
         m_standin->server().injectFault(kMeInfo, StandinFault::delay(150));
-        QSignalSpy finished(m_transport->network(), &QNetworkAccessManager::finished);
+        QSignalSpy finished(m_net->transport.network(), &QNetworkAccessManager::finished);
         auto page = std::make_unique<QObject>();
         auto outcome = post(kMeInfo, {}, page.get());
         page.reset();
@@ -250,7 +235,7 @@ private Q_SLOTS:
     void headerFields() {
         QFETCH(bool, signedIn);
         if (!signedIn)
-            m_users->logoutBlock(nullptr);
+            m_net->users.logoutBlock(nullptr);
         auto outcome = post(kOpen);
         QTRY_VERIFY(outcome->finished());
         QVERIFY(outcome->succeeded());
@@ -270,7 +255,7 @@ private Q_SLOTS:
     }
 
     void tokenWithLineBreakIsNotSent() {
-        m_users->setCurrentUser(MLUserModel{QStringLiteral("abc\r\nX-Forged: 1")});
+        m_net->users.setCurrentUser(MLUserModel{QStringLiteral("abc\r\nX-Forged: 1")});
         auto outcome = post(kOpen);
         QTRY_VERIFY(outcome->finished());
         const auto request = m_standin->server().lastRequest(kOpen);
@@ -305,7 +290,7 @@ private Q_SLOTS:
         auto outcome = RequestOutcome::make();
         QThread *answeredOn = nullptr;
         std::unique_ptr<QThread> worker(QThread::create([&] {
-            m_manager->postUrl(
+            m_net->manager.postUrl(
                 kMeInfo, {},
                 [&, outcome](const QJsonObject &answer) {
                     answeredOn = QThread::currentThread();

@@ -1,17 +1,14 @@
 #include "core/net/MLEncryptOperation.h"
-#include "core/net/MLHttpTransport.h"
 #include "core/net/MLLoginNetService.h"
 #include "core/net/MLNetRequestManager.h"
 #include "core/net/MLToolNetService.h"
 #include "core/security/SecurityCore.h"
-#include "core/session/MLUserManager.h"
-#include "platform/kit/MLUserDefaults.h"
 #include "support/MLTestMain.h"
+#include "support/NetTestSupport.h"
 #include "support/RequestOutcome.h"
 #include "support/StandinFixture.h"
 
 #include <QJsonArray>
-#include <QTemporaryDir>
 
 #include <memory>
 #include <optional>
@@ -38,11 +35,7 @@ const QJsonObject kCredentialAnswer{
 class TestNetServices : public QObject {
     Q_OBJECT
     std::unique_ptr<ml::test::StandinFixture> m_standin;
-    QTemporaryDir m_dir;
-    std::unique_ptr<MLUserDefaults> m_defaults;
-    std::unique_ptr<MLUserManager> m_users;
-    std::unique_ptr<MLHttpTransport> m_transport;
-    std::unique_ptr<MLNetRequestManager> m_requests;
+    std::unique_ptr<ml::test::NetClientStack<MLNetRequestManager>> m_net;
     QJsonValue m_credentialPayload;
 
     struct LanguageOutcome {
@@ -54,7 +47,7 @@ class TestNetServices : public QObject {
 
     std::shared_ptr<LanguageOutcome> languages(const QJsonObject &parameters) {
         auto outcome = std::make_shared<LanguageOutcome>();
-        MLLoginNetService service(*m_requests);
+        MLLoginNetService service(m_net->manager);
         service.ml_requireTransLangueGetLanguageListUrl(
             kLanguages, MLEncryptOperation::returnRequestJsonToDic(parameters),
             [outcome](const QList<MLMineLanguageListModel> &list) { outcome->list = list; },
@@ -73,11 +66,7 @@ private Q_SLOTS:
         m_standin->server().route(kCredentials, [this](const StandinRequest &) {
             return StandinReply::success(m_credentialPayload);
         });
-        m_defaults = std::make_unique<MLUserDefaults>(m_dir.filePath(QStringLiteral("defaults.ini")));
-        m_users = std::make_unique<MLUserManager>(*m_defaults);
-        m_users->setCurrentUser(MLUserModel{m_standin->demoToken()});
-        m_transport = std::make_unique<MLHttpTransport>();
-        m_requests = std::make_unique<MLNetRequestManager>(*m_transport, *m_users);
+        m_net = std::make_unique<ml::test::NetClientStack<MLNetRequestManager>>(*m_standin);
     }
 
     void credentialAnswersMapIntoTheModel_data() {
@@ -88,7 +77,7 @@ private Q_SLOTS:
     void credentialAnswersMapIntoTheModel() {
         QFETCH(bool, authorisation);
         m_credentialPayload = kCredentialAnswer;
-        MLToolNetService service(*m_requests);
+        MLToolNetService service(m_net->manager);
         std::optional<MLToolAdvancedModel> model;
         auto failure = RequestOutcome::make();
         auto success = [&](const MLToolAdvancedModel &m) { model = m; };
@@ -114,7 +103,7 @@ private Q_SLOTS:
 
     void credentialPayloadThatIsNoObjectFails() {
         m_credentialPayload = QJsonArray{1, 2};
-        MLToolNetService service(*m_requests);
+        MLToolNetService service(m_net->manager);
         auto outcome = RequestOutcome::make();
         service.ml_requireGetXunFeiSinUrl(
             kCredentials, {}, [&](const MLToolAdvancedModel &) { ++outcome->successCalls; },
@@ -127,7 +116,7 @@ private Q_SLOTS:
     void failuresPassUnchanged() {
         m_standin->server().injectFault(
             kCredentials, StandinFault::answer(QStringLiteral("DIA004"), QStringLiteral("时长不足")));
-        MLToolNetService service(*m_requests);
+        MLToolNetService service(m_net->manager);
         auto outcome = RequestOutcome::make();
         service.ml_requireGetXunFeiSinUrl(
             kCredentials, {}, [&](const MLToolAdvancedModel &) { ++outcome->successCalls; },
@@ -139,7 +128,7 @@ private Q_SLOTS:
 
     void keepupGivesTheWholeAnswerUndecrypted() {
         m_credentialPayload = QJsonObject{{QStringLiteral("ok"), true}};
-        MLToolNetService service(*m_requests);
+        MLToolNetService service(m_net->manager);
         auto outcome = RequestOutcome::make();
         service.ml_requireKeepupUrl(kCredentials, {}, ml::test::onAnswer(outcome),
                                     ml::test::onFailure(outcome), this);
@@ -212,7 +201,7 @@ private Q_SLOTS:
     void switchSwapsThePairAcrossLists() {
         QFETCH(QJsonObject, pair);
         QFETCH(QJsonObject, swapped);
-        MLLoginNetService service(*m_requests);
+        MLLoginNetService service(m_net->manager);
         auto outcome = RequestOutcome::make();
         service.ml_requireSwitchLanguageUrl(kSwitch, MLEncryptOperation::returnRequestJsonToDic(pair),
                                             ml::test::onAnswer(outcome), ml::test::onFailure(outcome), this);
@@ -222,10 +211,10 @@ private Q_SLOTS:
     }
 
     void wrapperDropsAnswerForDestroyedContext() {
-        MLToolNetService service(*m_requests);
+        MLToolNetService service(m_net->manager);
         m_credentialPayload = kCredentialAnswer;
         m_standin->server().injectFault(kCredentials, StandinFault::delay(100));
-        QSignalSpy finished(m_transport->network(), &QNetworkAccessManager::finished);
+        QSignalSpy finished(m_net->transport.network(), &QNetworkAccessManager::finished);
         int calls = 0;
         auto page = std::make_unique<QObject>();
         service.ml_requireGetXunFeiSinUrl(

@@ -1,15 +1,11 @@
-#include "core/net/MLHttpTransport.h"
 #include "core/net/MLNetRequestRechargeManager.h"
-#include "core/session/MLUserManager.h"
-#include "platform/kit/MLNotificationCenter.h"
-#include "platform/kit/MLUserDefaults.h"
 #include "support/MLTestMain.h"
+#include "support/NetTestSupport.h"
 #include "support/RequestOutcome.h"
 #include "support/StandinFixture.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QTemporaryDir>
 
 #include <memory>
 
@@ -25,16 +21,12 @@ const QString kOffersFullPath = QStringLiteral("/pay/websitePay/getPointList");
 class TestRechargeRequestManager : public QObject {
     Q_OBJECT
     std::unique_ptr<ml::test::StandinFixture> m_standin;
-    QTemporaryDir m_dir;
-    std::unique_ptr<MLUserDefaults> m_defaults;
-    std::unique_ptr<MLUserManager> m_users;
-    std::unique_ptr<MLHttpTransport> m_transport;
-    std::unique_ptr<MLNetRequestRechargeManager> m_manager;
+    std::unique_ptr<ml::test::NetClientStack<MLNetRequestRechargeManager>> m_net;
 
     std::shared_ptr<RequestOutcome> post(const QJsonObject &parameters = {}) {
         auto outcome = RequestOutcome::make();
-        m_manager->postUrl(kOffers, parameters, ml::test::onAnswer(outcome), ml::test::onFailure(outcome),
-                           this);
+        m_net->manager.postUrl(kOffers, parameters, ml::test::onAnswer(outcome), ml::test::onFailure(outcome),
+                               this);
         return outcome;
     }
 
@@ -49,14 +41,7 @@ private Q_SLOTS:
     }
 
     void init() {
-        m_defaults = std::make_unique<MLUserDefaults>(m_dir.filePath(QStringLiteral("defaults.ini")));
-        m_users = std::make_unique<MLUserManager>(*m_defaults);
-        m_users->setCurrentUser(MLUserModel{m_standin->demoToken()});
-        m_transport = std::make_unique<MLHttpTransport>();
-        // Generous for normal answers on a loaded machine; the timeout cases shorten it.
-        m_transport->setTransferTimeout(5000);
-        m_manager = std::make_unique<MLNetRequestRechargeManager>(*m_transport, *m_users);
-        m_standin->server().clearFaults();
+        m_net = std::make_unique<ml::test::NetClientStack<MLNetRequestRechargeManager>>(*m_standin);
     }
 
     void plainBodyAndPlainAnswer_data() {
@@ -107,38 +92,36 @@ private Q_SLOTS:
         QFETCH(QString, message);
         QFETCH(QString, code);
         if (fault.kind == StandinFault::Kind::Silence || fault.delayMs > 0)
-            m_transport->setTransferTimeout(300);
+            m_net->transport.setTransferTimeout(300);
         m_standin->server().injectFault(kOffersFullPath, fault);
         auto outcome = post();
         QTRY_VERIFY_WITH_TIMEOUT(outcome->finished(), 3000);
         QVERIFY(outcome->failed());
         QCOMPARE(outcome->message, message);
         QCOMPARE(outcome->code, code);
-        QVERIFY(m_users->currentUser());
+        QVERIFY(m_net->users.currentUser());
     }
 
     void expiredTokenSignsOutBeforeFailure() {
-        m_users->setCurrentUser(MLUserModel{QStringLiteral("revoked")});
+        m_net->users.setCurrentUser(MLUserModel{QStringLiteral("revoked")});
         QStringList events;
         QObject observer;
-        MLNotificationCenter::defaultCenter().addObserver(
-            &observer, QStringLiteral("NotificationUSERLOGOUT"),
-            [&](const MLNotification &) { events << QStringLiteral("logout"); });
+        ml::test::recordLogouts(observer, events);
         auto outcome = post();
         outcome->events = &events;
         QTRY_VERIFY(outcome->finished());
         QCOMPARE(events, QStringList({QStringLiteral("logout"), QStringLiteral("failure")}));
         QCOMPARE(outcome->code, QStringLiteral("DIA005"));
-        QVERIFY(!m_users->currentUser());
+        QVERIFY(!m_net->users.currentUser());
     }
 
     void completionForDestroyedContextIsDropped() {
         m_standin->server().injectFault(kOffersFullPath, StandinFault::delay(100));
         auto page = std::make_unique<QObject>();
         auto outcome = RequestOutcome::make();
-        m_manager->postUrl(kOffers, {}, ml::test::onAnswer(outcome), ml::test::onFailure(outcome),
-                           page.get());
-        QSignalSpy finished(m_transport->network(), &QNetworkAccessManager::finished);
+        m_net->manager.postUrl(kOffers, {}, ml::test::onAnswer(outcome), ml::test::onFailure(outcome),
+                               page.get());
+        QSignalSpy finished(m_net->transport.network(), &QNetworkAccessManager::finished);
         page.reset();
         QTRY_COMPARE(finished.count(), 1);
         QCoreApplication::processEvents();

@@ -594,45 +594,18 @@ private Q_SLOTS:
 
     void everyAssetHasAnImage_data() {
         QTest::addColumn<QString>("name");
-        const char *names[] = {"123",
-                               "bgTranslation_black",
-                               "bgTranslation_blue",
-                               "bgTranslation_darkblue",
-                               "bgTranslation_red",
-                               "bgTranslation_seleted",
-                               "bgTranslation_white",
-                               "cheapTranslation_icon",
-                               "dchange_icon",
-                               "detailsOfConsumption_icon",
-                               "generalTranslation_icon",
-                               "highPrecisionTranslation_icon",
-                               "historicalRecord_icon",
-                               "iconUserImage",
-                               "icon_data_empty",
-                               "icon_login_select",
-                               "icon_login_unselect",
-                               "individualCenter_icon",
-                               "overImage_icon",
-                               "packageRecharge_icon",
-                               "payment_close_icon",
-                               "pointRecharge_icon",
-                               "radioBtn_seleted",
-                               "recharge_icon",
-                               "regionQuery_icon",
-                               "setMeal_icon",
-                               "speechRecognition_icon",
-                               "startImage_icon",
-                               "suspensionImage_icon",
-                               "tariffDescription_icon",
-                               "topUpDetails_icon",
-                               "translate_upload",
-                               "translationSetup_icon",
-                               "upload_audio_icon",
-                               "upload_doc_ion",
-                               "wx_icon",
-                               "zfb_icon"};
-        for (const char *name : names)
-            QTest::newRow(name) << QString::fromLatin1(name);
+        // Every asset name the screens ask for.
+        const QString names = QStringLiteral(
+            "123 bgTranslation_black bgTranslation_blue bgTranslation_darkblue bgTranslation_red "
+            "bgTranslation_seleted bgTranslation_white cheapTranslation_icon dchange_icon "
+            "detailsOfConsumption_icon generalTranslation_icon highPrecisionTranslation_icon "
+            "historicalRecord_icon iconUserImage icon_data_empty icon_login_select icon_login_unselect "
+            "individualCenter_icon overImage_icon packageRecharge_icon payment_close_icon pointRecharge_icon "
+            "radioBtn_seleted recharge_icon regionQuery_icon setMeal_icon speechRecognition_icon "
+            "startImage_icon suspensionImage_icon tariffDescription_icon topUpDetails_icon translate_upload "
+            "translationSetup_icon upload_audio_icon upload_doc_ion wx_icon zfb_icon");
+        for (const QString &name : names.split(QLatin1Char(' ')))
+            QTest::newRow(qPrintable(name)) << name;
     }
 
     void everyAssetHasAnImage() {

@@ -41,16 +41,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("endpoint");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("loopback: path style") << "http://127.0.0.1:8765/oss"
-                                              << "voice/1/2.mp3"
-                                              << "http://127.0.0.1:8765/oss/bkt/voice/1/2.mp3";
+        QTest::newRow("loopback: path style")
+            << "http://127.0.0.1:8765/oss" << QStringLiteral("voice/1/2.mp3")
+            << QStringLiteral("http://127.0.0.1:8765/oss/bkt/voice/1/2.mp3");
         QTest::newRow("host name: virtual host, https by default")
-            << "oss-cn-hangzhou.example.net"
-            << "a b/会.wav"
-            << "https://bkt.oss-cn-hangzhou.example.net/a%20b/%E4%BC%9A.wav";
-        QTest::newRow("not a web address") << "ftp://host"
-                                           << "k"
-                                           << "";
+            << QStringLiteral("oss-cn-hangzhou.example.net") << QStringLiteral("a b/会.wav")
+            << QStringLiteral("https://bkt.oss-cn-hangzhou.example.net/a%20b/%E4%BC%9A.wav");
+        QTest::newRow("not a web address") << "ftp://host" << QStringLiteral("k") << QString();
     }
     void objectUrls() {
         QFETCH(QString, endpoint);
@@ -92,18 +89,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("uploadName");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("extension of the file") << "/tmp/Meeting.MP3"
-                                               << "x"
-                                               << "audio/mpeg";
-        QTest::newRow("file URL") << "file:///tmp/a%20b.wav"
-                                  << ""
-                                  << "audio/wav";
-        QTest::newRow("else the upload name") << "/tmp/noext"
-                                              << "voice/1.m4a"
-                                              << "audio/mp4";
-        QTest::newRow("unknown") << "/tmp/noext"
-                                 << "object"
-                                 << "application/octet-stream";
+        QTest::newRow("extension of the file")
+            << "/tmp/Meeting.MP3" << QStringLiteral("x") << QStringLiteral("audio/mpeg");
+        QTest::newRow("file URL") << "file:///tmp/a%20b.wav" << QString() << QStringLiteral("audio/wav");
+        QTest::newRow("else the upload name")
+            << "/tmp/noext" << QStringLiteral("voice/1.m4a") << QStringLiteral("audio/mp4");
+        QTest::newRow("unknown") << "/tmp/noext" << QStringLiteral("object")
+                                 << QStringLiteral("application/octet-stream");
     }
     void mediaTypesByName() {
         QFETCH(QString, path);

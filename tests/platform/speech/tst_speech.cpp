@@ -114,21 +114,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("token");
         QTest::addColumn<QString>("region");
         QTest::addColumn<bool>("valid");
-        QTest::newRow("key and region") << "k"
-                                        << ""
-                                        << "eastasia" << true;
-        QTest::newRow("token and region") << ""
-                                          << "t"
-                                          << "eastasia" << true;
-        QTest::newRow("key without region") << "k"
-                                            << ""
-                                            << "" << false;
-        QTest::newRow("token without region") << ""
-                                              << "t"
-                                              << "" << false;
-        QTest::newRow("empty key") << ""
-                                   << ""
-                                   << "eastasia" << false;
+        QTest::newRow("key and region") << "k" << QString() << "eastasia" << true;
+        QTest::newRow("token and region") << "" << QStringLiteral("t") << "eastasia" << true;
+        QTest::newRow("key without region") << "k" << QString() << "" << false;
+        QTest::newRow("token without region") << "" << QStringLiteral("t") << "" << false;
+        QTest::newRow("empty key") << "" << QString() << "eastasia" << false;
     }
     void configNeedsCredentialsAndRegion() {
         QFETCH(QString, key);
@@ -163,18 +153,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("translationKey"); // fixture key of the translation, empty: none
         QTest::addColumn<int>("partialReason");
         QTest::addColumn<int>("finalReason");
-        QTest::newRow("Chinese to English") << true << false << "zh-CN"
-                                            << "en"
-                                            << "zh-Hans"
-                                            << "en" << 6 << 7;
-        QTest::newRow("English to Chinese, token") << true << true << "en-US"
-                                                   << "zh-Hans"
-                                                   << "en"
-                                                   << "zh-Hans" << 6 << 7;
-        QTest::newRow("speech only") << false << false << "zh-CN"
-                                     << "en"
-                                     << "zh-Hans"
-                                     << "" << 2 << 3;
+        QTest::newRow("Chinese to English") << true << false << "zh-CN" << QStringLiteral("en")
+                                            << QStringLiteral("zh-Hans") << "en" << 6 << 7;
+        QTest::newRow("English to Chinese, token") << true << true << "en-US" << QStringLiteral("zh-Hans")
+                                                   << QStringLiteral("en") << "zh-Hans" << 6 << 7;
+        QTest::newRow("speech only") << false << false << "zh-CN" << QStringLiteral("en")
+                                     << QStringLiteral("zh-Hans") << "" << 2 << 3;
     }
     void sentencesArriveInOrder() {
         QFETCH(bool, translation);
@@ -252,20 +236,14 @@ private Q_SLOTS:
     void recognitionEndsWithOneCancel_data() {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("code");
-        QTest::newRow("refused key") << "refused key"
-                                     << "unauthorized";
-        QTest::newRow("refused token") << "refused token"
-                                       << "unauthorized";
-        QTest::newRow("endpoint refuses the next connection") << "refuse next"
-                                                              << "unauthorized";
-        QTest::newRow("no endpoint") << "no endpoint"
-                                     << "connection_failed";
-        QTest::newRow("connection dropped") << "drop"
-                                            << "connection_lost";
-        QTest::newRow("endpoint never answers") << "silent endpoint"
-                                                << "timeout";
-        QTest::newRow("no recognition language") << "no language"
-                                                 << "bad_request";
+        QTest::newRow("refused key") << "refused key" << QStringLiteral("unauthorized");
+        QTest::newRow("refused token") << "refused token" << QStringLiteral("unauthorized");
+        QTest::newRow("endpoint refuses the next connection")
+            << "refuse next" << QStringLiteral("unauthorized");
+        QTest::newRow("no endpoint") << "no endpoint" << QStringLiteral("connection_failed");
+        QTest::newRow("connection dropped") << "drop" << QStringLiteral("connection_lost");
+        QTest::newRow("endpoint never answers") << "silent endpoint" << QStringLiteral("timeout");
+        QTest::newRow("no recognition language") << "no language" << QStringLiteral("bad_request");
     }
     void recognitionEndsWithOneCancel() {
         QFETCH(QString, fault);
