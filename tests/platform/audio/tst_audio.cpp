@@ -156,7 +156,7 @@ private Q_SLOTS:
         QCOMPARE(capture.state(), MLAudioCapture::State::Idle);
     }
 
-    void inputFileFallsBackToEnvironment() {
+    void setterWinsOverEnvironment() {
         qputenv("ML_AUDIO_INPUT", "/from/env.wav");
         MLAudioCapture::setInputFile(QStringLiteral("/from/setter.wav"));
         QCOMPARE(MLAudioCapture::inputFile(), QStringLiteral("/from/setter.wav"));
