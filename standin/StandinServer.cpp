@@ -234,7 +234,7 @@ void StandinServer::respond(const QPointer<QTcpSocket> &socket, StandinRequest r
         return;
     }
     const StandinRoute route = routeIt.value();
-    StandinReply reply = handle(request, route);
+    StandinReply reply = handle(request, route, faultKind != StandinFault::Kind::Answer);
     record(request);
     Q_EMIT requestReceived(request.path);
 
@@ -252,7 +252,7 @@ void StandinServer::respond(const QPointer<QTcpSocket> &socket, StandinRequest r
               reply.extraHeaders);
 }
 
-StandinReply StandinServer::handle(StandinRequest &request, const StandinRoute &route) {
+StandinReply StandinServer::handle(StandinRequest &request, const StandinRoute &route, bool runHandler) {
     if (route.kind != StandinRouteKind::Raw && request.method != "POST") {
         StandinReply reply = m_state.error(QStringLiteral("badRequest"));
         reply.httpStatus = 405;
@@ -305,6 +305,8 @@ StandinReply StandinServer::handle(StandinRequest &request, const StandinRoute &
         break;
     }
 
+    if (!runHandler)
+        return StandinReply::success(QJsonValue());
     try {
         return route.handler(request);
     } catch (const std::exception &e) {

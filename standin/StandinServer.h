@@ -79,7 +79,9 @@ private:
     void dispatch(const QHttpServerRequest &httpRequest, QTcpSocket *socket);
     void respond(const QPointer<QTcpSocket> &socket, StandinRequest request,
                  const std::optional<StandinFault> &fault);
-    StandinReply handle(StandinRequest &request, const StandinRoute &route);
+    // Checks and decodes the request, then runs the route's handler unless `runHandler` is false (an
+    // injected answer stands in for it, so the handler's effects on the state must not happen).
+    StandinReply handle(StandinRequest &request, const StandinRoute &route, bool runHandler = true);
     std::optional<StandinFault> takeFault(const QString &path);
     void record(const StandinRequest &request);
     void installServiceRoutes();
