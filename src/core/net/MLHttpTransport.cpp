@@ -7,15 +7,26 @@
 #include <QNetworkAccessManager>
 #include <QThread>
 
+namespace {
+MLHttpTransport *g_sharedTransport = nullptr;
+void deleteSharedTransport() {
+    delete g_sharedTransport;
+    g_sharedTransport = nullptr;
+}
+} // namespace
+
 MLHttpTransport &MLHttpTransport::shared() {
-    // Parented to the application so that it goes before the event loop and the network stack do.
-    static MLHttpTransport *transport = [] {
-        auto *t = new MLHttpTransport(nullptr, QCoreApplication::instance());
-        if (QCoreApplication::instance() && t->thread() != QCoreApplication::instance()->thread())
+    if (!g_sharedTransport) {
+        g_sharedTransport = new MLHttpTransport(nullptr, QCoreApplication::instance());
+        if (QCoreApplication::instance() &&
+            g_sharedTransport->thread() != QCoreApplication::instance()->thread())
             qCWarning(lcNet) << "the shared transport was first used off the main thread";
-        return t;
-    }();
-    return *transport;
+        // Its network manager must be gone while the application object still exists (first thing in
+        // its destructor): Qt's HTTP thread would otherwise deliver a late event into a destroyed
+        // application.
+        qAddPostRoutine(deleteSharedTransport);
+    }
+    return *g_sharedTransport;
 }
 
 MLHttpTransport::MLHttpTransport(QNetworkAccessManager *network, QObject *parent)

@@ -16,9 +16,22 @@ namespace {
 const QString kLoadFailed = QStringLiteral("图片加载失败");
 }
 
+namespace {
+MLImageLoader *g_sharedLoader = nullptr;
+void deleteSharedLoader() {
+    delete g_sharedLoader;
+    g_sharedLoader = nullptr;
+}
+} // namespace
+
 MLImageLoader &MLImageLoader::sharedLoader() {
-    static MLImageLoader *loader = new MLImageLoader(nullptr, QCoreApplication::instance());
-    return *loader;
+    if (!g_sharedLoader) {
+        g_sharedLoader = new MLImageLoader(nullptr, QCoreApplication::instance());
+        // Its network manager must be gone while the application object still exists: Qt's HTTP
+        // thread would otherwise deliver a late event into a destroyed application.
+        qAddPostRoutine(deleteSharedLoader);
+    }
+    return *g_sharedLoader;
 }
 
 MLImageLoader::MLImageLoader(QNetworkAccessManager *network, QObject *parent)
