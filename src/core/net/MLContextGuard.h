@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QMetaObject>
 #include <QObject>
 #include <QPointer>
+#include <QThread>
+
+#include <utility>
 
 // The weak hold of an asynchronous call on its caller: a completion runs only while the context
 // object it was given is alive. A call made without a context (nullptr) holds nothing and always
@@ -18,3 +22,12 @@ private:
     QPointer<QObject> m_context;
     bool m_held;
 };
+
+// Runs `fn` at once when called on `owner`'s thread, otherwise queues it there: the request managers
+// accept calls from any thread and do their work on their own.
+template <class Fn> void runOnThreadOf(QObject *owner, Fn &&fn) {
+    if (QThread::currentThread() == owner->thread())
+        fn();
+    else
+        QMetaObject::invokeMethod(owner, std::forward<Fn>(fn), Qt::QueuedConnection);
+}

@@ -26,15 +26,9 @@ void MLMicrosoftNetRequestManager::postUrl(const QString &url, const QByteArray 
                                            const QString &authorization, ValueBlock success,
                                            MLFailureBlock failure, QObject *context) {
     MLContextGuard guard(context);
-    if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, url, parameters, authorization, success = std::move(success), failure = std::move(failure),
-             guard] { sendPost(url, parameters, authorization, success, failure, guard); },
-            Qt::QueuedConnection);
-        return;
-    }
-    sendPost(url, parameters, authorization, std::move(success), std::move(failure), guard);
+    runOnThreadOf(this, [this, url, parameters, authorization, success = std::move(success),
+                         failure = std::move(failure),
+                         guard] { sendPost(url, parameters, authorization, success, failure, guard); });
 }
 
 void MLMicrosoftNetRequestManager::sendPost(const QString &url, const QByteArray &parameters,
@@ -74,15 +68,9 @@ void MLMicrosoftNetRequestManager::upLoadDataWithUrlStr(const QString &path, con
                                                         const QByteArray &data, MLAnswerBlock success,
                                                         MLFailureBlock failure, QObject *context) {
     MLContextGuard guard(context);
-    if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, path, formFields, data, success = std::move(success), failure = std::move(failure),
-             guard] { sendUpload(path, formFields, data, success, failure, guard); },
-            Qt::QueuedConnection);
-        return;
-    }
-    sendUpload(path, formFields, data, std::move(success), std::move(failure), guard);
+    runOnThreadOf(this,
+                  [this, path, formFields, data, success = std::move(success), failure = std::move(failure),
+                   guard] { sendUpload(path, formFields, data, success, failure, guard); });
 }
 
 void MLMicrosoftNetRequestManager::sendUpload(const QString &path, const QVariantMap &formFields,

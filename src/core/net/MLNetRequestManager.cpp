@@ -22,16 +22,8 @@ MLNetRequestManager::MLNetRequestManager(MLHttpTransport &transport, MLUserManag
 void MLNetRequestManager::postUrl(const QString &path, const QString &parameters, MLAnswerBlock success,
                                   MLFailureBlock failure, QObject *context) {
     MLContextGuard guard(context);
-    if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, path, parameters, success = std::move(success), failure = std::move(failure), guard] {
-                send(path, parameters, success, failure, guard);
-            },
-            Qt::QueuedConnection);
-        return;
-    }
-    send(path, parameters, std::move(success), std::move(failure), guard);
+    runOnThreadOf(this, [this, path, parameters, success = std::move(success), failure = std::move(failure),
+                         guard] { send(path, parameters, success, failure, guard); });
 }
 
 void MLNetRequestManager::send(const QString &path, const QString &parameters, MLAnswerBlock success,

@@ -24,16 +24,8 @@ MLNetRequestRechargeManager::MLNetRequestRechargeManager(MLHttpTransport &transp
 void MLNetRequestRechargeManager::postUrl(const QString &path, const QJsonObject &parameters,
                                           MLAnswerBlock success, MLFailureBlock failure, QObject *context) {
     MLContextGuard guard(context);
-    if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, path, parameters, success = std::move(success), failure = std::move(failure), guard] {
-                send(path, parameters, success, failure, guard);
-            },
-            Qt::QueuedConnection);
-        return;
-    }
-    send(path, parameters, std::move(success), std::move(failure), guard);
+    runOnThreadOf(this, [this, path, parameters, success = std::move(success), failure = std::move(failure),
+                         guard] { send(path, parameters, success, failure, guard); });
 }
 
 void MLNetRequestRechargeManager::send(const QString &path, const QJsonObject &parameters,
