@@ -1,49 +1,43 @@
 #include "MLBillingTestSupport.h"
 
+#include "StandinBillingRoutes.h"
 #include "app/NSMainLeftToolBarView.h"
 #include "app/NSMainVC.h"
-#include "billing/MLDetailsOfConsumptionView.h"
+#include "billing/MLBillingTableView.h"
 #include "billing/MLDurationCZBarView.h"
 #include "billing/MLDurationCZView.h"
+#include "billing/MLIndividualCenterSetMealView.h"
 #include "billing/MLIndividualCenterView.h"
-#include "billing/MLMyAccountToolBarView.h"
 #include "billing/MLMyAccountView.h"
 #include "billing/MLOfferButton.h"
 #include "billing/MLPointRechargeView.h"
 #include "billing/MLTariffDescriptionContentView.h"
 #include "billing/MLTariffDescriptionView.h"
 #include "billing/MLTariffDescriptionViewToolBarView.h"
-#include "billing/MLTopUpDetailsView.h"
+#include "platform/imageloader/MLWebImageView.h"
+#include "platform/kit/ui/MLAlert.h"
+#include "platform/kit/ui/MLPasteboard.h"
 #include "support/MLTestMain.h"
 #include "ui/widgets/MLSimultaneousInterpretationToolBarSonView.h"
+#include "ui/widgets/NSNotDataView.h"
 
+#include <QJsonArray>
 #include <QPointer>
+#include <QPushButton>
 
+using namespace Qt::StringLiterals;
 using ml::test::BillingHarness;
+using ml::test::shownText;
+using ml::test::toastTexts;
 
 namespace {
-
-enum class Section { Recharge, Account, Tariff };
-
-MLSectionFrame *makeSection(Section section) {
-    switch (section) {
-    case Section::Recharge:
-        return new MLDurationCZView;
-    case Section::Account:
-        return new MLMyAccountView;
-    case Section::Tariff:
-        return new MLTariffDescriptionView;
-    }
-    return nullptr;
-}
-
-const QString kTariffPath = QStringLiteral("/expense/getExpenseListForMac");
-const QString kOwnedPackagesPath = QStringLiteral("/meInfo/getMeSetmealList");
-const QString kTopUpPath = QStringLiteral("/cost/getRechargeDetailList");
-const QString kPointsPath = QStringLiteral("/pay/websitePay/getPointList");
-
+const QString kTariffPath = u"/expense/getExpenseListForMac"_s;
+const QString kOwnedPackagesPath = u"/meInfo/getMeSetmealList"_s;
+const QString kTopUpPath = u"/cost/getRechargeDetailList"_s;
+const QString kPointsPath = u"/pay/websitePay/getPointList"_s;
 } // namespace
 
+// The personal centre and the billing sections around it.
 class TestBillingFrames : public QObject {
     Q_OBJECT
     std::unique_ptr<BillingHarness> m_harness;
@@ -53,56 +47,132 @@ private Q_SLOTS:
         m_harness = std::make_unique<BillingHarness>();
         QVERIFY(m_harness->isRunning());
     }
-    void init() { m_harness->reset(); }
-    void cleanup() { m_harness->signOut(); }
+    void init() {
+        m_harness->reset();
+        MLAlert::clearNextResponses();
+    }
+    void cleanup() {
+        StandinBillingRoutes::install(m_harness->server());
+        m_harness->signOut();
+    }
 
-    // The billing bars choose their first tab without a sign-in test.
-    void firstTabShownWithAndWithoutUser_data() {
-        QTest::addColumn<int>("section");
-        QTest::addColumn<bool>("signedIn");
-        QTest::addColumn<QString>("pageClass");
-        for (bool signedIn : {true, false}) {
-            const char *who = signedIn ? "signed in" : "no user";
-            QTest::addRow("recharge, %s", who)
-                << int(Section::Recharge) << signedIn << QString::fromLatin1("MLPointRechargeView");
-            QTest::addRow("account, %s", who)
-                << int(Section::Account) << signedIn << QString::fromLatin1("MLIndividualCenterView");
-            QTest::addRow("tariff, %s", who)
-                << int(Section::Tariff) << signedIn << QString::fromLatin1("MLTariffDescriptionContentView");
+    // The header shows what the session store held when the page was made, and nothing later.
+    void headerFromAccountDetails_data() {
+        QTest::addColumn<bool>("details");
+        QTest::addColumn<QString>("nickname");
+        QTest::addColumn<QString>("accountNum");
+        QTest::addColumn<QString>("nameText");
+        QTest::addColumn<QString>("accountText");
+        QTest::newRow("markup is text")
+            << true << u"<b>x</b>"_s << u"<i>1</i>"_s << u"<b>x</b>"_s << u"账号：<i>1</i> (复制)"_s;
+        QTest::newRow("no nickname") << true << QString() << u"13800138000"_s << u"--"_s
+                                     << u"账号：13800138000 (复制)"_s;
+        QTest::newRow("no account details") << false << QString() << QString() << u"--"_s << u"--"_s;
+    }
+    void headerFromAccountDetails() {
+        QFETCH(bool, details);
+        QFETCH(QString, nickname);
+        QFETCH(QString, accountNum);
+        m_harness->signInDemo(false);
+        if (details) {
+            MLMineModel account;
+            account.nickname = nickname;
+            account.accountNum = accountNum;
+            account.headImg = m_harness->standin().apiBaseUrl() + u"/static/icons/tariff_high.png"_s;
+            MLUserManager::sharedManager().setCurrentMineUser(account);
+        }
+        MLIndividualCenterView page;
+        QTEST(shownText(page.nameLabel()), "nameText");
+        QTEST(shownText(page.accountLabel()), "accountText");
+        if (details)
+            QTRY_VERIFY(!page.iconImage()->isShowingPlaceholder());
+
+        MLMineModel other;
+        other.nickname = u"别人"_s;
+        other.accountNum = u"13900139000"_s;
+        MLUserManager::sharedManager().setCurrentMineUser(other);
+        page.refreshData();
+        QTRY_COMPARE(m_harness->requests(kOwnedPackagesPath), 1);
+        QTEST(shownText(page.nameLabel()), "nameText");
+        QTEST(shownText(page.accountLabel()), "accountText");
+    }
+
+    void ownedPackages_data() {
+        QTest::addColumn<qint64>("consumerId");
+        QTest::addColumn<int>("cards");
+        QTest::newRow("demo account: three packages") << qint64(10001) << 3;
+        QTest::newRow("account without packages") << qint64(10002) << 0;
+    }
+    void ownedPackages() {
+        QFETCH(qint64, consumerId);
+        QFETCH(int, cards);
+        MLUserManager::sharedManager().setCurrentUser(
+            MLUserModel{m_harness->server().state().issueToken(consumerId)});
+        MLIndividualCenterView page;
+        QVERIFY(page.notDataView()->isHidden());
+        page.refreshData();
+        QCOMPARE(m_harness->individualCenterPosts, 1); // at once, not after the answer
+        QTRY_VERIFY(page.orgModel().has_value());
+        QCOMPARE(m_harness->server().lastRequest(kOwnedPackagesPath)->params,
+                 (QJsonObject{{u"pageNum"_s, 1}, {u"pageSize"_s, 100}}));
+        QCOMPARE(page.tableView()->numberOfRows(), cards);
+        QCOMPARE(page.notDataView()->isHidden(), cards > 0);
+        if (cards) {
+            auto *card = qobject_cast<MLIndividualCenterSetMealView *>(page.tableView()->viewAtRow(0));
+            QCOMPARE(card->timeLabel()->text(), u"剩余时长：7小时42分钟"_s);
+            QTRY_VERIFY(!card->iconImage()->isShowingPlaceholder());
         }
     }
-    void firstTabShownWithAndWithoutUser() {
-        QFETCH(int, section);
-        QFETCH(bool, signedIn);
-        QFETCH(QString, pageClass);
-        if (signedIn)
-            m_harness->signInDemo();
-        std::unique_ptr<MLSectionFrame> frame(makeSection(Section(section)));
-        frame->resize(1039, 673);
-        QVERIFY(!frame->pageInView());
-        QTRY_VERIFY(frame->pageInView());
-        QCOMPARE(QString::fromLatin1(frame->pageInView()->metaObject()->className()), pageClass);
+
+    void refreshNotifiesEvenWhenUnreachable() {
+        m_harness->signInDemo();
+        MLIndividualCenterView page;
+        page.refreshData();
+        QTRY_COMPARE(page.tableView()->numberOfRows(), 3);
+        m_harness->server().injectFault(kOwnedPackagesPath, StandinFault::drop());
+        page.refreshData();
+        QCOMPARE(m_harness->individualCenterPosts, 2);
+        QTRY_VERIFY(toastTexts(m_harness->contentView()).contains(u"链接超时!"_s));
+        QCOMPARE(page.tableView()->numberOfRows(), 3); // the cards shown stay
     }
 
-    void clickNeedingUserWithoutOne_data() {
-        QTest::addColumn<int>("section");
-        QTest::addColumn<qint64>("tab");
-        QTest::newRow("套餐充值") << int(Section::Recharge) << qint64(2);
-        QTest::newRow("充值明细") << int(Section::Recharge) << qint64(3);
-        QTest::newRow("消费明细") << int(Section::Account) << qint64(2);
+    void copyAccountNumber_data() {
+        QTest::addColumn<bool>("details");
+        QTest::newRow("account number known") << true;
+        QTest::newRow("no account details") << false;
     }
-    void clickNeedingUserWithoutOne() {
-        QFETCH(int, section);
-        QFETCH(qint64, tab);
-        std::unique_ptr<MLSectionFrame> frame(makeSection(Section(section)));
-        QTRY_COMPARE(frame->seletedIndex(), 1);
-        MLPageView *first = frame->pageInView();
-        const int logoutsBefore = m_harness->logouts;
-        QTest::mouseClick(frame->leftView()->item(tab), Qt::LeftButton);
-        QCOMPARE(m_harness->logouts, logoutsBefore + 1);
-        QCOMPARE(frame->pageInView(), first);
-        QCOMPARE(frame->seletedIndex(), 1);
-        QVERIFY(!frame->existingPage(tab));
+    void copyAccountNumber() {
+        QFETCH(bool, details);
+        m_harness->signInDemo(details);
+        MLPasteboard::generalPasteboard().setString(u"before"_s);
+        MLIndividualCenterView page;
+        QTest::mouseClick(page.accountLabel(), Qt::LeftButton);
+        QCOMPARE(MLPasteboard::generalPasteboard().string(), details ? u"13800138000"_s : u"before"_s);
+        QCOMPARE(toastTexts(&page), details ? QStringList{u"复制成功"_s} : QStringList{});
+    }
+
+    void signOut_data() {
+        QTest::addColumn<int>("response");
+        QTest::addColumn<bool>("signedOut");
+        QTest::newRow("确定") << int(MLAlert::FirstButtonReturn) << true;
+        QTest::newRow("取消") << int(MLAlert::SecondButtonReturn) << false;
+    }
+    void signOut() {
+        QFETCH(int, response);
+        QFETCH(bool, signedOut);
+        m_harness->signInDemo();
+        MLIndividualCenterView page;
+        MLAlert::setNextResponse(response);
+        QTest::mouseClick(page.loginOutBtn(), Qt::LeftButton);
+        QCOMPARE(MLAlert::pendingResponseCount(), 0);
+        // The sheet answers on the event loop; this call is queued after its answer.
+        bool answered = false;
+        QTimer::singleShot(0, &page, [&] { answered = true; });
+        QTRY_VERIFY(answered);
+        QCOMPARE(m_harness->logouts, signedOut ? 1 : 0);
+        QCOMPARE(MLUserManager::sharedManager().currentUser().has_value(), !signedOut);
+        QCOMPARE(MLUserManager::sharedManager().currentMineUser().has_value(), !signedOut);
+        QCOMPARE(m_harness->requests(QString()), 0); // sign-out is local
     }
 
     // The tariff list is reloaded only by the section's refresh, never by its tab.
@@ -114,13 +184,16 @@ private Q_SLOTS:
         QVERIFY(!frame->pageInView());
         QTRY_COMPARE(m_harness->requests(kTariffPath), 1);
         QTRY_COMPARE(frame->pageInView(), static_cast<MLPageView *>(frame->contentView()));
-        QTRY_VERIFY(frame->contentView()->dataList().has_value());
+        QTRY_COMPARE(frame->contentView()->tableView()->numberOfRows(), 6);
         frame->toolBar()->clickTab(1);
         QTest::mouseClick(frame->toolBar()->tariffIntroductionView(), Qt::LeftButton);
-        QTest::qWait(50);
-        QCOMPARE(m_harness->requests(kTariffPath), 1);
+        // The refresh's answer, told apart by its single row, comes after anything the tab asked.
+        m_harness->server().route(kTariffPath, [](const StandinRequest &) {
+            return StandinReply::success(QJsonArray{QJsonObject{{u"title"_s, u"高精翻译"_s}}});
+        });
         frame->refreshData();
-        QTRY_COMPARE(m_harness->requests(kTariffPath), 2);
+        QTRY_COMPARE(frame->contentView()->tableView()->numberOfRows(), 1);
+        QCOMPARE(m_harness->requests(kTariffPath), 2);
     }
 
     void rechargeTabsKeepPointsPageAndRefreshStatement() {
@@ -168,36 +241,16 @@ private Q_SLOTS:
         QTRY_VERIFY(second->existingPage(1));
         QTRY_COMPARE(m_harness->requests(kOwnedPackagesPath), 2);
 
-        // Two clicks within 0.1 s: the first section is gone before its first choice.
+        // Two clicks within 0.1 s: the first section is gone before its first choice, which was due
+        // before the last one's.
         main.leftBar()->setMealViewClick();
+        QPointer<MLMyAccountView> skipped = qobject_cast<MLMyAccountView *>(main.pageInView());
         main.leftBar()->setMealViewClick();
         auto *last = qobject_cast<MLMyAccountView *>(main.pageInView());
         QTRY_VERIFY(last->existingPage(1));
-        QTest::qWait(150);
-        QCOMPARE(m_harness->requests(kOwnedPackagesPath), 3);
+        QVERIFY(skipped.isNull());
         QCOMPARE(m_harness->individualCenterPosts, 3);
-    }
-
-    void mainPageHoldsBillingSections_data() {
-        QTest::addColumn<qint64>("entry");
-        QTest::addColumn<QString>("sectionClass");
-        QTest::newRow("4 my account") << qint64(4) << QStringLiteral("MLMyAccountView");
-        QTest::newRow("5 tariffs") << qint64(5) << QStringLiteral("MLTariffDescriptionView");
-        QTest::newRow("6 time recharge") << qint64(6) << QStringLiteral("MLDurationCZView");
-    }
-    void mainPageHoldsBillingSections() {
-        QFETCH(qint64, entry);
-        QFETCH(QString, sectionClass);
-        m_harness->signInDemo();
-        NSMainVC main;
-        QTRY_COMPARE(main.seletedIndex(), 1);
-        main.leftBar()->clickTab(entry);
-        MLPageView *section = main.pageInView();
-        QVERIFY(section);
-        QCOMPARE(QString::fromLatin1(section->metaObject()->className()), sectionClass);
-        main.leftBar()->clickTab(1);
-        main.leftBar()->clickTab(entry);
-        QCOMPARE(main.pageInView(), section); // made once, kept
+        QTRY_COMPARE(m_harness->requests(kOwnedPackagesPath), 3);
     }
 };
 
