@@ -1,11 +1,17 @@
 #include "core/net/MLServiceOrigins.h"
 #include "core/session/MLMinePageBaseModel.h"
 #include "core/session/MLUserManager.h"
+#include "core/session/RezirDeviceInfo.h"
 #include "platform/kit/MLKeyedArchive.h"
 #include "platform/kit/MLUserDefaults.h"
 #include "support/MLTestMain.h"
 
+#include <QHostAddress>
+#include <QNetworkInterface>
 #include <QTemporaryDir>
+#include <QUuid>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 struct Row {
@@ -21,27 +27,34 @@ class TestSession : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
 
+    QString writeFile(const QString &name, const QByteArray &content) {
+        const QString path = m_dir.filePath(name);
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(content);
+        return path;
+    }
+
 private Q_SLOTS:
     void currentUserReadAfreshAndBadDataIsNothing() {
-        MLUserDefaults defaults(m_dir.filePath(QStringLiteral("a.ini")));
+        MLUserDefaults defaults(m_dir.filePath(u"a.ini"_s));
         MLUserManager manager(defaults);
         QVERIFY(!manager.currentUser());
-        manager.setCurrentUser(MLUserModel{QStringLiteral("tok")});
-        QCOMPARE(manager.currentUser()->token, QStringLiteral("tok"));
+        manager.setCurrentUser(MLUserModel{u"tok"_s});
+        QCOMPARE(manager.currentUser()->token, u"tok"_s);
 
-        defaults.setData(QByteArray("not an archive"), QStringLiteral("currentUser"));
+        defaults.setData(QByteArray("not an archive"), u"currentUser"_s);
         QVERIFY(!manager.currentUser());
-        defaults.setData(MLKeyedArchive::archivedData(Row{QStringLiteral("x")}),
-                         QStringLiteral("currentUser"));
+        defaults.setData(MLKeyedArchive::archivedData(Row{u"x"_s}), u"currentUser"_s);
         QVERIFY(!manager.currentUser()); // an archive of another class is not a user
     }
 
     void logoutRemovesStoredUserButKeepsAccount() {
-        MLUserDefaults defaults(m_dir.filePath(QStringLiteral("b.ini")));
+        MLUserDefaults defaults(m_dir.filePath(u"b.ini"_s));
         MLUserManager manager(defaults);
         QList<bool> results;
         manager.logoutBlock([&](bool ok) { results << ok; });
-        manager.setCurrentUser(MLUserModel{QStringLiteral("tok")});
+        manager.setCurrentUser(MLUserModel{u"tok"_s});
         manager.setCurrentMineUser(MLMineModel{{}, {}, {}, {}, 42, {}});
         manager.logoutBlock([&](bool ok) { results << ok; });
         QCOMPARE(results, QList<bool>({false, true}));
@@ -58,19 +71,72 @@ private Q_SLOTS:
         QVERIFY(page->hasNextPage);
         QVERIFY(!page->hasPreviousPage);
         QCOMPARE(page->list.size(), 2);
-        QCOMPARE(page->list[1].name, QStringLiteral("b"));
+        QCOMPARE(page->list[1].name, u"b"_s);
     }
 
     void originsFromOptionsOverrideEnvironment() {
         qputenv("ML_API_BASE_URL", "http://127.0.0.1:1/");
         qputenv("ML_PAY_BASE_URL", "http://127.0.0.1:2/pay");
-        MLServiceOrigins::configure({QStringLiteral("app"), QStringLiteral("--pay-base"),
-                                     QStringLiteral("http://h:3/p/"),
-                                     QStringLiteral("--speech-url=ws://h:4/s/{region}")});
-        QCOMPARE(MLServiceOrigins::apiBaseUrl(), QStringLiteral("http://127.0.0.1:1"));
-        QCOMPARE(MLServiceOrigins::payBaseUrl(), QStringLiteral("http://h:3/p"));
-        QCOMPARE(MLServiceOrigins::speechUrl(QStringLiteral("east asia")).toString(QUrl::FullyEncoded),
-                 QStringLiteral("ws://h:4/s/east%20asia"));
+        MLServiceOrigins::configure(
+            {u"app"_s, u"--pay-base"_s, u"http://h:3/p/"_s, u"--speech-url=ws://h:4/s/{region}"_s});
+        QCOMPARE(MLServiceOrigins::apiBaseUrl(), u"http://127.0.0.1:1"_s);
+        QCOMPARE(MLServiceOrigins::payBaseUrl(), u"http://h:3/p"_s);
+        QCOMPARE(MLServiceOrigins::speechUrl(u"east asia"_s).toString(QUrl::FullyEncoded),
+                 u"ws://h:4/s/east%20asia"_s);
+    }
+
+    void identifierIsDerivedFromTheMachineId() {
+        MLUserDefaults defaults(m_dir.filePath(u"device.ini"_s));
+        const QByteArray machineId = "4c4c4544004b3910804cb4c04f4e3132";
+        const QString path = writeFile(u"machine-id"_s, machineId + "\n");
+        const QString id = RezirDeviceInfo::machineIdentifier(defaults, {path});
+        QVERIFY(!QUuid::fromString(id).isNull());
+        QCOMPARE(id, id.toUpper());
+        QVERIFY(!QString(id)
+                     .remove(QLatin1Char('-'))
+                     .contains(QString::fromLatin1(machineId), Qt::CaseInsensitive));
+        QCOMPARE(RezirDeviceInfo::machineIdentifier(defaults, {path}),
+                 RezirDeviceInfo::machineIdentifier(defaults, {path}));
+        const QString other = writeFile(u"other-id"_s, "0123456789abcdef0123456789abcdef");
+        QVERIFY(RezirDeviceInfo::machineIdentifier(defaults, {other}) !=
+                RezirDeviceInfo::machineIdentifier(defaults, {path}));
+        QVERIFY(!defaults.hasKey(QLatin1String(RezirDeviceInfo::kIdentifierKey)));
+    }
+
+    void withoutMachineIdARandomIdentifierIsKept_data() {
+        QTest::addColumn<QByteArray>("content"); // empty: no file at all
+        QTest::newRow("no file") << QByteArray();
+        QTest::newRow("empty file") << QByteArray("\n");
+        QTest::newRow("too short") << QByteArray("abc");
+    }
+    void withoutMachineIdARandomIdentifierIsKept() {
+        QFETCH(QByteArray, content);
+        const QString path =
+            content.isNull() ? m_dir.filePath(u"absent"_s) : writeFile(u"short-id"_s, content);
+        const QString file = m_dir.filePath(u"id-%1.ini"_s.arg(QString::fromLatin1(QTest::currentDataTag())));
+        QString first;
+        {
+            MLUserDefaults defaults(file);
+            first = RezirDeviceInfo::machineIdentifier(defaults, {path});
+            QVERIFY(!QUuid::fromString(first).isNull());
+        }
+        MLUserDefaults reopened(file); // survives a restart
+        QCOMPARE(RezirDeviceInfo::machineIdentifier(reopened, {path}), first);
+        MLUserDefaults fresh(
+            m_dir.filePath(u"fresh-%1.ini"_s.arg(QString::fromLatin1(QTest::currentDataTag()))));
+        QVERIFY(RezirDeviceInfo::machineIdentifier(fresh, {path}) != first);
+    }
+
+    void descriptionHoldsIdentifierAddressAndModel() {
+        const QVariantMap info = RezirDeviceInfo::getDeviceInfo();
+        QVERIFY(!QUuid::fromString(info.value(u"idfv"_s).toString()).isNull());
+        QCOMPARE(RezirDeviceInfo::getDeviceInfo().value(u"idfv"_s), info.value(u"idfv"_s));
+        // An address of this machine that is not loopback, or none at all.
+        const QHostAddress address(info.value(u"ip"_s).toString());
+        QCOMPARE(address.protocol(), QAbstractSocket::IPv4Protocol);
+        QVERIFY(!address.isLoopback());
+        QVERIFY(address == QHostAddress::AnyIPv4 || QNetworkInterface::allAddresses().contains(address));
+        QVERIFY(!info.value(u"model"_s).toString().isEmpty());
     }
 };
 
