@@ -2,10 +2,26 @@
 #include "platform/kit/MLKeyedArchive.h"
 #include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/MLUserDefaults.h"
+#include "platform/kit/ui/MLAlert.h"
+#include "platform/kit/ui/MLAnchors.h"
+#include "platform/kit/ui/MLApplicationModal.h"
+#include "platform/kit/ui/MLClickRecognizer.h"
+#include "platform/kit/ui/MLImage.h"
+#include "platform/kit/ui/MLOpenPanel.h"
+#include "platform/kit/ui/MLWorkspace.h"
 #include "support/MLTestMain.h"
 
+#include <QDialog>
+#include <QFileDialog>
+#include <QLabel>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QThread>
+
+using namespace Qt::StringLiterals;
+
+using MakeConstraints = std::function<void(MLConstraintMaker &, QWidget *sibling)>;
+Q_DECLARE_METATYPE(MakeConstraints)
 
 namespace {
 struct Token {
@@ -16,26 +32,58 @@ struct OtherToken {
     QString token;
     ML_MODEL(OtherToken, ML_FIELD(token))
 };
+
+// A shown window holding a 400 x 300 parent with one sibling at (50, 40, 100, 60).
+struct Scene {
+    QWidget window;
+    QWidget *parent = new QWidget(&window);
+    QWidget *sibling = new QWidget(parent);
+    QWidget *child = new QWidget(parent);
+
+    explicit Scene(bool show = true) {
+        window.resize(600, 500);
+        parent->setGeometry(0, 0, 400, 300);
+        MLAnchors::make(sibling, [](MLConstraintMaker &m) {
+            m.left().offset(50);
+            m.top().offset(40);
+            m.size(100, 60);
+        });
+        if (show) {
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+        }
+    }
+};
+
 } // namespace
 
 class TestKit : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void init() {
+        MLAlert::clearNextResponses();
+        MLOpenPanel::clearNextResponses();
+        MLWorkspace::setRecorder(true);
+        MLWorkspace::clearRecordedCalls();
+    }
+
+    // ---- foundation ----
+
     void notificationReachesLiveObserversOnly() {
         MLNotificationCenter center;
         int calls = 0;
         auto *dying = new QObject;
         QObject living;
-        center.addObserver(dying, QStringLiteral("N"), [&](const MLNotification &) { ++calls; });
-        center.addObserver(&living, QStringLiteral("N"), [&](const MLNotification &n) {
+        center.addObserver(dying, u"N"_s, [&](const MLNotification &) { ++calls; });
+        center.addObserver(&living, u"N"_s, [&](const MLNotification &n) {
             ++calls;
-            QCOMPARE(n.userInfo.value(QStringLiteral("k")).toInt(), 7);
+            QCOMPARE(n.userInfo.value(u"k"_s).toInt(), 7);
         });
-        center.postNotificationName(QStringLiteral("N"), nullptr, {{QStringLiteral("k"), 7}});
+        center.postNotificationName(u"N"_s, nullptr, {{u"k"_s, 7}});
         QCOMPARE(calls, 2);
         delete dying;
-        QCOMPARE(center.observerCount(QStringLiteral("N")), 1);
-        center.postNotificationName(QStringLiteral("N"), nullptr, {{QStringLiteral("k"), 7}});
+        QCOMPARE(center.observerCount(u"N"_s), 1);
+        center.postNotificationName(u"N"_s, nullptr, {{u"k"_s, 7}});
         QCOMPARE(calls, 3);
     }
 
@@ -44,9 +92,9 @@ private Q_SLOTS:
         auto *second = new QObject;
         bool secondCalled = false;
         QObject first;
-        center.addObserver(&first, QStringLiteral("N"), [&](const MLNotification &) { delete second; });
-        center.addObserver(second, QStringLiteral("N"), [&](const MLNotification &) { secondCalled = true; });
-        center.postNotificationName(QStringLiteral("N"));
+        center.addObserver(&first, u"N"_s, [&](const MLNotification &) { delete second; });
+        center.addObserver(second, u"N"_s, [&](const MLNotification &) { secondCalled = true; });
+        center.postNotificationName(u"N"_s);
         QVERIFY(!secondCalled);
     }
 
@@ -54,9 +102,9 @@ private Q_SLOTS:
         MLNotificationCenter center;
         QObject observer;
         QThread *deliveredOn = nullptr;
-        center.addObserver(&observer, QStringLiteral("N"),
+        center.addObserver(&observer, u"N"_s,
                            [&](const MLNotification &) { deliveredOn = QThread::currentThread(); });
-        QThread *worker = QThread::create([&] { center.postNotificationName(QStringLiteral("N")); });
+        QThread *worker = QThread::create([&] { center.postNotificationName(u"N"_s); });
         worker->start();
         worker->wait();
         delete worker;
@@ -65,29 +113,29 @@ private Q_SLOTS:
 
     void userDefaultsRoundTripAndTypes() {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("s.ini"));
+        const QString path = dir.filePath(u"s.ini"_s);
         {
             MLUserDefaults defaults(path);
-            defaults.setString(QStringLiteral("大"), QStringLiteral("NSUserDefaultsFontSizeKey"));
-            defaults.setData(QByteArray("\x00\x01\xff", 3), QStringLiteral("blob"));
-            defaults.setObject(5, QStringLiteral("number"));
+            defaults.setString(u"大"_s, u"NSUserDefaultsFontSizeKey"_s);
+            defaults.setData(QByteArray("\x00\x01\xff", 3), u"blob"_s);
+            defaults.setObject(5, u"number"_s);
             QVERIFY(defaults.synchronize());
         }
         MLUserDefaults reread(path);
-        QCOMPARE(reread.stringForKey(QStringLiteral("NSUserDefaultsFontSizeKey")), QStringLiteral("大"));
-        QCOMPARE(reread.dataForKey(QStringLiteral("blob")), QByteArray("\x00\x01\xff", 3));
-        QCOMPARE(reread.stringForKey(QStringLiteral("blob")), QString());
-        QCOMPARE(reread.stringForKey(QStringLiteral("number")), QStringLiteral("5"));
-        QVERIFY(!reread.hasKey(QStringLiteral("absent")));
-        reread.removeObjectForKey(QStringLiteral("number"));
-        QVERIFY(!reread.hasKey(QStringLiteral("number")));
+        QCOMPARE(reread.stringForKey(u"NSUserDefaultsFontSizeKey"_s), u"大"_s);
+        QCOMPARE(reread.dataForKey(u"blob"_s), QByteArray("\x00\x01\xff", 3));
+        QCOMPARE(reread.stringForKey(u"blob"_s), QString());
+        QCOMPARE(reread.stringForKey(u"number"_s), u"5"_s);
+        QVERIFY(!reread.hasKey(u"absent"_s));
+        reread.removeObjectForKey(u"number"_s);
+        QVERIFY(!reread.hasKey(u"number"_s));
     }
 
     void archiveRestrictedToItsClass() {
-        const QByteArray data = MLKeyedArchive::archivedData(Token{QStringLiteral("abc")});
+        const QByteArray data = MLKeyedArchive::archivedData(Token{u"abc"_s});
         const auto back = MLKeyedArchive::unarchivedObjectOfClass<Token>(data);
         QVERIFY(back);
-        QCOMPARE(back->token, QStringLiteral("abc"));
+        QCOMPARE(back->token, u"abc"_s);
         QVERIFY(!MLKeyedArchive::unarchivedObjectOfClass<OtherToken>(data));
         QVERIFY(!MLKeyedArchive::unarchivedObjectOfClass<Token>(QByteArray("garbage")));
         QVERIFY(
@@ -103,6 +151,420 @@ private Q_SLOTS:
         delete gone;
         QTRY_VERIFY(kept);
         QVERIFY(!dropped);
+    }
+
+    // ---- anchors ----
+
+    void constraintsGiveFrame_data() {
+        QTest::addColumn<MakeConstraints>("make");
+        QTest::addColumn<QRect>("frame");
+        QTest::newRow("parent right/bottom") << MakeConstraints([](MLConstraintMaker &m, QWidget *) {
+            m.right().offset(-20);
+            m.bottom().inset(30);
+            m.size(80, 32);
+        }) << QRect(300, 238, 80, 32);
+        QTest::newRow("centred, raised") << MakeConstraints([](MLConstraintMaker &m, QWidget *) {
+            m.centerX();
+            m.centerY().offset(-25);
+            m.size(216, 122);
+        }) << QRect(92, 64, 216, 122);
+        QTest::newRow("below sibling") << MakeConstraints([](MLConstraintMaker &m, QWidget *s) {
+            m.top().equalTo(s, MLEdge::Bottom).offset(15);
+            m.left().equalTo(s);
+            m.size(10, 10);
+        }) << QRect(50, 115, 10, 10);
+        QTest::newRow("right of sibling, centred on it")
+            << MakeConstraints([](MLConstraintMaker &m, QWidget *s) {
+                   m.left().equalTo(s, MLEdge::Right).offset(5);
+                   m.centerY().equalTo(s);
+                   m.size(20, 20);
+               })
+            << QRect(155, 60, 20, 20);
+        QTest::newRow("size from sibling, multiplied")
+            << MakeConstraints([](MLConstraintMaker &m, QWidget *s) {
+                   m.left();
+                   m.top();
+                   m.width().equalTo(s).multipliedBy(0.5).offset(10);
+                   m.height().equalTo(s, MLEdge::Width).multipliedBy(2);
+               })
+            << QRect(0, 0, 60, 200);
+        QTest::newRow("edges with insets")
+            << MakeConstraints([](MLConstraintMaker &m, QWidget *) { m.edges(QMargins(15, 15, 15, 70)); })
+            << QRect(15, 15, 370, 215);
+        QTest::newRow("width between edges") << MakeConstraints([](MLConstraintMaker &m, QWidget *s) {
+            m.left().offset(20);
+            m.right().equalTo(s, MLEdge::Left);
+            m.top().equalTo(s, MLEdge::CenterY);
+            m.bottom().equalTo(s, MLEdge::Bottom);
+        }) << QRect(20, 70, 30, 30);
+        QTest::newRow("later constraint wins") << MakeConstraints([](MLConstraintMaker &m, QWidget *) {
+            m.left().offset(5);
+            m.left().offset(7);
+            m.top();
+            m.size(1, 1);
+        }) << QRect(7, 0, 1, 1);
+    }
+
+    void constraintsGiveFrame() {
+        QFETCH(MakeConstraints, make);
+        QFETCH(QRect, frame);
+        for (const bool shown : {false, true}) {
+            Scene scene(shown);
+            MLAnchors::make(scene.child, [&](MLConstraintMaker &m) { make(m, scene.sibling); });
+            QCOMPARE(scene.child->geometry(), frame);
+        }
+    }
+
+    void unsetSizeFallsBackToSizeHint() {
+        Scene scene;
+        auto *label = new QLabel(u"共35条记录"_s, scene.parent);
+        label->show();
+        MLAnchors::make(label, [](MLConstraintMaker &m) {
+            m.left().offset(20);
+            m.centerY();
+        });
+        QCOMPARE(label->size(), label->sizeHint());
+        QCOMPARE(label->y(), qRound(150 - label->sizeHint().height() / 2.0));
+        // A longer text asks for layout again, and the label grows.
+        const int before = label->width();
+        label->setText(u"共123456789条记录"_s);
+        QTRY_VERIFY(label->width() > before);
+        QCOMPARE(label->size(), label->sizeHint());
+    }
+
+    void chainFollowsConstrainedSibling() {
+        // Tab items: each one's top on the bottom of the one before, the first moved by update.
+        Scene scene;
+        QList<QWidget *> items;
+        for (int i = 0; i < 4; ++i)
+            items.append(new QWidget(scene.parent));
+        // Made last-first, so solving must follow the references, not the order of making.
+        for (int i = 3; i >= 1; --i)
+            MLAnchors::make(items[i], [&](MLConstraintMaker &m) {
+                m.top().equalTo(items[i - 1], MLEdge::Bottom);
+                m.width().equalTo(items[0]);
+                m.height().equalTo(items[0]);
+                m.centerX().equalTo(items[0]);
+            });
+        MLAnchors::make(items[0], [](MLConstraintMaker &m) {
+            m.left();
+            m.right();
+            m.top().offset(15);
+            m.height(40);
+        });
+        QCOMPARE(items[3]->geometry(), QRect(0, 135, 400, 40));
+        MLAnchors::update(items[0], [](MLConstraintMaker &m) { m.top().offset(5); });
+        QCOMPARE(items[0]->geometry(), QRect(0, 5, 400, 40));
+        QCOMPARE(items[3]->geometry(), QRect(0, 125, 400, 40));
+    }
+
+    void hiddenTreeSolvesOnDemand() {
+        // A container whose bottom follows a label inside it, while the label hangs from the
+        // container's top: only a repeated solve gets it right, shown or not.
+        QWidget parent;
+        parent.resize(400, 300);
+        auto *container = new QWidget(&parent);
+        auto *box = new QWidget(container);
+        auto *label = new QWidget(container);
+        MLAnchors::make(container, [&](MLConstraintMaker &m) {
+            m.top().offset(30);
+            m.left().inset(20);
+            m.right().inset(20);
+            m.bottom().equalTo(label, MLEdge::Bottom).offset(5);
+        });
+        MLAnchors::make(box, [](MLConstraintMaker &m) {
+            m.centerX();
+            m.top().offset(10);
+            m.size(100, 40);
+        });
+        MLAnchors::make(label, [&](MLConstraintMaker &m) {
+            m.left().offset(10);
+            m.right().offset(-10);
+            m.top().equalTo(box, MLEdge::Bottom).offset(50);
+            m.height(20);
+        });
+        MLAnchors::layoutIfNeeded(&parent);
+        QCOMPARE(container->geometry(), QRect(20, 30, 360, 125));
+        QCOMPARE(box->geometry(), QRect(130, 10, 100, 40));
+        QCOMPARE(label->geometry(), QRect(10, 100, 340, 20));
+    }
+
+    void remakeReplacesUpdateKeeps() {
+        Scene scene;
+        MLAnchors::make(scene.child, [](MLConstraintMaker &m) {
+            m.left().offset(10);
+            m.top().offset(10);
+            m.size(20, 20);
+        });
+        MLAnchors::update(scene.child, [](MLConstraintMaker &m) { m.width(50); });
+        QCOMPARE(scene.child->geometry(), QRect(10, 10, 50, 20));
+        MLAnchors::remake(scene.child, [](MLConstraintMaker &m) {
+            m.right().offset(-10);
+            m.bottom().offset(-10);
+            m.size(30, 30);
+        });
+        QCOMPARE(scene.child->geometry(), QRect(360, 260, 30, 30));
+        QCOMPARE(MLAnchors::constraints(scene.child).size(), 4);
+        scene.parent->resize(500, 200); // follows its parent
+        QCOMPARE(scene.child->geometry(), QRect(460, 160, 30, 30));
+        MLAnchors::remove(scene.child);
+        QVERIFY(!MLAnchors::hasConstraints(scene.child));
+        scene.parent->resize(200, 200);
+        QCOMPARE(scene.child->geometry(), QRect(460, 160, 30, 30));
+    }
+
+    void cycleEnds() {
+        Scene scene;
+        auto *a = new QWidget(scene.parent);
+        auto *b = new QWidget(scene.parent);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"cycle"_s));
+        MLAnchors::make(a, [&](MLConstraintMaker &m) {
+            m.left().equalTo(b, MLEdge::Right);
+            m.top();
+            m.size(10, 10);
+        });
+        MLAnchors::make(b, [&](MLConstraintMaker &m) {
+            m.left().equalTo(a, MLEdge::Right);
+            m.top();
+            m.size(10, 10);
+        });
+        MLAnchors::layoutIfNeeded(&scene.window);
+        scene.parent->resize(300, 300);
+        // Solved with the geometry at hand: sizes and tops hold, and one of the pair is right of the other.
+        QCOMPARE(a->geometry().size(), QSize(10, 10));
+        QCOMPARE(b->geometry().size(), QSize(10, 10));
+        QCOMPARE(a->y() + b->y(), 0);
+        QVERIFY(a->x() == b->x() + 10 || b->x() == a->x() + 10);
+    }
+
+    void referenceDestroyedIsIgnored() {
+        Scene scene;
+        auto *other = new QWidget(scene.parent);
+        other->setGeometry(0, 0, 10, 10);
+        MLAnchors::make(scene.child, [&](MLConstraintMaker &m) {
+            m.left().equalTo(other, MLEdge::Right);
+            m.top().offset(3);
+            m.size(5, 5);
+        });
+        QCOMPARE(scene.child->pos(), QPoint(10, 3));
+        delete other;
+        scene.parent->resize(410, 300);
+        QCOMPARE(scene.child->pos(), QPoint(10, 3));
+    }
+
+    // ---- click recogniser ----
+
+    void clickRecogniserFires_data() {
+        QTest::addColumn<bool>("imageView");
+        QTest::newRow("label") << false;
+        QTest::newRow("image view") << true;
+    }
+
+    void clickRecogniserFires() {
+        QFETCH(bool, imageView);
+        QWidget window;
+        window.resize(200, 200);
+        auto *target = new QLabel(&window);
+        if (imageView)
+            target->setPixmap(MLImage::pixmap(u"dchange_icon"_s, QSize(28, 28)));
+        else
+            target->setText(u"查看"_s);
+        target->setGeometry(10, 10, 60, 30);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *context = new QObject;
+        int clicks = 0;
+        QPointer<MLClickRecognizer> recognizer =
+            MLClickRecognizer::attach(target, context, [&] { ++clicks; });
+        QVERIFY(recognizer);
+
+        QTest::mouseClick(target, Qt::LeftButton);
+        QCOMPARE(clicks, 1);
+        QTest::mouseClick(target, Qt::RightButton);
+        QCOMPARE(clicks, 1);
+        // Pressed inside, released outside: no click.
+        QTest::mousePress(target, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseRelease(target, Qt::LeftButton, {}, QPoint(100, 5));
+        QCOMPARE(clicks, 1);
+
+        delete context;
+        QTest::mouseClick(target, Qt::LeftButton);
+        QCOMPARE(clicks, 1);
+        QTRY_VERIFY(recognizer.isNull());
+    }
+
+    void clickOnPlainChildReachesItsParentsRecogniser() {
+        QWidget window;
+        auto *item = new QWidget(&window);
+        item->setGeometry(0, 0, 149, 40);
+        auto *title = new QLabel(u"历史记录"_s, item);
+        title->move(55, 10);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        int itemClicks = 0, windowClicks = 0;
+        MLClickRecognizer::attach(item, &window, [&] { ++itemClicks; });
+        MLClickRecognizer::attach(&window, &window, [&] { ++windowClicks; });
+        QTest::mouseClick(title, Qt::LeftButton);
+        QCOMPARE(itemClicks, 1);
+        QCOMPARE(windowClicks, 0); // taken by the innermost recogniser
+    }
+
+    // ---- alert ----
+
+    void alertCompletionDroppedWithItsWindow() {
+        auto *window = new QWidget;
+        MLAlert alert;
+        alert.addButtonWithTitle(u"确定"_s);
+        MLAlert::setNextResponse(1000);
+        bool called = false;
+        alert.beginSheetModalForWindow(window, [&](int) { called = true; });
+        delete window;
+        bool later = false; // queued after the alert's answer
+        QTimer::singleShot(0, this, [&] { later = true; });
+        QTRY_VERIFY(later);
+        QVERIFY(!called);
+    }
+
+    void alertSheetButtonsGiveTheirResponses_data() {
+        QTest::addColumn<int>("button");
+        QTest::newRow("确定") << 0;
+        QTest::newRow("取消") << 1;
+        QTest::newRow("third") << 2;
+    }
+
+    void alertSheetButtonsGiveTheirResponses() {
+        QFETCH(int, button);
+        QWidget window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        MLAlert alert;
+        alert.setMessageText(u"请确定源语言和目标语言，\n避免费用出现误差"_s);
+        alert.addButtonWithTitle(u"确定"_s);
+        alert.addButtonWithTitle(u"取消"_s);
+        alert.addButtonWithTitle(u"其他"_s);
+        int got = -1;
+        alert.beginSheetModalForWindow(&window, [&](int r) { got = r; });
+        const auto dialogs = window.findChildren<QDialog *>();
+        QCOMPARE(dialogs.size(), 1);
+        QCOMPARE(dialogs.first()->windowModality(), Qt::WindowModal);
+        auto *b = dialogs.first()->findChild<QPushButton *>(u"alertButton%1"_s.arg(button));
+        QVERIFY(b);
+        // Escape does not end an alert; only its buttons do.
+        QTest::keyClick(dialogs.first(), Qt::Key_Escape);
+        QCOMPARE(got, -1);
+        b->click();
+        QCOMPARE(got, 1000 + button);
+    }
+
+    // ---- open panel ----
+
+    void openPanelCleansTypes() {
+        MLOpenPanel::setNextResponse(MLOpenPanel::CancelResponse, QString());
+        auto panel = MLOpenPanel::openPanel();
+        panel->setAllowedFileTypes({u"pdf"_s, u".DOCX"_s, u"*.doc"_s, u"PDF"_s});
+        panel->beginSheetModalForWindow(nullptr, [](int) {});
+        QCOMPARE(MLOpenPanel::lastAllowedFileTypes(), (QStringList{u"pdf"_s, u"DOCX"_s, u"doc"_s}));
+    }
+
+    void openPanelDialogChoosesAFile_data() {
+        QTest::addColumn<bool>("accept");
+        QTest::newRow("chosen") << true;
+        QTest::newRow("cancelled") << false;
+    }
+
+    void openPanelDialogChoosesAFile() {
+        QFETCH(bool, accept);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(u"a.pdf"_s);
+        {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QWidget window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto panel = MLOpenPanel::openPanel();
+        panel->setAllowedFileTypes({u"pdf"_s});
+        int got = -1;
+        panel->beginSheetModalForWindow(&window, [&](int r) { got = r; });
+        auto *dialog = window.findChild<QFileDialog *>();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
+        QVERIFY(dialog->nameFilters().join(QLatin1Char(';')).contains(u"*.pdf"_s));
+        if (accept) {
+            dialog->setDirectory(dir.path());
+            dialog->selectFile(file);
+            QMetaObject::invokeMethod(dialog, "accept");
+        } else {
+            dialog->reject();
+        }
+        QCOMPARE(got, accept ? MLOpenPanel::OKResponse : MLOpenPanel::CancelResponse);
+        QCOMPARE(panel->URLs().size(), accept ? 1 : 0);
+        if (accept)
+            QCOMPARE(panel->URL().toLocalFile(), file);
+    }
+
+    // ---- modal runs ----
+
+    void modalRunsNest() {
+        QWidget outer, inner;
+        int innerCode = 0;
+        QTimer::singleShot(5, &outer, [&] {
+            QTimer::singleShot(5, &inner, [] { MLApplicationModal::stopModalWithCode(7); });
+            innerCode = MLApplicationModal::runModalForWindow(&inner);
+            MLApplicationModal::stopModalWithCode(9);
+        });
+        QCOMPARE(MLApplicationModal::runModalForWindow(&outer), 9);
+        QCOMPARE(innerCode, 7);
+    }
+
+    void modalRunEndsWhenWindowIsDestroyed() {
+        auto *window = new QWidget;
+        QTimer::singleShot(5, window, [window] { window->deleteLater(); });
+        QCOMPARE(MLApplicationModal::runModalForWindow(window), MLApplicationModal::AbortResponse);
+        QCOMPARE(MLApplicationModal::runModalForWindow(nullptr), MLApplicationModal::AbortResponse);
+    }
+
+    // ---- workspace and pasteboard ----
+
+    void workspaceRevealsTheFolder() {
+        QTemporaryDir dir;
+        QVERIFY(MLWorkspace::selectFile(QString(), dir.path()));
+        QVERIFY(!MLWorkspace::selectFile(QString(), dir.filePath(u"gone"_s)));
+        QCOMPARE(MLWorkspace::recordedCalls().size(), 1);
+        QCOMPARE(MLWorkspace::recordedCalls()[0].kind, MLWorkspace::Call::Kind::RevealInFileViewer);
+        QCOMPARE(MLWorkspace::recordedCalls()[0].url, QUrl::fromLocalFile(QDir(dir.path()).absolutePath()));
+    }
+
+    // ---- images ----
+
+    void everyAssetHasAnImage_data() {
+        QTest::addColumn<QString>("name");
+        const QDir images(u"" ML_TEST_DATA_DIR "/../../resources/images"_s);
+        const QStringList files = images.entryList(QDir::Files);
+        QVERIFY(files.size() > 30);
+        for (const QString &file : files)
+            QTest::newRow(qPrintable(file)) << QFileInfo(file).completeBaseName();
+    }
+
+    void everyAssetHasAnImage() {
+        QFETCH(QString, name);
+        QVERIFY(MLImage::exists(name));
+        const QImage image = MLImage::pixmap(name, QSize(40, 40)).toImage();
+        QVERIFY(!image.isNull());
+        // Something is drawn: not every pixel is transparent.
+        bool drawn = false;
+        for (int y = 0; y < image.height() && !drawn; ++y)
+            for (int x = 0; x < image.width() && !drawn; ++x)
+                drawn = qAlpha(image.pixel(x, y)) > 0;
+        QVERIFY(drawn);
+    }
+
+    void unknownAssetGivesNoImage() {
+        QVERIFY(!MLImage::exists(u"no_such_icon"_s));
+        QVERIFY(MLImage::pixmap(u"no_such_icon"_s, QSize(25, 25)).isNull());
+        QVERIFY(MLImage::icon(u"no_such_icon"_s).isNull());
+        QVERIFY(MLImage::pixmap(QString(), QSize(25, 25)).isNull());
     }
 };
 

@@ -110,17 +110,6 @@ void MLAlert::beginSheetModalForWindow(QWidget *window, std::function<void(int)>
     dialog->open();
 }
 
-int MLAlert::runModal() const {
-    lastShown() = *this;
-    if (const auto response = takeQueuedResponse())
-        return *response;
-    QDialog *dialog = makeDialog(nullptr);
-    dialog->setWindowModality(Qt::ApplicationModal);
-    const int response = dialog->exec();
-    delete dialog;
-    return response;
-}
-
 void MLAlert::setNextResponse(int response) {
     queuedResponses().push_back(response);
 }

@@ -15,7 +15,7 @@ class QDialog;
 //
 // Tests answer alerts without a person: every response queued with setNextResponse() answers one
 // alert, in order, instead of a dialog. A queued answer reaches a sheet's completion asynchronously
-// (on the main loop, as a real sheet's would) and is returned at once by runModal().
+// (on the main loop, as a real sheet's would).
 class MLAlert final {
 public:
     static constexpr int FirstButtonReturn = 1000;
@@ -35,8 +35,6 @@ public:
     // calls `completion` with the response once a button is chosen. When `window` is destroyed first,
     // the completion is dropped.
     void beginSheetModalForWindow(QWidget *window, std::function<void(int response)> completion) const;
-    // Shows the alert application-modally and returns the chosen response.
-    int runModal() const;
 
     // Test responder.
     static void setNextResponse(int response);
