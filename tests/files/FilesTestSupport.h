@@ -1,13 +1,16 @@
 #pragma once
 
+#include "core/net/MLNetRequestManager.h"
 #include "platform/kit/ui/MLAlert.h"
 #include "platform/kit/ui/MLOpenPanel.h"
 #include "platform/kit/ui/MLWorkspace.h"
+#include "support/RequestOutcome.h"
 #include "support/ToastTexts.h"
 #include "ui/widgets/MBProgressHUD.h"
 
 #include <QDir>
 #include <QFile>
+#include <QTimer>
 #include <QWidget>
 #include <QtTest>
 
@@ -45,6 +48,18 @@ inline void chooseAndClick(QWidget *uploadBox, const QString &path, const QList<
     for (int response : alertResponses)
         MLAlert::setNextResponse(response);
     QTest::mouseClick(uploadBox, Qt::LeftButton);
+}
+
+// Lets what is queued on the event loop run (an alert's answer, say), then waits for the answer to a
+// request made after it: whatever the client sent before has reached the stand-in by then.
+inline void settle(QObject *context) {
+    auto ran = std::make_shared<bool>(false);
+    QTimer::singleShot(0, context, [ran] { *ran = true; });
+    QTRY_VERIFY(*ran);
+    auto outcome = RequestOutcome::make();
+    MLNetRequestManager::sharedService().postUrl(QStringLiteral("/meInfo/getMeInfo"), QString(),
+                                                 onAnswer(outcome), onFailure(outcome), context);
+    QTRY_VERIFY(outcome->finished());
 }
 
 } // namespace ml::test
