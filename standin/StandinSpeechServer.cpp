@@ -135,7 +135,11 @@ void StandinSpeechServer::onNewConnection() {
         const QByteArray key = request.rawHeader("X-ML-Speech-Key");
         session->dropAfterFrames = std::exchange(m_dropAfterFrames, 0);
 
-        if (std::exchange(m_refuseNext, false) || !credentialsAccepted(key, token)) {
+        if (!m_accepting) {
+            qCInfo(lcStandinSpeech) << "dropping a new speech client: not accepting connections";
+            session->closing = true;
+            socket->abort();
+        } else if (std::exchange(m_refuseNext, false) || !credentialsAccepted(key, token)) {
             refuse(
                 socket, kCloseUnauthorized, QStringLiteral("unauthorized"),
                 QStringLiteral("The subscription key or authorization token is not valid for this region."));
@@ -143,6 +147,15 @@ void StandinSpeechServer::onNewConnection() {
             refuse(socket, kCloseBadRequest, QStringLiteral("bad_request"),
                    QStringLiteral("No speech region."));
         }
+    }
+}
+
+void StandinSpeechServer::dropConnections() {
+    // A copy: an aborted socket may say it disconnected at once, which takes it off the table.
+    const QList<std::shared_ptr<Session>> sessions = m_sessions.values();
+    for (const auto &session : sessions) {
+        session->closing = true;
+        session->socket->abort();
     }
 }
 

@@ -42,6 +42,10 @@ public:
     void refuseNextConnection() { m_refuseNext = true; }
     void dropNextConnectionAfterFrames(int frames) { m_dropAfterFrames = frames; }
     void setEventDelay(int milliseconds) { m_eventDelayMs = milliseconds; }
+    // Drops every open connection now (without a closing handshake), as a lost network does.
+    void dropConnections();
+    // While false, every new connection is dropped as soon as it is open, before "started".
+    void setAcceptingConnections(bool accepting) { m_accepting = accepting; }
 
     // Connections open now.
     int connectionCount() const { return static_cast<int>(m_sessions.size()); }
@@ -76,4 +80,5 @@ private:
     bool m_refuseNext = false;
     int m_dropAfterFrames = 0;
     int m_eventDelayMs = 0;
+    bool m_accepting = true;
 };

@@ -7,12 +7,15 @@
 #include "core/net/MLNetRequestManager.h"
 #include "core/security/SecurityCore.h"
 #include "core/session/MLUserManager.h"
+#include "live/engine/MLDBManager.h"
+#include "live/engine/MLLiveEngine.h"
 #include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/ui/MLApplicationModal.h"
 
 #include <QApplication>
 #include <QJsonObject>
 #include <QLoggingCategory>
+#include <QSet>
 
 Q_LOGGING_CATEGORY(lcApp, "ml.app")
 
@@ -45,6 +48,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     MLNotificationCenter::defaultCenter().addObserver(this, QStringLiteral("NotificationUSERLOGOUT"),
                                                       [this](const MLNotification &) { userLogoutEvent(); });
     qApp->installEventFilter(this);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
     creatUI();
     initTranslation();
 }
@@ -118,6 +122,14 @@ void AppDelegate::requestMineNetworkSuccess(QObject *context,
             const auto account = ml::json::fromJson<MLMineModel>(
                 SecurityCore::decryptString(answer.value(QStringLiteral("dt"))));
             MLUserManager::sharedManager().setCurrentMineUser(account);
+            // The first account answer of a process: sessions of this user that a previous
+            // process left in progress get their history rows.
+            static QSet<qint64> recovered;
+            if (account && account->consumerId != 0 && !recovered.contains(account->consumerId)) {
+                recovered.insert(account->consumerId);
+                MLLiveEngine::recoverInterruptedSessions(MLDBManager::getSharedInstance(),
+                                                         account->consumerId);
+            }
             if (account) {
                 if (success)
                     success(*account);
@@ -134,6 +146,14 @@ void AppDelegate::requestMineNetworkSuccess(QObject *context,
 
 void AppDelegate::windowWillClose() {
     MLApplicationModal::stopModal();
+}
+
+void AppDelegate::applicationWillTerminate() {
+    if (m_translationWindow)
+        m_translationWindow->hide();
+    if (m_window)
+        m_window->hide();
+    MLLiveEngine::endSessionsForQuit();
 }
 
 void AppDelegate::userLogoutEvent() {

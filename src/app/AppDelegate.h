@@ -53,6 +53,12 @@ public:
     // Ends the running modal run; called whenever any window closes.
     void windowWillClose();
 
+    // The application is about to quit, in this order: the windows go off the screen; every live
+    // session ends as a user's stop does (recording closed, transcript, history row) with a bounded
+    // wait for its end-of-use report. Then the windows go with the delegate, and the shared network
+    // managers with the application object.
+    void applicationWillTerminate();
+
     static constexpr int kShelterWidth = 298;
 
 private:

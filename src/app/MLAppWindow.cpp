@@ -30,8 +30,9 @@ void MLAppWindow::setContentPage(QWidget *page, const QSize &size) {
 }
 
 void MLAppWindow::closeEvent(QCloseEvent *event) {
-    // Only a close asked for by the user (the window manager's close button) ends the application;
-    // the app itself takes the window off the screen with hide().
+    // Only a close asked for by the user (the window manager's close button) ends the application,
+    // through the quit that ends a running session properly; the app itself takes the window off
+    // the screen with hide().
     event->accept();
     if (event->spontaneous())
         QApplication::quit();
@@ -48,8 +49,13 @@ void MLAppWindow::installMenu() {
     });
     QAction *close = menu->addAction(QStringLiteral("关闭"));
     close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
-    connect(close, &QAction::triggered, this, [] {
-        if (QWidget *active = QApplication::activeWindow())
+    connect(close, &QAction::triggered, this, [this] {
+        // Nothing can show the main window again: closing it ends the application, through the quit
+        // that ends a running session properly. Other windows are only closed.
+        QWidget *active = QApplication::activeWindow();
+        if (!active || active == this)
+            QApplication::quit();
+        else
             active->hide();
     });
     menu->addSeparator();

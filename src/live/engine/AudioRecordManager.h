@@ -10,9 +10,10 @@ class MLAudioCapture;
 class MLAudioFileWriter;
 
 // Records the microphone for the length of a live session into "recording.m4a" of the session
-// folder, and writes the session transcript "recording.txt" next to it. Failures are reported to
-// nobody: without a microphone, or with a file that cannot be created, the session runs on without
-// a recording. Main thread only.
+// folder, and writes the session transcript "recording.txt" next to it. Without a microphone the
+// session runs on without a recording, silently; a recording that cannot be written (a folder that
+// is gone, a full disk) is told once through `recordingFailed`, and the session runs on without it.
+// Main thread only, but for `writeTranscript`.
 class AudioRecordManager final : public QObject {
     Q_OBJECT
 public:
@@ -32,10 +33,19 @@ public:
     // Writes `text` as UTF-8 into "recording.txt" of `path`, a folder relative to the user's
     // Documents directory, replacing an existing file atomically.
     void startWriteTxt(const QString &text, const QString &path);
+    // What `startWriteTxt` does, callable from any thread; false when nothing was written.
+    static bool writeTranscript(const QString &text, const QString &path);
 
     bool isRecording() const { return m_audioRecorder != nullptr; }
 
+Q_SIGNALS:
+    // The recording of the current session cannot be written; at most once per `start`.
+    void recordingFailed(const QString &reason);
+
 private:
+    void reportFailure(const QString &reason);
+
+    bool m_failureReported = false;
     QPointer<MLAudioCapture> m_capture;
     // The capture while this recorder consumes it; none when idle.
     QPointer<MLAudioCapture> m_captureSession;

@@ -1,7 +1,10 @@
 #include "live/engine/MLDBManager.h"
 
+#include "app/AppDelegate.h"
 #include "core/session/MLUserManager.h"
+#include "ui/widgets/MLToast.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -24,7 +27,8 @@ constexpr const char *kInsertSql =
     "insert into historicalRecord (path, type, date, userId) values (?1, ?2, ?3, ?4)";
 constexpr const char *kSelectSql = "select historicalId, type, path, date from historicalRecord where userId "
                                    "= ?1 order by historicalId desc";
-constexpr const char *kDeleteSql = "delete from historicalRecord where historicalId = ?1 and userId = ?2";
+constexpr const char *kDeleteSql = "delete from historicalRecord where historicalId = ?1";
+constexpr const char *kCheckSql = "pragma quick_check";
 
 struct ConnectionCloser {
     void operator()(sqlite3 *db) const { sqlite3_close(db); }
@@ -36,6 +40,11 @@ struct StatementFinalizer {
 using Connection = std::unique_ptr<sqlite3, ConnectionCloser>;
 using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
+// What a file that is not (or no longer) a sound database answers.
+bool isDamage(int rc) {
+    return (rc & 0xff) == SQLITE_CORRUPT || (rc & 0xff) == SQLITE_NOTADB;
+}
+
 Connection openDatabase(const QString &path, int flags) {
     sqlite3 *handle = nullptr;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, flags, nullptr);
@@ -45,6 +54,8 @@ Connection openDatabase(const QString &path, int flags) {
                              << (handle ? sqlite3_errmsg(handle) : sqlite3_errstr(rc));
         return nullptr;
     }
+    // Another writer (a second instance, a tool) makes us wait rather than lose the row.
+    sqlite3_busy_timeout(handle, MLDBManager::kBusyTimeoutMs);
     return db;
 }
 
@@ -74,19 +85,43 @@ QString columnText(sqlite3_stmt *statement, int column) {
     return QString::fromUtf8(text, size);
 }
 
-// Steps a statement that returns no rows; true when it ran to completion.
-bool runOnce(sqlite3 *db, sqlite3_stmt *statement) {
-    if (sqlite3_step(statement) == SQLITE_DONE)
-        return true;
-    qCWarning(lcHistory) << "statement failed:" << sqlite3_errmsg(db);
-    return false;
+// Steps a statement that returns no rows: SQLITE_DONE when it ran to completion, else the failing
+// result code.
+int runOnce(sqlite3 *db, sqlite3_stmt *statement) {
+    const int rc = sqlite3_step(statement);
+    if (rc != SQLITE_DONE)
+        qCWarning(lcHistory) << "statement failed:" << sqlite3_errmsg(db);
+    return rc == SQLITE_DONE ? SQLITE_DONE : sqlite3_errcode(db);
+}
+// Runs one writing statement in an immediate transaction: the write lock is taken (waiting for
+// another writer) before anything is read, so two writers never hold each other up.
+int runWrite(sqlite3 *db, sqlite3_stmt *statement) {
+    if (sqlite3_exec(db, "begin immediate", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        qCWarning(lcHistory) << "cannot begin writing:" << sqlite3_errmsg(db);
+        return sqlite3_errcode(db);
+    }
+    int rc = runOnce(db, statement);
+    if (rc == SQLITE_DONE && sqlite3_exec(db, "commit", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        qCWarning(lcHistory) << "cannot commit:" << sqlite3_errmsg(db);
+        rc = sqlite3_errcode(db);
+    }
+    if (rc != SQLITE_DONE)
+        sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
+    return rc;
 }
 } // namespace
 
 MLDBManager &MLDBManager::getSharedInstance() {
     static MLDBManager manager(defaultDatabasePath(),
                                [] { return MLUserManager::sharedManager().consumerId(); });
-    static const bool created = manager.createDB();
+    static const bool created = [] {
+        manager.setNoticeHandler([](const QString &notice) {
+            AppDelegate *app = AppDelegate::shared();
+            if (QWidget *host = app ? app->contentView() : nullptr)
+                MLToast::makeToast(host, notice, 3.0);
+        });
+        return manager.createDB();
+    }();
     Q_UNUSED(created)
     return manager;
 }
@@ -104,85 +139,146 @@ qint64 MLDBManager::currentUserId() const {
     return m_userId ? m_userId() : 0;
 }
 
-bool MLDBManager::createDB() {
+MLDBManager::Outcome MLDBManager::checkAndCreate() {
     const QString folder = QFileInfo(m_databasePath).absolutePath();
     if (!QDir().mkpath(folder)) {
         qCWarning(lcHistory) << "cannot create" << folder;
-        return false;
+        return Outcome::Failed;
+    }
+    const Connection db = openDatabase(m_databasePath, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    if (!db)
+        return Outcome::Failed;
+    {
+        const Statement check = prepare(db.get(), kCheckSql);
+        if (!check)
+            return isDamage(sqlite3_errcode(db.get())) ? Outcome::Damaged : Outcome::Failed;
+        const int rc = sqlite3_step(check.get());
+        if (isDamage(rc) || (rc == SQLITE_ROW && columnText(check.get(), 0) != QLatin1String("ok"))) {
+            qCWarning(lcHistory) << "the history file is damaged:"
+                                 << (rc == SQLITE_ROW ? columnText(check.get(), 0)
+                                                      : QString::fromUtf8(sqlite3_errmsg(db.get())));
+            return Outcome::Damaged;
+        }
     }
     // Runs on an existing file too: a file that lost its table (or never had it) gets it back,
     // while the statement leaves an existing table and its rows alone.
-    const Connection db = openDatabase(m_databasePath, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    if (!db)
-        return false;
     const Statement statement = prepare(db.get(), kCreateSql);
     if (!statement) {
         qCWarning(lcHistory) << "cannot create the table:" << sqlite3_errmsg(db.get());
+        return isDamage(sqlite3_errcode(db.get())) ? Outcome::Damaged : Outcome::Failed;
+    }
+    const int rc = runOnce(db.get(), statement.get());
+    return rc == SQLITE_DONE ? Outcome::Done : isDamage(rc) ? Outcome::Damaged : Outcome::Failed;
+}
+
+bool MLDBManager::setDamagedFileAside() {
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString aside = QStringLiteral("%1.damaged-%2").arg(m_databasePath, stamp);
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo::exists(aside + QStringLiteral("-journal")); ++n)
+        aside = QStringLiteral("%1.damaged-%2-%3").arg(m_databasePath, stamp).arg(n);
+    if (!QFile::rename(m_databasePath, aside)) {
+        qCWarning(lcHistory) << "cannot move the damaged history aside:" << m_databasePath;
         return false;
     }
-    return runOnce(db.get(), statement.get());
+    // A journal left by the damaged file belongs to it, never to the new one.
+    for (const char *suffix : {"-journal", "-wal", "-shm"}) {
+        const QString companion = m_databasePath + QLatin1String(suffix);
+        if (QFileInfo::exists(companion))
+            QFile::rename(companion, aside + QLatin1String(suffix));
+    }
+    qCWarning(lcHistory) << "the damaged history was kept as" << aside << "and a new one begun";
+    if (m_noticeHandler)
+        m_noticeHandler(QStringLiteral("历史记录文件已损坏，已另存为“%1”，并新建了历史记录")
+                            .arg(QFileInfo(aside).fileName()));
+    return true;
+}
+
+bool MLDBManager::runWithRepair(const std::function<Outcome()> &operation) {
+    const Outcome outcome = operation();
+    if (outcome != Outcome::Damaged)
+        return outcome == Outcome::Done;
+    if (!setDamagedFileAside() || checkAndCreate() != Outcome::Done)
+        return false;
+    return operation() == Outcome::Done;
+}
+
+bool MLDBManager::createDB() {
+    return runWithRepair([this] { return checkAndCreate(); });
 }
 
 bool MLDBManager::saveData(const QString &path, qint64 type, const QString &date) {
     const qint64 userId = currentUserId();
-    // No create flag: a missing file is a failure here, not a new file without the table.
-    const Connection db = openDatabase(m_databasePath, SQLITE_OPEN_READWRITE);
-    if (!db)
-        return false;
-    const Statement statement = prepare(db.get(), kInsertSql);
-    if (!statement) {
-        qCWarning(lcHistory) << "cannot insert:" << sqlite3_errmsg(db.get());
-        return false;
-    }
-    if (!bindText(statement.get(), 1, path) || !bindInt64(statement.get(), 2, type) ||
-        !bindText(statement.get(), 3, date) || !bindInt64(statement.get(), 4, userId)) {
-        qCWarning(lcHistory) << "cannot bind:" << sqlite3_errmsg(db.get());
-        return false;
-    }
-    return runOnce(db.get(), statement.get());
+    return runWithRepair([&] {
+        // No create flag: a missing file is a failure here, not a new file without the table.
+        const Connection db = openDatabase(m_databasePath, SQLITE_OPEN_READWRITE);
+        if (!db)
+            return Outcome::Failed;
+        const Statement statement = prepare(db.get(), kInsertSql);
+        if (!statement) {
+            qCWarning(lcHistory) << "cannot insert:" << sqlite3_errmsg(db.get());
+            return isDamage(sqlite3_errcode(db.get())) ? Outcome::Damaged : Outcome::Failed;
+        }
+        if (!bindText(statement.get(), 1, path) || !bindInt64(statement.get(), 2, type) ||
+            !bindText(statement.get(), 3, date) || !bindInt64(statement.get(), 4, userId)) {
+            qCWarning(lcHistory) << "cannot bind:" << sqlite3_errmsg(db.get());
+            return Outcome::Failed;
+        }
+        const int rc = runWrite(db.get(), statement.get());
+        return rc == SQLITE_DONE ? Outcome::Done : isDamage(rc) ? Outcome::Damaged : Outcome::Failed;
+    });
 }
 
 std::optional<QList<HistoricalRecordModel>> MLDBManager::findData() {
     const qint64 userId = currentUserId();
-    const Connection db = openDatabase(m_databasePath, SQLITE_OPEN_READONLY);
-    if (!db)
-        return std::nullopt;
-    const Statement statement = prepare(db.get(), kSelectSql);
-    if (!statement || !bindInt64(statement.get(), 1, userId)) {
-        qCWarning(lcHistory, "Not found");
-        return std::nullopt;
-    }
-    QList<HistoricalRecordModel> rows;
-    int rc = SQLITE_OK;
-    while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
-        HistoricalRecordModel row;
-        row.historicalId = sqlite3_column_int64(statement.get(), 0);
-        row.type = sqlite3_column_int64(statement.get(), 1);
-        row.path = columnText(statement.get(), 2);
-        row.date = columnText(statement.get(), 3);
-        rows.append(std::move(row));
-    }
-    if (rc != SQLITE_DONE) {
-        // A read that breaks off part way gives nothing rather than a silently shortened list.
-        qCWarning(lcHistory) << "reading failed:" << sqlite3_errmsg(db.get());
-        return std::nullopt;
-    }
-    return rows;
+    std::optional<QList<HistoricalRecordModel>> found;
+    runWithRepair([&] {
+        found.reset();
+        const Connection db = openDatabase(m_databasePath, SQLITE_OPEN_READONLY);
+        if (!db)
+            return Outcome::Failed;
+        const Statement statement = prepare(db.get(), kSelectSql);
+        if (!statement || !bindInt64(statement.get(), 1, userId)) {
+            if (isDamage(sqlite3_errcode(db.get())))
+                return Outcome::Damaged;
+            qCWarning(lcHistory, "Not found");
+            return Outcome::Failed;
+        }
+        QList<HistoricalRecordModel> rows;
+        int rc = SQLITE_OK;
+        while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
+            HistoricalRecordModel row;
+            row.historicalId = sqlite3_column_int64(statement.get(), 0);
+            row.type = sqlite3_column_int64(statement.get(), 1);
+            row.path = columnText(statement.get(), 2);
+            row.date = columnText(statement.get(), 3);
+            rows.append(std::move(row));
+        }
+        if (rc != SQLITE_DONE) {
+            // A read that breaks off part way gives nothing rather than a silently shortened list.
+            qCWarning(lcHistory) << "reading failed:" << sqlite3_errmsg(db.get());
+            return isDamage(rc) ? Outcome::Damaged : Outcome::Failed;
+        }
+        found = std::move(rows);
+        return Outcome::Done;
+    });
+    return found;
 }
 
 bool MLDBManager::deleteData(qint64 historicalId) {
-    const qint64 userId = currentUserId();
-    const Connection db = openDatabase(m_databasePath, SQLITE_OPEN_READWRITE);
-    if (!db)
-        return false;
-    const Statement statement = prepare(db.get(), kDeleteSql);
-    if (!statement) {
-        qCWarning(lcHistory) << "cannot delete:" << sqlite3_errmsg(db.get());
-        return false;
-    }
-    if (!bindInt64(statement.get(), 1, historicalId) || !bindInt64(statement.get(), 2, userId)) {
-        qCWarning(lcHistory) << "cannot bind:" << sqlite3_errmsg(db.get());
-        return false;
-    }
-    return runOnce(db.get(), statement.get());
+    return runWithRepair([&] {
+        const Connection db = openDatabase(m_databasePath, SQLITE_OPEN_READWRITE);
+        if (!db)
+            return Outcome::Failed;
+        const Statement statement = prepare(db.get(), kDeleteSql);
+        if (!statement) {
+            qCWarning(lcHistory) << "cannot delete:" << sqlite3_errmsg(db.get());
+            return isDamage(sqlite3_errcode(db.get())) ? Outcome::Damaged : Outcome::Failed;
+        }
+        if (!bindInt64(statement.get(), 1, historicalId)) {
+            qCWarning(lcHistory) << "cannot bind:" << sqlite3_errmsg(db.get());
+            return Outcome::Failed;
+        }
+        const int rc = runWrite(db.get(), statement.get());
+        return rc == SQLITE_DONE ? Outcome::Done : isDamage(rc) ? Outcome::Damaged : Outcome::Failed;
+    });
 }

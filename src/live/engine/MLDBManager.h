@@ -9,12 +9,21 @@
 #include <optional>
 
 // The local history of live sessions: the table "historicalRecord" in the SQLite file
-// "historicalRecord.db" of the user's Documents directory, rows of all users in one table, each
-// operation scoped to the user id read afresh from its source. Every operation opens its own
-// connection and closes it before returning. Main thread only.
+// "historicalRecord.db" of the user's Documents directory, rows of all users in one table, rows
+// read and added for the user id read afresh from its source. Every operation opens its own
+// connection (waiting up to kBusyTimeoutMs for another writer) and closes it before returning.
+//
+// A damaged file (found by the check in `createDB`, or by any operation that meets SQLITE_CORRUPT or
+// SQLITE_NOTADB) is never deleted: it is renamed to "historicalRecord.db.damaged-<time>" next to
+// it, a new empty history takes its place, the operation runs again once, and the notice handler is
+// told once for that file. One store object per thread.
 class MLDBManager final {
 public:
     using UserIdSource = std::function<qint64()>;
+    using NoticeHandler = std::function<void(const QString &)>;
+
+    // How long an operation waits for another connection's write to finish.
+    static constexpr int kBusyTimeoutMs = 5000;
 
     // The application's store: the file in the Documents directory, the user id of the session
     // store's account (0 without account details). Made on first use, with `createDB` run once.
@@ -32,18 +41,30 @@ public:
     // The current user's rows, newest first; an empty list when the user has none, nothing when
     // the database cannot be read.
     std::optional<QList<HistoricalRecordModel>> findData();
-    // Removes the row with this id when it belongs to the current user. True when the deletion ran
-    // (also when no such row of this user exists), false when the database could not be changed.
+    // Removes the row with this id, whoever it belongs to. True when the deletion ran (also when no
+    // such row exists), false when the database could not be changed.
     bool deleteData(qint64 historicalId);
 
     const QString &databasePath() const { return m_databasePath; }
+
+    // Told, once per damaged file, that it was moved aside and a new history begun.
+    void setNoticeHandler(NoticeHandler handler) { m_noticeHandler = std::move(handler); }
 
     // "historicalRecord.db" in the user's Documents directory.
     static QString defaultDatabasePath();
 
 private:
+    enum class Outcome { Done, Failed, Damaged };
+
     qint64 currentUserId() const;
+    // Runs `operation` once, and once more on a new file when it found the file damaged.
+    bool runWithRepair(const std::function<Outcome()> &operation);
+    Outcome checkAndCreate();
+    // Moves the damaged file (and its journal) aside and makes a new history. False when it could
+    // not be moved.
+    bool setDamagedFileAside();
 
     QString m_databasePath;
     UserIdSource m_userId;
+    NoticeHandler m_noticeHandler;
 };

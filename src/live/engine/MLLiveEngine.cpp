@@ -6,14 +6,22 @@
 #include "core/session/MLUserManager.h"
 #include "live/engine/AudioRecordManager.h"
 #include "live/engine/MLDBManager.h"
+#include "platform/kit/MLNotificationCenter.h"
 #include "ui/util/MLBlockTimer.h"
 #include "ui/util/MLUtilsTools.h"
 #include "ui/widgets/MBProgressHUD.h"
 #include "ui/widgets/MLToast.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSet>
 #include <QStandardPaths>
 #include <QVariantMap>
+
+#include <algorithm>
 
 Q_LOGGING_CATEGORY(lcLiveEngine, "ml.live.engine")
 
@@ -32,8 +40,27 @@ constexpr qint64 kStallTicks = 41;
 constexpr double kToastSeconds = 1.0;
 constexpr double kStallToastSeconds = 2.0;
 
+constexpr double kLostSpeechToastSeconds = 2.0;
+// A session folder is named after its start second; this many later seconds are tried when taken.
+constexpr int kFolderNameTries = 1000;
+
 QString documentsDirectory() {
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+QString absoluteFolder(const QString &storagePath) {
+    return documentsDirectory() + QLatin1Char('/') + storagePath;
+}
+
+// Every engine of the process, for the quit and the recovery.
+QList<MLLiveEngine *> &liveEngines() {
+    static QList<MLLiveEngine *> engines;
+    return engines;
+}
+
+bool isConnectionTrouble(const QString &errorCode) {
+    return errorCode == QLatin1String("connection_lost") || errorCode == QLatin1String("connection_failed") ||
+           errorCode == QLatin1String("timeout");
 }
 
 } // namespace
@@ -55,10 +82,15 @@ MLLiveEngine::MLLiveEngine(Tier tier, Services services, QObject *parent)
             AppDelegate *app = AppDelegate::shared();
             return app ? app->contentView() : nullptr;
         };
+    m_transcriptWriter.setMaxThreadCount(1);
+    connect(m_services.recorder, &AudioRecordManager::recordingFailed, this, [this] { recordingFailed(); });
+    liveEngines().append(this);
 }
 
 MLLiveEngine::~MLLiveEngine() {
+    liveEngines().removeOne(this);
     MLBlockTimer::invalidate(m_downTimer);
+    m_transcriptWriter.waitForDone();
 }
 
 void MLLiveEngine::startTranslation(const QString &from, const QString &to) {
@@ -172,6 +204,9 @@ void MLLiveEngine::setLanguageInit() {
     m_speechKey = m_advancedModel.microsoftAccessKey;
     m_serviceRegion = m_advancedModel.microsoftAppId;
     m_authToken = m_advancedModel.authToken;
+    m_reconnectTries = 0;
+    m_ticksSinceSave = 0;
+    m_captionsChanged = false;
     if (initializeSpeechRecognizer())
         startSpeechRecognition();
     else
@@ -183,13 +218,30 @@ void MLLiveEngine::setLanguageInit() {
 }
 
 void MLLiveEngine::startSpeechRecognition() {
-    m_storagePath = QStringLiteral("historicalRecord/%1/%2/%3")
-                        .arg(m_services.userManager->consumerId())
-                        .arg(MLUtilsTools::getNowDate(), MLUtilsTools::getNowTimeTimestamp());
-    const QString folder = documentsDirectory() + QLatin1Char('/') + m_storagePath;
-    m_hasSessionFolder = QDir().mkpath(folder);
-    if (!m_hasSessionFolder)
+    const QString day = QStringLiteral("historicalRecord/%1/%2")
+                            .arg(m_services.userManager->consumerId())
+                            .arg(MLUtilsTools::getNowDate());
+    // Named after the start second; a folder of that name (a session started within the same
+    // second) moves the name on by whole seconds until it is free.
+    qint64 stamp = MLUtilsTools::getNowTimeTimestamp().toLongLong();
+    m_hasSessionFolder = QDir().mkpath(absoluteFolder(day));
+    for (int tries = 0; m_hasSessionFolder; ++tries, stamp += 1000) {
+        m_storagePath = day + QLatin1Char('/') + QString::number(stamp);
+        if (QDir().mkdir(absoluteFolder(m_storagePath)))
+            break;
+        if (!QFileInfo::exists(absoluteFolder(m_storagePath)) || tries == kFolderNameTries)
+            m_hasSessionFolder = false;
+    }
+    const QString folder = absoluteFolder(m_storagePath);
+    if (m_hasSessionFolder) {
+        // The marker says "in progress" to the next start should this process die; the tier with it.
+        QSaveFile marker(folder + QLatin1Char('/') + QLatin1String(kInProgressMarker));
+        if (!marker.open(QIODevice::WriteOnly) || marker.write(QByteArray::number(m_tier.historyType)) < 0 ||
+            !marker.commit())
+            qCWarning(lcLiveEngine) << "cannot mark the session in progress:" << marker.errorString();
+    } else {
         qCWarning(lcLiveEngine) << "cannot create the session folder" << folder;
+    }
     m_services.recorder->start(folder);
     m_speechRecognizer->startContinuousRecognition();
 }
@@ -205,6 +257,19 @@ void MLLiveEngine::tick() {
     ++m_totalTime;
     if (m_timeChangeBlock)
         m_timeChangeBlock(MLUtilsTools::getMMSSFromSS(QString::number(m_totalTime)));
+    if (++m_ticksSinceSave >= kTranscriptSaveTicks) {
+        m_ticksSinceSave = 0;
+        if (m_captionsChanged && m_hasSessionFolder)
+            saveTranscriptSoFar();
+    }
+}
+
+void MLLiveEngine::saveTranscriptSoFar() {
+    m_captionsChanged = false;
+    // A copy of the list (implicitly shared) is joined and written on the writer's thread.
+    m_transcriptWriter.start([captions = m_captions, path = m_storagePath] {
+        AudioRecordManager::writeTranscript(captions.transcript(), path);
+    });
 }
 
 bool MLLiveEngine::runStallGuard() {
@@ -216,6 +281,7 @@ bool MLLiveEngine::runStallGuard() {
 }
 
 void MLLiveEngine::publishCaptions() {
+    m_captionsChanged = true;
     if (m_dataChangeBlock)
         m_dataChangeBlock(m_captions.lines());
 }
@@ -229,10 +295,13 @@ void MLLiveEngine::stopTranslation() {
     if (m_statusBlock)
         m_statusBlock(false);
     showOverlay();
-    QTimer::singleShot(m_stopDelay, this, [this] { finishStop(); });
+    QTimer::singleShot(m_stopDelay, this, [this, generation = m_generation] { finishStop(generation); });
 }
 
-void MLLiveEngine::finishStop() {
+void MLLiveEngine::finishStop(quint64 generation) {
+    // Already done by the quit, or a stop of an earlier session.
+    if (!isCurrent(generation) || m_state != State::Stopping)
+        return;
     m_countDownTime = 1;
     m_successTime = 1;
     MLBlockTimer::invalidate(m_downTimer);
@@ -244,12 +313,19 @@ void MLLiveEngine::finishStop() {
 void MLLiveEngine::requireEndKeepup() {
     const QVariantMap params{{QStringLiteral("keepupKey"), m_advancedModel.keepupKey},
                              {QStringLiteral("timestamp"), MLUtilsTools::getNowTimeTimestamp()}};
+    ++m_endReportsPending;
     netService().ml_requireKeepupUrl(
         kEndTranslatePath, MLEncryptOperation::returnRequestJsonToDic(params),
-        [this](const QJsonObject &) { hideOverlay(); },
+        [this](const QJsonObject &) {
+            hideOverlay();
+            --m_endReportsPending;
+            Q_EMIT endReportAnswered();
+        },
         [this](const QString &message, const QString &) {
             hideOverlay();
             toast(message, kToastSeconds);
+            --m_endReportsPending;
+            Q_EMIT endReportAnswered();
         },
         this);
 }
@@ -259,10 +335,14 @@ void MLLiveEngine::stopSpeechRecognition() {
     // A start that never reached its own folder (a first report that stopped the session, a
     // recognizer that could not be made) must not write into the previous session's folder.
     if (m_hasSessionFolder) {
+        m_transcriptWriter.waitForDone(); // a save of the transcript so far never follows the last one
         m_services.recorder->startWriteTxt(m_captions.transcript(), m_storagePath);
         if (!m_services.database->saveData(m_storagePath, m_tier.historyType,
-                                           MLUtilsTools::getNowTimeTimestamp()))
+                                           MLUtilsTools::getNowTimeTimestamp())) {
             qCWarning(lcLiveEngine) << "the history row was not saved for" << m_storagePath;
+            toast(QString::fromUtf8(kRowNotSavedMessage), kStallToastSeconds);
+        }
+        QFile::remove(absoluteFolder(m_storagePath) + QLatin1Char('/') + QLatin1String(kInProgressMarker));
     }
     if (m_speechRecognizer)
         m_speechRecognizer->stopContinuousRecognition();
@@ -309,9 +389,146 @@ bool MLLiveEngine::initializeSpeechRecognizer() {
                 runStallGuard();
                 recognized(result);
             });
+    connect(m_speechRecognizer.get(), &MLRecognizer::sessionStarted, this, [this] { m_reconnectTries = 0; });
     connect(m_speechRecognizer.get(), &MLRecognizer::canceled, this,
-            [](const MLSpeechRecognitionResult &result) {
-                qCWarning(lcLiveEngine) << "recognition canceled:" << result.errorCode << result.errorDetails;
-            });
+            [this](const MLSpeechRecognitionResult &result) { speechCanceled(result); });
     return true;
+}
+
+void MLLiveEngine::speechCanceled(const MLSpeechRecognitionResult &result) {
+    qCWarning(lcLiveEngine) << "recognition canceled:" << result.errorCode << result.errorDetails;
+    if (m_state != State::Running)
+        return;
+    // Refused credentials or a refused request will not do better a second time.
+    if (!isConnectionTrouble(result.errorCode) || m_reconnectTries >= kReconnectTries) {
+        endForLostSpeech();
+        return;
+    }
+    const int pause = m_reconnectPause << m_reconnectTries;
+    ++m_reconnectTries;
+    QTimer::singleShot(pause, this, [this, generation = m_generation] {
+        if (isCurrent(generation) && m_state == State::Running)
+            reconnectSpeech();
+    });
+}
+
+void MLLiveEngine::reconnectSpeech() {
+    qCInfo(lcLiveEngine) << "connecting the speech service again, try" << m_reconnectTries;
+    // The same credentials; the captions go on in the same list.
+    if (initializeSpeechRecognizer())
+        m_speechRecognizer->startContinuousRecognition();
+    else
+        endForLostSpeech();
+}
+
+void MLLiveEngine::endForLostSpeech() {
+    toast(QString::fromUtf8(kSpeechLostMessage), kLostSpeechToastSeconds);
+    stopTranslation();
+}
+
+void MLLiveEngine::recordingFailed() {
+    // The recorder tells it once per session; the session goes on for its captions and transcript.
+    if (acceptsSpeechEvents())
+        toast(QString::fromUtf8(kRecordingFailedMessage), kLostSpeechToastSeconds);
+}
+
+bool MLLiveEngine::endSessionNow() {
+    switch (m_state) {
+    case State::Idle:
+        return false;
+    case State::Starting:
+        // No session yet: the answers still on their way belong to nothing.
+        ++m_generation;
+        hideOverlay();
+        m_state = State::Idle;
+        return false;
+    case State::Running:
+        m_state = State::Stopping;
+        if (m_statusBlock)
+            m_statusBlock(false);
+        break;
+    case State::Stopping:
+        break;
+    }
+    finishStop(m_generation);
+    return m_endReportsPending > 0;
+}
+
+void MLLiveEngine::endSessionsForQuit(int maxWaitMs) {
+    QList<QPointer<MLLiveEngine>> ending;
+    for (MLLiveEngine *engine : QList(liveEngines())) {
+        if (engine->endSessionNow())
+            ending.append(engine);
+    }
+    const auto answered = [&ending] {
+        return std::all_of(ending.cbegin(), ending.cend(),
+                           [](const QPointer<MLLiveEngine> &e) { return !e || e->m_endReportsPending == 0; });
+    };
+    if (answered())
+        return;
+    // A slow or absent service never keeps the application from quitting.
+    QEventLoop loop;
+    QTimer::singleShot(maxWaitMs, &loop, &QEventLoop::quit);
+    for (const QPointer<MLLiveEngine> &engine : ending) {
+        connect(engine, &MLLiveEngine::endReportAnswered, &loop, [&loop, answered] {
+            if (answered())
+                loop.quit();
+        });
+    }
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (!answered())
+        qCWarning(lcLiveEngine) << "quitting without the answer to an end-of-use report";
+}
+
+int MLLiveEngine::recoverInterruptedSessions(MLDBManager &database, qint64 userId) {
+    QSet<QString> running;
+    for (const MLLiveEngine *engine : liveEngines()) {
+        if (engine->m_state != State::Idle && engine->m_hasSessionFolder)
+            running.insert(engine->m_storagePath);
+    }
+    struct Interrupted {
+        QString path;
+        qint64 type = 0;
+        qint64 stopped = 0;
+    };
+    QList<Interrupted> found;
+    const QString user = QStringLiteral("historicalRecord/%1").arg(userId);
+    const QDir::Filters folders = QDir::Dirs | QDir::NoDotAndDotDot;
+    const QDir userFolder(absoluteFolder(user));
+    for (const QString &day : userFolder.entryList(folders, QDir::Name)) {
+        for (const QString &stamp : QDir(userFolder.filePath(day)).entryList(folders, QDir::Name)) {
+            const QString path = user + QLatin1Char('/') + day + QLatin1Char('/') + stamp;
+            QFile marker(absoluteFolder(path) + QLatin1Char('/') + QLatin1String(kInProgressMarker));
+            if (running.contains(path) || !marker.open(QIODevice::ReadOnly))
+                continue;
+            bool isNumber = false;
+            const qint64 type = marker.readAll().trimmed().toLongLong(&isNumber);
+            if (!isNumber) {
+                qCWarning(lcLiveEngine) << "an unreadable in-progress marker in" << path;
+                continue;
+            }
+            // The stop time: the last write into the folder (the recording, the transcript so far).
+            QDateTime last = QFileInfo(absoluteFolder(path)).lastModified();
+            for (const QFileInfo &entry :
+                 QDir(absoluteFolder(path)).entryInfoList(QDir::Files | QDir::Hidden))
+                last = std::max(last, entry.lastModified());
+            found.append({path, type, last.toSecsSinceEpoch() * 1000});
+        }
+    }
+    std::sort(found.begin(), found.end(),
+              [](const Interrupted &a, const Interrupted &b) { return a.stopped < b.stopped; });
+    int added = 0;
+    for (const Interrupted &session : found) {
+        if (!database.saveData(session.path, session.type, QString::number(session.stopped))) {
+            qCWarning(lcLiveEngine) << "the interrupted session stays marked:" << session.path;
+            continue;
+        }
+        QFile::remove(absoluteFolder(session.path) + QLatin1Char('/') + QLatin1String(kInProgressMarker));
+        qCInfo(lcLiveEngine) << "recovered the interrupted session" << session.path;
+        ++added;
+    }
+    if (added > 0) // an open history list reads the store again
+        MLNotificationCenter::defaultCenter().postNotificationName(
+            QStringLiteral("NotificationChangeDeleteNoticeKey"));
+    return added;
 }

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 #include <QTimer>
 #include <QWidget>
 
@@ -29,6 +30,13 @@ class MLUserManager;
 // the elapsed time once a tick, and at the end reports the end of use, writes the transcript next to
 // the session recording and adds a history row. Tiers differ in their credential path, their
 // recognizer and caption rule, their history type and their "costType".
+//
+// A session ends in one of these ways, each of them the same stop (end-of-use report, recording
+// closed, transcript, history row, in-progress marker removed): the user's stop; the service's stop
+// (a usage report answered "DIA004"/"DIA006", the stall guard); the application's quit
+// (`endSessionsForQuit`, without the delay and with a bounded wait for the report); a speech
+// connection that cannot be made again (a toast first). A process that dies mid-session leaves its
+// marker, and `recoverInterruptedSessions` adds the row at the next start.
 //
 // Pages install three blocks; the engine calls them on the main thread:
 //   status  true when a session runs, false when it stops;
@@ -79,6 +87,20 @@ public:
     // The pause between a stop request and its delayed steps (100 ms in the product).
     void setStopDelay(int milliseconds) { m_stopDelay = milliseconds; }
 
+    // The first pause before a lost speech connection is made again (500 ms in the product); each
+    // further try waits twice as long, up to kReconnectTries tries.
+    void setReconnectPause(int milliseconds) { m_reconnectPause = milliseconds; }
+
+    // Ends every session of the process at once as a user's stop does, without the stop delay, and
+    // waits up to `maxWaitMs` for the answers to their end-of-use reports. Run when the application
+    // is about to quit.
+    static void endSessionsForQuit(int maxWaitMs = kQuitWaitMs);
+    // Adds the history rows of the sessions of `userId` whose process ended while they were in
+    // progress (their folder still holds the in-progress marker) and that do not run now: the tier
+    // from the marker, the stop time from the folder's last write. Removes only the markers of the
+    // sessions it added; returns how many it added.
+    static int recoverInterruptedSessions(MLDBManager &database, qint64 userId);
+
     State state() const { return m_state; }
     QString from() const { return m_from; }
     QString to() const { return m_to; }
@@ -99,6 +121,19 @@ public:
     quint64 sessionGeneration() const { return m_generation; }
 
     static constexpr const char *kStallMessage = "数据异常，无法翻译，请联系客服\n心跳出现问题";
+    static constexpr const char *kSpeechLostMessage = "语音连接已中断，翻译已停止";
+    static constexpr const char *kRowNotSavedMessage = "本次翻译未能加入历史记录";
+    static constexpr const char *kRecordingFailedMessage = "录音无法保存，翻译继续进行";
+    // The file in a session folder that says the session is in progress; it holds the history type.
+    static constexpr const char *kInProgressMarker = ".inprogress";
+    static constexpr int kQuitWaitMs = 2000;
+    static constexpr int kReconnectTries = 3;
+    // The transcript so far is saved every this many ticks while the captions change.
+    static constexpr int kTranscriptSaveTicks = 5;
+
+Q_SIGNALS:
+    // An end-of-use report was answered (success or failure).
+    void endReportAnswered();
 
 protected:
     // What distinguishes a tier.
@@ -138,7 +173,14 @@ private:
     void setLanguageInit();
     void startSpeechRecognition();
     void tick();
-    void finishStop();
+    void finishStop(quint64 generation);
+    // The quit's stop: false when there is no end-of-use report to wait for.
+    bool endSessionNow();
+    void speechCanceled(const MLSpeechRecognitionResult &result);
+    void reconnectSpeech();
+    void endForLostSpeech();
+    void saveTranscriptSoFar();
+    void recordingFailed();
     void requireEndKeepup();
     void stopSpeechRecognition();
     void abandonStart(const QString &message);
@@ -174,6 +216,13 @@ private:
     QTimer *m_downTimer = nullptr;
     int m_tickInterval = 1000;
     int m_stopDelay = 100;
+    int m_reconnectPause = 500;
+    int m_reconnectTries = 0;
+    int m_endReportsPending = 0;
+    int m_ticksSinceSave = 0;
+    bool m_captionsChanged = false;
+    // Saves the transcript so far off the main thread, one save at a time.
+    QThreadPool m_transcriptWriter;
 
     MLCaptionList m_captions;
     // The recognizer of the current (or last) session; the next set-up replaces it.

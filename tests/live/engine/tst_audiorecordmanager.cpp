@@ -8,7 +8,10 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <cstdio>
+
+#include <sys/resource.h>
 
 using namespace ml::test;
 
@@ -125,13 +128,15 @@ private Q_SLOTS:
     void noRecordingWithoutInput_data() {
         QTest::addColumn<QString>("inputFile");
         QTest::addColumn<bool>("folderExists");
-        QTest::newRow("no microphone") << QString() << true;
-        QTest::newRow("unreadable input") << QStringLiteral("/no/such/input.wav") << true;
-        QTest::newRow("folder missing") << QStringLiteral("session.wav") << false;
+        QTest::addColumn<int>("failures"); // a missing input is a normal state, a missing folder is not
+        QTest::newRow("no microphone") << QString() << true << 0;
+        QTest::newRow("unreadable input") << QStringLiteral("/no/such/input.wav") << true << 0;
+        QTest::newRow("folder missing") << QStringLiteral("session.wav") << false << 1;
     }
     void noRecordingWithoutInput() {
         QFETCH(QString, inputFile);
         QFETCH(bool, folderExists);
+        QFETCH(int, failures);
         MLAudioCapture::setInputFile(inputFile == QLatin1String("session.wav") ? m_input : inputFile);
         const QString relative = QStringLiteral("historicalRecord/7/none-%1").arg(QTest::currentDataTag());
         if (folderExists)
@@ -140,8 +145,10 @@ private Q_SLOTS:
         MLAudioCapture capture;
         capture.setDevice(QAudioDevice()); // a machine without microphone
         AudioRecordManager recorder(&capture);
+        QSignalSpy failed(&recorder, &AudioRecordManager::recordingFailed);
         recorder.start(folder);
         QVERIFY(!recorder.isRecording());
+        QCOMPARE(failed.size(), failures);
         QCOMPARE(capture.consumerCount(), 0);
         QVERIFY(!QFile::exists(folder + QStringLiteral("/recording.m4a")));
         recorder.stop(); // nothing runs: no effect
@@ -149,6 +156,32 @@ private Q_SLOTS:
         // The session still gets its transcript when its folder exists.
         recorder.startWriteTxt(QStringLiteral("第一句"), relative);
         QCOMPARE(QFile::exists(folder + QStringLiteral("/recording.txt")), folderExists);
+    }
+
+    // A disk that fills up mid-recording (a file size limit stands in for it): the failure is told
+    // once, the capture goes on for the others, the stop works.
+    void aRecordingThatCannotBeWrittenIsToldOnce() {
+        const QString relative = sessionFolder(QStringLiteral("full"));
+        MLAudioCapture capture;
+        AudioRecordManager recorder(&capture);
+        QSignalSpy failed(&recorder, &AudioRecordManager::recordingFailed);
+        rlimit previous{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &previous), 0);
+        rlimit small = previous;
+        small.rlim_cur = 4000; // the header and a little more
+        std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        recorder.start(documents() + QLatin1Char('/') + relative);
+        const bool recording = recorder.isRecording();
+        const bool finished =
+            QTest::qWaitFor([&capture] { return capture.state() == MLAudioCapture::State::Finished; }, 5000);
+        recorder.stop();
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &previous), 0);
+        QVERIFY(recording);
+        QVERIFY(finished);
+        QCOMPARE(failed.size(), 1);
+        QVERIFY(!recorder.isRecording());
+        QVERIFY(AudioRecordManager::writeTranscript(QStringLiteral("still here"), relative));
     }
 
     void transcriptIsWrittenAsUtf8_data() {

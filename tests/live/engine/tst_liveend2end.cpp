@@ -5,9 +5,41 @@
 #include "support/MLTestMain.h"
 
 #include <QJsonArray>
+#include <QProcess>
 #include <QTemporaryDir>
 
+#include <cstdio>
+
 using namespace ml::test;
+
+namespace {
+
+constexpr const char *kChildVariable = "ML_LIVE_SESSION_CHILD";
+
+// The child of the kill test: a normal-tier session on the input file that runs until its three
+// sentences are in the transcript saved so far, prints its folder and waits to be killed.
+int runSessionChild(int argc, char *argv[]) {
+    QStandardPaths::setTestModeEnabled(true); // Documents and the rest come from the parent
+    QApplication app(argc, argv);
+    MLAudioCapture::setRealTimePace(false);
+    LiveEngineHarness<NormalTranslationHelp> h;
+    h.engine->startTranslation(QStringLiteral("zh-CN"), QStringLiteral("en"));
+    const auto captions = [&h] {
+        return h.engine->strList().size() == 4 && h.engine->strList().last().isEmpty();
+    };
+    if (!QTest::qWaitFor(captions, 20000) || !h.tick(MLLiveEngine::kTranscriptSaveTicks))
+        return 2;
+    const auto saved = [&h] {
+        return readTranscript(h.engine->storagePath()) == h.engine->strList().join(QStringLiteral("\n\n"));
+    };
+    if (!QTest::qWaitFor(saved, 20000))
+        return 3;
+    std::fputs(qPrintable(h.engine->storagePath() + QLatin1Char('\n')), stdout);
+    std::fflush(stdout);
+    return app.exec();
+}
+
+} // namespace
 
 // A whole session of each tier: a WAV of three tone bursts separated by silence stands in for the
 // microphone, goes through the audio layer to the stand-in speech endpoint (and, for the low-price
@@ -59,6 +91,32 @@ class TestLiveEnd2End : public QObject {
         QTRY_COMPARE(h.meter().endCount(), 1); // the end-of-use report is sent as the stop finishes
     }
 
+    // The application's quit in the middle of a session: the stop of a user, at once, with the
+    // end-of-use report answered before it returns, or given up on when the service does not answer.
+    template <class Engine> void quitDuringSession(qint64 historyType, bool reachable) {
+        LiveEngineHarness<Engine> h;
+        h.engine->startTranslation(QStringLiteral("zh-CN"), QStringLiteral("en"));
+        QTRY_VERIFY_WITH_TIMEOUT(h.engine->strList().size() >= 2, 20000);
+        if (!reachable)
+            h.standin.server().injectFault(kEndPath, StandinFault::silence());
+        const QStringList captions = h.engine->strList();
+        MLLiveEngine::endSessionsForQuit();
+        QCOMPARE(h.engine->state(), MLLiveEngine::State::Idle);
+        QCOMPARE(h.statuses, (QList<bool>{true, false}));
+        QCOMPARE(h.requests(kEndPath), 1);
+        QCOMPARE(h.meter().endCount(), reachable ? 1 : 0);
+        const QString path = h.engine->storagePath();
+        QCOMPARE(readTranscript(path), captions.join(QStringLiteral("\n\n")));
+        const auto rows = h.rows();
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows.first().type, historyType);
+        QCOMPARE(rows.first().path, path);
+        const QString folder = documents() + QLatin1Char('/') + path;
+        QVERIFY(probeAudio(folder + QStringLiteral("/recording.m4a")));
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{"recording.m4a", "recording.txt"}));
+    }
+
 private Q_SLOTS:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
@@ -76,7 +134,64 @@ private Q_SLOTS:
 
     void normalTier() { runSession<NormalTranslationHelp>(2); }
     void lowPriceTier() { runSession<LowpriceTranslationHelp>(4); }
+
+    void quitMidSession_data() {
+        QTest::addColumn<qint64>("historyType");
+        QTest::addColumn<bool>("reachable");
+        QTest::newRow("normal tier") << qint64(2) << true;
+        QTest::newRow("low-price tier") << qint64(4) << true;
+        QTest::newRow("service unreachable") << qint64(2) << false;
+    }
+    void quitMidSession() {
+        QFETCH(qint64, historyType);
+        QFETCH(bool, reachable);
+        if (historyType == 2)
+            quitDuringSession<NormalTranslationHelp>(historyType, reachable);
+        else
+            quitDuringSession<LowpriceTranslationHelp>(historyType, reachable);
+    }
+
+    void killedSessionIsRecoveredAtTheNextStart() {
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QLatin1String(kChildVariable), QStringLiteral("1"));
+        env.insert(QStringLiteral("ML_AUDIO_INPUT"), m_input);
+        child.setProcessEnvironment(env);
+        const qint64 startedAt = QDateTime::currentSecsSinceEpoch() * 1000;
+        child.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(child.waitForStarted());
+        QByteArray out;
+        QTRY_VERIFY_WITH_TIMEOUT((out += child.readAllStandardOutput()).endsWith('\n'), 40000);
+        child.kill(); // SIGKILL: no stop of any kind
+        QVERIFY(child.waitForFinished());
+        const QString path = QString::fromUtf8(out).trimmed();
+        const QString transcript = readTranscript(path);
+        QCOMPARE(transcript.count(QStringLiteral("\n\n")), 3);
+
+        LiveEngineHarness<NormalTranslationHelp> h; // the next start, with a history without the session
+        QCOMPARE(MLLiveEngine::recoverInterruptedSessions(h.database, kConsumerId), 1);
+        const auto rows = h.rows();
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows.first().type, 2);
+        QCOMPARE(rows.first().path, path);
+        QVERIFY(rows.first().date.endsWith(QLatin1String("000")));
+        QVERIFY(rows.first().date.toLongLong() >= startedAt);
+        QCOMPARE(readTranscript(path), transcript);
+        QVERIFY(probeAudio(documents() + QLatin1Char('/') + path + QStringLiteral("/recording.m4a")));
+        // Found once: a row the user deletes later never comes back.
+        QCOMPARE(MLLiveEngine::recoverInterruptedSessions(h.database, kConsumerId), 0);
+    }
 };
 
-ML_TEST_MAIN(TestLiveEnd2End)
+int main(int argc, char *argv[]) {
+    if (qEnvironmentVariableIsSet(kChildVariable))
+        return runSessionChild(argc, argv);
+    ml::test::prepareEnvironment();
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("mltranslate"));
+    QApplication::setApplicationName(QStringLiteral("mltranslate-tests"));
+    TestLiveEnd2End tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
 #include "tst_liveend2end.moc"

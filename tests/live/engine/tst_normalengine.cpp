@@ -276,6 +276,7 @@ private Q_SLOTS:
     }
 
     void transcriptOfTwoSentences() {
+        const qint64 startedAt = QDateTime::currentSecsSinceEpoch() * 1000;
         QVERIFY(startRunning());
         const int final = MLSpeechRecognitionResult::TranslatedSpeech;
         h->recognizing(result(MLSpeechRecognitionResult::TranslatingSpeech, "大家", {{"en", "Every"}}));
@@ -294,7 +295,7 @@ private Q_SLOTS:
         QCOMPARE(rows.first().type, 2);
         QCOMPARE(rows.first().path, h->engine->storagePath());
         QVERIFY(rows.first().date.endsWith(QLatin1String("000")));
-        QVERIFY(rows.first().date.toLongLong() >= h->engine->storagePath().section('/', -1).toLongLong());
+        QVERIFY(rows.first().date.toLongLong() >= startedAt); // the stop time
         QCOMPARE(h->meter().endCount(), 1);
         // The list stays as the session left it until the next session's set-up empties it silently.
         QCOMPARE(h->engine->strList(), kept);
@@ -304,6 +305,68 @@ private Q_SLOTS:
         QCOMPARE(h->lists.size(), callbacks);
         QCOMPARE(kept, (QStringList{"大家好\nHello everyone", "谢谢\nThanks", ""}));
         QVERIFY(stopAndWait());
+    }
+
+    // Folders of the start second and the next ones already there (sessions started within the same
+    // second) are left alone: the session takes the next free second.
+    void aSessionNeverSharesAFolder() {
+        const QString day = QStringLiteral("historicalRecord/%1/%2")
+                                .arg(kConsumerId)
+                                .arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+        const qint64 now = QDateTime::currentSecsSinceEpoch() * 1000;
+        QStringList taken;
+        for (qint64 stamp = now; stamp <= now + 5000; stamp += 1000) {
+            taken << day + QLatin1Char('/') + QString::number(stamp);
+            QVERIFY(QDir(documents()).mkpath(taken.last()));
+            QVERIFY(AudioRecordManager::writeTranscript(QStringLiteral("earlier"), taken.last()));
+        }
+        QVERIFY(startRunning());
+        h->recognized(result(MLSpeechRecognitionResult::TranslatedSpeech, "本场", {{"en", "This one"}}));
+        QVERIFY(stopAndWait());
+        const QString path = h->engine->storagePath();
+        QVERIFY2(!taken.contains(path) && path.section('/', 0, -2) == day, qPrintable(path));
+        QVERIFY(path.endsWith(QLatin1String("000")));
+        QCOMPARE(readTranscript(path), QStringLiteral("本场\nThis one\n\n"));
+        for (const QString &earlier : taken)
+            QCOMPARE(readTranscript(earlier), QStringLiteral("earlier"));
+        QCOMPARE(h->rows().value(0).path, path);
+    }
+
+    // A lost speech connection is made again with the same credentials, the captions going on in the
+    // same list; a connection that does not come back, or refused credentials, end the session.
+    void lostSpeechConnection_data() {
+        QTest::addColumn<QString>("service");
+        QTest::newRow("back at once") << QStringLiteral("back");
+        QTest::newRow("gone") << QStringLiteral("gone");
+        QTest::newRow("credentials refused") << QStringLiteral("refused");
+    }
+    void lostSpeechConnection() {
+        QFETCH(QString, service);
+        h->engine->setReconnectPause(10);
+        QSignalSpy started(&h->speech, &StandinSpeechServer::sessionStarted);
+        QVERIFY(startRunning());
+        QTRY_COMPARE(started.size(), 1);
+        const int final = MLSpeechRecognitionResult::TranslatedSpeech;
+        h->recognized(result(final, "第一句", {{"en", "First"}}));
+        h->speech.setAcceptingConnections(service != QLatin1String("gone"));
+        if (service == QLatin1String("refused"))
+            h->speech.refuseNextConnection();
+        h->speech.dropConnections();
+        if (service == QLatin1String("back")) {
+            QTRY_COMPARE(started.size(), 2);
+            h->recognized(result(final, "第二句", {{"en", "Second"}}));
+            QCOMPARE(h->engine->strList(), (QStringList{"第一句\nFirst", "第二句\nSecond", ""}));
+            QCOMPARE(h->engine->state(), MLLiveEngine::State::Running);
+            QVERIFY(stopAndWait());
+            return;
+        }
+        QTRY_VERIFY(h->toasts().contains(QString::fromUtf8(MLLiveEngine::kSpeechLostMessage)));
+        QTRY_VERIFY(h->engine->state() == MLLiveEngine::State::Idle);
+        QCOMPARE(h->statuses, (QList<bool>{true, false}));
+        QCOMPARE(started.size(), 1);
+        QTRY_COMPARE(h->meter().endCount(), 1);
+        QCOMPARE(readTranscript(h->engine->storagePath()), QStringLiteral("第一句\nFirst\n\n"));
+        QCOMPARE(h->rows().size(), 1);
     }
 
     void stopWithoutSessionFolderLeavesThePreviousSessionAlone() {
