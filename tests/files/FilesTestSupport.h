@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StandinRequest.h"
+#include "core/security/SecurityCore.h"
 #include "platform/kit/ui/MLAlert.h"
 #include "platform/kit/ui/MLOpenPanel.h"
 #include "platform/kit/ui/MLWorkspace.h"
@@ -8,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
 #include <QWidget>
 #include <QtTest>
 
@@ -21,6 +24,12 @@ inline int spinnerCount(QWidget *view) {
         count += hud && hud->mode() == MBProgressHUD::Mode::Indeterminate && !hud->hasFinished();
     }
     return count;
+}
+
+// The parameters' JSON text as an envelope request sent it (key order included).
+inline QString sentJson(const StandinRequest &request) {
+    return SecurityCore::decryptString(
+        QJsonDocument::fromJson(request.body).object().value(QStringLiteral("dt")));
 }
 
 inline QString writeFile(const QString &folder, const QString &name, const QByteArray &bytes) {

@@ -109,6 +109,10 @@ private Q_SLOTS:
         QVERIFY(cost.value("durationSec").isDouble());
         QCOMPARE(cost.value("durationSec").toInt(), 1);
         QVERIFY(MLAlert::lastAlert()->messageText().contains(QStringLiteral("1秒")));
+        // The parameters go out in the order the service reads them, the digest over the same text.
+        QCOMPARE(ml::test::sentJson(*server().lastRequest(kCost)),
+                 QStringLiteral(R"({"fileName":"周会 录音.wav","fileSize":"%1","durationSec":1})")
+                     .arg(QFileInfo(path).size()));
 
         const auto end = server().lastRequest(kEnd)->params;
         const StandinFileJobs::VoiceJob *job =
@@ -116,6 +120,10 @@ private Q_SLOTS:
         QVERIFY(job && job->ended);
         QCOMPARE(end.value("objectName").toString(), job->objectName);
         QCOMPARE(server().lastRequest(kStart)->params, end);
+        QCOMPARE(ml::test::sentJson(*server().lastRequest(kEnd)),
+                 QStringLiteral(R"({"fileName":"周会 录音.wav","objectName":"%1","translateId":%2})")
+                     .arg(job->objectName)
+                     .arg(job->id));
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(StandinFileJobs::of(server())->storedObject(job->bucketName, job->objectName),

@@ -146,6 +146,10 @@ private Q_SLOTS:
         QCOMPARE(check.value("fileSize").toString(), QString::number(QFileInfo(path).size()));
         QCOMPARE(check.value("sourceLanguage").toString(), QStringLiteral("en-US"));
         QCOMPARE(check.value("targetLanguage").toString(), QStringLiteral("zh-Hans"));
+        QCOMPARE(ml::test::sentJson(*server().lastRequest(kCheck)),
+                 QStringLiteral(R"({"fileName":"季度报告.docx","fileSize":"%1","sourceLanguage":"en-US",)"
+                                R"("targetLanguage":"zh-Hans"})")
+                     .arg(QFileInfo(path).size()));
 
         const StandinRequest sent = *server().lastRequest(kUpload);
         QCOMPARE(sent.formFields.value("fileName"), QStringLiteral("季度报告.docx"));
