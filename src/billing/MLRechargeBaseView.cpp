@@ -301,7 +301,7 @@ QImage MLRechargeBaseView::imageFromBase64(const QString &text) {
 }
 
 void MLRechargeBaseView::insertText(QJsonObject &parameters, const QString &key, const QString &value) {
-    if (!value.isEmpty())
+    if (!value.isNull())
         parameters.insert(key, value);
 }
 

@@ -74,7 +74,7 @@ public:
     // bytes are not an image.
     static QImage imageFromBase64(const QString &text);
 
-    // Parameter helpers of the orders: absent values are left out.
+    // Parameter helpers of the orders: absent (null) values are left out; "" goes back as "".
     static void insertText(QJsonObject &parameters, const QString &key, const QString &value);
     static QString currentAccountNum();
 

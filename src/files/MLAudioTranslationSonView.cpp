@@ -2,6 +2,7 @@
 
 #include "core/net/MLEncryptOperation.h"
 #include "core/net/MLNetRequestManager.h"
+#include "core/net/MLServiceText.h"
 #include "core/security/SecurityCore.h"
 #include "files/MLFileJobFailure.h"
 #include "files/MLFilesHost.h"
@@ -66,9 +67,9 @@ void MLAudioTranslationSonView::openPanelClick() {
 }
 
 void MLAudioTranslationSonView::checkTranslateForPath(const QString &path, const QString &size, qint64 time) {
-    const QJsonObject parameters{{QStringLiteral("fileName"), QFileInfo(path).fileName()},
-                                 {QStringLiteral("fileSize"), size},
-                                 {QStringLiteral("durationSec"), time}};
+    const MLOrderedParameters parameters{{QStringLiteral("fileName"), QFileInfo(path).fileName()},
+                                         {QStringLiteral("fileSize"), size},
+                                         {QStringLiteral("durationSec"), time}};
     MLNetRequestManager::sharedService().postUrl(
         QStringLiteral("/voiceTranslate/calculateTranslateCost"),
         MLEncryptOperation::returnRequestJsonToDic(parameters),
@@ -80,7 +81,7 @@ void MLAudioTranslationSonView::checkTranslateForPath(const QString &path, const
                 return;
             }
             MLAlert alert;
-            alert.setMessageText(cost->translateDesc);
+            alert.setMessageText(MLServiceText::forDisplay(cost->translateDesc));
             alert.addButtonWithTitle(QStringLiteral("确定"));
             alert.addButtonWithTitle(QStringLiteral("取消"));
             QPointer<MLAudioTranslationSonView> self(this);
@@ -93,7 +94,7 @@ void MLAudioTranslationSonView::checkTranslateForPath(const QString &path, const
 }
 
 namespace {
-QJsonObject uploadParameters(const NSCalculateTranslateCostModel &model, const QString &filePath) {
+MLOrderedParameters uploadParameters(const NSCalculateTranslateCostModel &model, const QString &filePath) {
     return {{QStringLiteral("fileName"), QFileInfo(filePath).fileName()},
             {QStringLiteral("objectName"), model.objectName},
             {QStringLiteral("translateId"), model.translateId}};

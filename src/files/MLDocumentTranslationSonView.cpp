@@ -3,6 +3,7 @@
 #include "core/net/MLEncryptOperation.h"
 #include "core/net/MLMicrosoftNetRequestManager.h"
 #include "core/net/MLNetRequestManager.h"
+#include "core/net/MLServiceText.h"
 #include "core/security/SecurityCore.h"
 #include "files/MLDocumentTranslationViewToolBarView.h"
 #include "files/MLFileJobFailure.h"
@@ -137,18 +138,18 @@ void MLDocumentTranslationSonView::openPanelClick() {
     openPanel([this](const QString &path, const QString &size) { checkTranslateForPath(path, size); });
 }
 
-void MLDocumentTranslationSonView::addLanguages(QJsonObject &parameters) const {
+void MLDocumentTranslationSonView::addLanguages(MLOrderedParameters &parameters) const {
     const QString source = m_sourceLanguageView->itemLanguage().languageCode;
     const QString target = m_targetLanguageView->itemLanguage().languageCode;
     if (!source.isEmpty())
-        parameters.insert(QStringLiteral("sourceLanguage"), source);
+        parameters.append({QStringLiteral("sourceLanguage"), source});
     if (!target.isEmpty())
-        parameters.insert(QStringLiteral("targetLanguage"), target);
+        parameters.append({QStringLiteral("targetLanguage"), target});
 }
 
 void MLDocumentTranslationSonView::checkTranslateForPath(const QString &path, const QString &size) {
-    QJsonObject parameters{{QStringLiteral("fileName"), QFileInfo(path).fileName()},
-                           {QStringLiteral("fileSize"), size}};
+    MLOrderedParameters parameters{{QStringLiteral("fileName"), QFileInfo(path).fileName()},
+                                   {QStringLiteral("fileSize"), size}};
     addLanguages(parameters);
     MLNetRequestManager::sharedService().postUrl(
         QStringLiteral("/documentTranslate/checkTranslate"),
@@ -189,7 +190,8 @@ void MLDocumentTranslationSonView::updateFile(const QString &key, const QString 
                 return;
             }
             const QString translateId = upload->translateId;
-            confirm(this, upload->translateDesc, [this, translateId] { startTranslate(translateId); });
+            confirm(this, MLServiceText::forDisplay(upload->translateDesc),
+                    [this, translateId] { startTranslate(translateId); });
         },
         [this](const QString &message, const QString &code) { failed(message, code); }, this);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/net/MLEncryptOperation.h"
+
 #include "files/MLFileUploadView.h"
 
 class QLabel;
@@ -52,7 +54,7 @@ private:
     void layoutUI();
     void failed(const QString &message, const QString &code);
     // The chosen languages' codes as check parameters; a side without a code adds nothing.
-    void addLanguages(QJsonObject &parameters) const;
+    void addLanguages(MLOrderedParameters &parameters) const;
 
     NSTranslationComboBoxView *makePicker(int languageType);
 

@@ -1,6 +1,7 @@
 #include "files/MLResultDownload.h"
 
 #include "core/net/MLHttpTransport.h"
+#include "core/net/MLServiceText.h"
 #include "files/MLDownloadFileName.h"
 #include "files/MLFilesLogging.h"
 #include "platform/kit/ui/MLWorkspace.h"
@@ -15,6 +16,14 @@
 #include <QNetworkReply>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+
+namespace {
+MLProgressWatch::Rule g_progressRule;
+}
+
+void MLResultDownload::setProgressRule(MLProgressWatch::Rule rule) {
+    g_progressRule = rule;
+}
 
 QString MLResultDownload::documentsFolder(const QString &name) {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -68,9 +77,8 @@ void MLResultDownload::begin(const QNetworkRequest &request, QNetworkAccessManag
             this, [this, error] { finish({}, error, Failure::Download); }, Qt::QueuedConnection);
         return;
     }
-    QNetworkRequest get(request);
-    get.setTransferTimeout(kTransferTimeoutMs);
-    m_reply = network->get(get);
+    m_reply = network->get(request);
+    MLProgressWatch::attach(m_reply, g_progressRule);
     connect(m_reply, &QNetworkReply::readyRead, this, &MLResultDownload::receive);
     connect(m_reply, &QNetworkReply::finished, this, &MLResultDownload::complete);
 }
@@ -79,11 +87,58 @@ void MLResultDownload::receive() {
     const QByteArray chunk = m_reply->readAll();
     if (m_head.size() < kServiceAnswerPeekBytes)
         m_head += chunk.left(kServiceAnswerPeekBytes - m_head.size());
-    if (m_writeError.isEmpty() && m_file->write(chunk) != chunk.size())
-        m_writeError = m_file->errorString();
+    // A short write (the disk filled up during it) reports no error of its own: writing the rest
+    // again brings the system's reason ("No space left on device").
+    for (qsizetype offset = 0; m_writeError.isEmpty() && offset < chunk.size();) {
+        const qint64 written = m_file->write(chunk.constData() + offset, chunk.size() - offset);
+        if (written <= 0)
+            m_writeError = m_file->error() != QFileDevice::NoError
+                               ? m_file->errorString()
+                               : QStringLiteral("the disk took none of %1 bytes").arg(chunk.size() - offset);
+        else
+            offset += written;
+    }
 }
 
+namespace {
+// What a file the user makes gets: 0666 less the umask (read from the process status, since setting
+// the umask to read it would race with other threads making files).
+QFile::Permissions usualFilePermissions() {
+    uint mask = 022;
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const uint value = line.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok)
+                    mask = value;
+                break;
+            }
+        }
+    }
+    const uint mode = 0666 & ~mask;
+    QFile::Permissions permissions;
+    const std::pair<uint, QFile::Permissions> bits[] = {{0400, QFile::ReadOwner}, {0200, QFile::WriteOwner},
+                                                        {0040, QFile::ReadGroup}, {0020, QFile::WriteGroup},
+                                                        {0004, QFile::ReadOther}, {0002, QFile::WriteOther}};
+    for (const auto &[bit, permission] : bits) {
+        if (mode & bit)
+            permissions |= permission;
+    }
+    if (mode & 0400)
+        permissions |= QFile::ReadUser;
+    if (mode & 0200)
+        permissions |= QFile::WriteUser;
+    return permissions;
+}
+} // namespace
+
 QString MLResultDownload::judge(int httpStatus) const {
+    if (MLProgressWatch::stalled(m_reply))
+        return QStringLiteral("no progress: fewer than %1 bytes in %2 ms")
+            .arg(g_progressRule.minimumBytes)
+            .arg(g_progressRule.windowMs);
     if (m_reply->error() != QNetworkReply::NoError)
         return m_reply->errorString();
     if (httpStatus < 200 || httpStatus >= 300)
@@ -93,7 +148,8 @@ QString MLResultDownload::judge(int httpStatus) const {
         const QJsonObject object = document.object();
         if (object.contains(QStringLiteral("code")) &&
             object.value(QStringLiteral("code")).toVariant().toString() != QLatin1String("SUCCESS")) {
-            const QString message = object.value(QStringLiteral("message")).toString();
+            const QString message =
+                MLServiceText::forDisplay(object.value(QStringLiteral("message")).toString());
             return message.isEmpty() ? object.value(QStringLiteral("code")).toVariant().toString() : message;
         }
     }
@@ -124,6 +180,9 @@ QString MLResultDownload::save() {
         m_writeError = m_file->errorString();
         return {};
     }
+    // The temporary file was made private (0600); the result is an ordinary file of the user.
+    if (!m_file->setPermissions(usualFilePermissions()))
+        qCWarning(lcFiles) << "cannot set the permissions of" << m_file->fileName() << m_file->errorString();
     m_file->close();
     m_file->setAutoRemove(false);
     const QString temporary = m_file->fileName();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/net/MLProgressWatch.h"
+
 #include <QNetworkRequest>
 #include <QObject>
 #include <QPointer>
@@ -35,7 +37,9 @@ public:
     // "<Documents>/<name>", made when missing.
     static QString documentsFolder(const QString &name);
 
-    static constexpr int kTransferTimeoutMs = 60000;
+    // Downloads have no overall deadline; one that stops making progress (MLProgressWatch's rule) ends
+    // as a failure. Tests shorten the rule.
+    static void setProgressRule(MLProgressWatch::Rule rule);
     static constexpr qint64 kServiceAnswerPeekBytes = 64 * 1024;
 
 Q_SIGNALS:

@@ -224,6 +224,22 @@ private Q_SLOTS:
                  QLatin1String(StandinPaymentRoutes::kWaitPay));
     }
 
+    // Offer texts go back exactly as they arrived: a price sent as the number 19.9 is "19.9", and a
+    // text that is present but empty is sent as "", not left out.
+    void orderSendsOfferTextsAsDelivered() {
+        answerWith(kPointsPath, parseObject(R"({"pointDetailsList":[[{"pointId":1,"pointStr":100,
+                                   "payMoneyStr":19.9,"priceStr":"","discountStr":""}]]})"));
+        MLPointRechargeView view;
+        QTRY_COMPARE(view.buttons().size(), 1);
+        QCOMPARE(view.discountAmountLabel()->text(), QStringLiteral("合计:¥19.9"));
+        const int sent = m_harness->requests(payPath(kPointAliPath));
+        view.chargetBtnClick();
+        QTRY_COMPARE(m_harness->requests(payPath(kPointAliPath)), sent + 1);
+        QCOMPARE(m_harness->server().lastRequest(payPath(kPointAliPath))->params,
+                 parseObject(R"({"accountNum":"13800138000","originalPrice":"","payDiscount":"",
+                                 "paySum":"19.9","pointId":1,"rechargePoint":"100"})"));
+    }
+
     void orderWithoutSelectionOrAccount_data() {
         QTest::addColumn<bool>("points");
         QTest::addColumn<bool>("offersFail");

@@ -1,6 +1,11 @@
 #pragma once
 
+<<<<<<< HEAD
 #include "core/net/MLNetRequestManager.h"
+=======
+#include "StandinRequest.h"
+#include "core/security/SecurityCore.h"
+>>>>>>> i12
 #include "platform/kit/ui/MLAlert.h"
 #include "platform/kit/ui/MLOpenPanel.h"
 #include "platform/kit/ui/MLWorkspace.h"
@@ -10,7 +15,11 @@
 
 #include <QDir>
 #include <QFile>
+<<<<<<< HEAD
 #include <QTimer>
+=======
+#include <QJsonDocument>
+>>>>>>> i12
 #include <QWidget>
 #include <QtTest>
 
@@ -24,6 +33,12 @@ inline int spinnerCount(QWidget *view) {
         count += hud && hud->mode() == MBProgressHUD::Mode::Indeterminate && !hud->hasFinished();
     }
     return count;
+}
+
+// The parameters' JSON text as an envelope request sent it (key order included).
+inline QString sentJson(const StandinRequest &request) {
+    return SecurityCore::decryptString(
+        QJsonDocument::fromJson(request.body).object().value(QStringLiteral("dt")));
 }
 
 inline QString writeFile(const QString &folder, const QString &name, const QByteArray &bytes) {

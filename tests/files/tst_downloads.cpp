@@ -10,7 +10,14 @@
 #include "support/MLTestMain.h"
 #include "support/StandinFixture.h"
 
+#include "support/TrickleServer.h"
+
 #include <QDirIterator>
+#include <QRegularExpression>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 class TestDownloads : public QObject {
     Q_OBJECT
@@ -163,9 +170,15 @@ private Q_SLOTS:
         NSDocumentTranslationHistoryCellView row(&m_window);
         row.setModel(finishedDocument(QStringLiteral("result.docx"), "first"));
         const QString target = folder(NSDocumentTranslationHistoryCellView::kFolderName);
+        const mode_t umask = ::umask(027);
         download(&row);
+        ::umask(umask);
         readsAs(QDir(target).filePath("result.docx"), "first");
         verifyRevealed(target);
+        // The user's usual mode, 0666 less the umask, not the temporary file's 0600.
+        QCOMPARE(QFileInfo(QDir(target).filePath("result.docx")).permissions() &
+                     ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
 
         row.setModel(finishedDocument(QStringLiteral("result.docx"), "second"));
         download(&row);
@@ -203,6 +216,53 @@ private Q_SLOTS:
         const QString target = folder(NSDocumentTranslationHistoryCellView::kFolderName);
         verifyRevealed(target);
         QVERIFY(filesIn(target).isEmpty());
+        QCOMPARE(ml::test::toastTexts(&m_window), QStringList{QStringLiteral("下载失败")});
+    }
+
+    // Downloads have no deadline but must keep moving: a byte now and then is a stall, a slow but
+    // steady answer that takes many windows finishes.
+    void progressDecidesNotDuration_data() {
+        QTest::addColumn<int>("piece");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("a byte now and then") << 1 << false;
+        QTest::newRow("slow but steady") << 1024 << true;
+    }
+    void progressDecidesNotDuration() {
+        QFETCH(int, piece);
+        QFETCH(bool, saved);
+        const QByteArray content(24 * 1024, 'r');
+        ml::test::TrickleServer trickle(content, piece, 50); // 24 KB take 1.2 s when steady
+        QVERIFY(trickle.isListening());
+        MLResultDownload::setProgressRule({200, 512});
+        NSDocumentTranslationHistoryModel model = finishedDocument(QStringLiteral("slow.docx"), "x");
+        model.targetFileUrl = trickle.url(QStringLiteral("/slow.docx"));
+        NSDocumentTranslationHistoryCellView row(&m_window);
+        row.setModel(model);
+        download(&row);
+        MLResultDownload::setProgressRule({});
+        const QString target = folder(NSDocumentTranslationHistoryCellView::kFolderName);
+        if (saved)
+            readsAs(QDir(target).filePath("slow.docx"), content);
+        else
+            QCOMPARE(ml::test::toastTexts(&m_window), QStringList{QStringLiteral("下载失败")});
+    }
+
+    // A disk that fills up during the download: the log says why, the user sees "下载失败".
+    void fullDiskLogsTheReason() {
+        NSDocumentTranslationHistoryCellView row(&m_window);
+        row.setModel(finishedDocument(QStringLiteral("big.docx"), QByteArray(256 * 1024, 'b')));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral("^保存文件失败：File too large$")));
+        // A file size limit fails the writes as a full disk does: part of a write, then nothing.
+        const sighandler_t previous = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &limit) == 0);
+        const rlimit tight{16 * 1024 + 100, limit.rlim_max};
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &tight) == 0);
+        download(&row);
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::signal(SIGXFSZ, previous);
+        QVERIFY(filesIn(folder(NSDocumentTranslationHistoryCellView::kFolderName)).isEmpty());
         QCOMPARE(ml::test::toastTexts(&m_window), QStringList{QStringLiteral("下载失败")});
     }
 

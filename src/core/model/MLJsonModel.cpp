@@ -1,7 +1,11 @@
 #include "core/model/MLJsonModel.h"
 
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <limits>
+#include <string>
+#include <string_view>
 
 namespace ml::json {
 namespace detail {
@@ -26,7 +30,46 @@ QString numberToText(const QJsonValue &value) {
     const double d = value.toDouble();
     if (d == std::trunc(d) && integralDouble(d))
         return QString::number(static_cast<qint64>(d));
-    return QString::number(d, 'g', 17);
+    return shortestText(d);
+}
+
+// The shortest decimal text that reads back as the same double (19.9 stays "19.9", not the 17 digits
+// of its binary approximation), written as JavaScript writes numbers: plain decimals from 1e-6 up to
+// 1e21 ("0.0000015", "123456789012345680000"), exponent form outside ("1e+21", "1.5e-7").
+QString shortestText(double d) {
+    if (!std::isfinite(d))
+        return {};
+    // The shortest digits that read back as `d`, and their decimal exponent: "-1.2345e+20".
+    std::array<char, 64> buffer{};
+    const auto result =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), d, std::chars_format::scientific);
+    const std::string_view scientific(buffer.data(), result.ptr - buffer.data());
+    const std::size_t e = scientific.find('e');
+    const bool negative = scientific.front() == '-';
+    std::string digits;
+    for (const char c : scientific.substr(negative ? 1 : 0, e - (negative ? 1 : 0))) {
+        if (c != '.')
+            digits += c;
+    }
+    int exponent = 0;
+    std::from_chars(scientific.data() + e + (scientific[e + 1] == '+' ? 2 : 1), result.ptr, exponent);
+
+    const int k = int(digits.size());
+    const int n = exponent + 1; // the decimal point stands after n digits
+    std::string text = negative ? "-" : "";
+    if (k <= n && n <= 21) {
+        text += digits + std::string(n - k, '0');
+    } else if (0 < n && n <= 21) {
+        text += digits.substr(0, n) + '.' + digits.substr(n);
+    } else if (-6 < n && n <= 0) {
+        text += "0." + std::string(-n, '0') + digits;
+    } else {
+        text += digits.substr(0, 1);
+        if (k > 1)
+            text += '.' + digits.substr(1);
+        text += (n - 1 >= 0 ? "e+" : "e-") + std::to_string(std::abs(n - 1));
+    }
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
 
 std::optional<qint64> toInteger(const QJsonValue &value) {

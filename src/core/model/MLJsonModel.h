@@ -14,7 +14,11 @@
 // The field's C++ type decides how a JSON value is read; arrays of models name their element class
 // through their type (QList<MLRegionModel>). Conversion rules, chosen to match what the service sends:
 //   - an absent key or null leaves the field as the model's default (empty, 0, false);
-//   - text fields take strings as they are and numbers as decimal text (integers exactly);
+//   - text fields take strings as they are and numbers as decimal text: integers exactly, other
+//     numbers as the shortest text that reads back as the same double (19.9 gives "19.9"), plain from
+//     1e-6 up to 1e21 and in exponent form outside ("1e+21", "1.5e-7"), as JavaScript writes them;
+//   - an absent or null text stays a null QString, while "" gives an empty QString that is not null,
+//     so a caller can tell the two apart (isNull());
 //   - integer and floating fields take numbers, numeric strings and booleans (as 0/1);
 //   - booleans take booleans, numbers (non-zero is true) and the strings "true"/"yes"/"1";
 //   - model fields take objects; model lists take arrays and skip elements that are not objects;
@@ -63,6 +67,7 @@ template <class T> struct IsList<QList<T>> : std::true_type { using Element = T;
 namespace detail {
 
 QString numberToText(const QJsonValue &value);
+QString shortestText(double value);
 std::optional<qint64> toInteger(const QJsonValue &value);
 std::optional<double> toDouble(const QJsonValue &value);
 bool toBool(const QJsonValue &value);
@@ -79,9 +84,11 @@ template <class T> void readValue(const QJsonValue &value, T &out) {
     if (value.isNull() || value.isUndefined())
         return;
     if constexpr (std::is_same_v<T, QString>) {
-        if (value.isString())
+        if (value.isString()) {
             out = value.toString();
-        else if (value.isDouble())
+            if (out.isNull())
+                out = QStringLiteral(""); // present but empty: not the same as absent
+        } else if (value.isDouble())
             out = detail::numberToText(value);
     } else if constexpr (std::is_same_v<T, bool>) {
         out = detail::toBool(value);

@@ -1,6 +1,8 @@
 #include "core/net/MLAnswerJudge.h"
 
+#include "core/model/MLJsonModel.h"
 #include "core/net/MLNetLogging.h"
+#include "core/net/MLServiceText.h"
 #include "core/security/MLDigest.h"
 #include "core/security/SecurityCore.h"
 #include "core/session/MLUserManager.h"
@@ -22,22 +24,24 @@ MLAnswerJudge::Verdict failed(const QString &message, const QString &code = {}) 
 QString MLAnswerJudge::codeText(const QJsonValue &code) {
     if (code.isString())
         return code.toString();
-    if (code.isDouble()) {
-        const double value = code.toDouble();
-        const qint64 integer = code.toInteger();
-        return static_cast<double>(integer) == value ? QString::number(integer) : QString::number(value);
-    }
+    if (code.isDouble())
+        return ml::json::detail::numberToText(code);
     return {};
 }
 
 MLAnswerJudge::Verdict MLAnswerJudge::judge(const MLHttpTransport::Answer &answer, Digest digest) {
+    if (answer.tooLarge)
+        return failed(QStringLiteral("数据格式异常"));
     if (answer.isConnectionFailure())
         return failed(QStringLiteral("链接超时!"));
 
+    // An answer with a status line outside 2xx is an error whatever its body says.
+    const bool errorStatus = answer.isHttpFailure() ||
+                             (answer.httpStatus != 0 && (answer.httpStatus < 200 || answer.httpStatus > 299));
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(answer.body, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject()) {
-        if (answer.isHttpFailure())
+        if (errorStatus)
             return failed(QStringLiteral("系统异常"));
         return failed(QStringLiteral("数据格式异常"));
     }
@@ -48,12 +52,13 @@ MLAnswerJudge::Verdict MLAnswerJudge::judge(const MLHttpTransport::Answer &answe
         return failed(QStringLiteral("数据格式异常"));
 
     if (code == QLatin1String(kSuccessCode)) {
-        if (digest == Digest::Required) {
-            const QString payload = SecurityCore::decryptString(object.value(QStringLiteral("dt")));
-            if (MLDigest::md5Hex(payload) != object.value(QStringLiteral("m5")).toString()) {
-                qCWarning(lcNet) << "answer digest does not match its payload";
-                return failed(QStringLiteral("非法请求"));
-            }
+        if (errorStatus) {
+            qCWarning(lcNet) << "a success answer came with the HTTP status" << answer.httpStatus;
+            return failed(QStringLiteral("系统异常"));
+        }
+        if (digest == Digest::Required && !digestMatches(object)) {
+            qCWarning(lcNet) << "answer digest does not match its payload";
+            return failed(QStringLiteral("非法请求"));
         }
         Verdict verdict;
         verdict.success = true;
@@ -62,10 +67,20 @@ MLAnswerJudge::Verdict MLAnswerJudge::judge(const MLHttpTransport::Answer &answe
         return verdict;
     }
 
-    Verdict verdict = failed(object.value(QStringLiteral("message")).toString(), code);
+    Verdict verdict = failed(MLServiceText::message(object.value(QStringLiteral("message"))), code);
     verdict.answer = object;
     verdict.signOut = code == QLatin1String(kSignOutCode);
     return verdict;
+}
+
+// Only a payload sealed with the key proves the answer: a "dt" that is missing, empty or does not
+// decrypt has no digest worth checking (the MD5 of the empty text is public).
+bool MLAnswerJudge::digestMatches(const QJsonObject &answer) {
+    const std::optional<QByteArray> payload = SecurityCore::decryptBytes(answer.value(QStringLiteral("dt")));
+    if (!payload || payload->isEmpty())
+        return false;
+    const QJsonValue m5 = answer.value(QStringLiteral("m5"));
+    return m5.isString() && MLDigest::md5Hex(*payload) == m5.toString();
 }
 
 void MLAnswerJudge::deliver(const Verdict &verdict, MLUserManager &users, const MLContextGuard &guard,

@@ -27,13 +27,22 @@ public:
     };
 
     // Judges a finished request:
-    // - a connection failure: "链接超时!" without code;
+    // - an answer over the transport's size cap: "数据格式异常" without code;
+    // - a connection failure (the deadline included): "链接超时!" without code;
     // - an HTTP error status whose body is not a JSON object: "系统异常" without code;
     // - a body that is not a JSON object, or an object without a code: "数据格式异常" without code;
-    // - code "SUCCESS": success (with `Digest::Required`, only when the digest matches, else "非法请求");
+    // - code "SUCCESS" with a status outside 2xx: "系统异常" without code (an error status never
+    //   succeeds);
+    // - code "SUCCESS": success; with `Digest::Required` only when "dt" decrypts to a non-empty payload
+    //   whose MD5 equals "m5", else "非法请求";
     // - code "DIA005": sign-out, then the answer's message and code;
     // - any other code: the answer's message and code.
+    // The message is cut to MLServiceText::kMaxCharacters, and is "系统异常" when the answer's
+    // "message" is missing, empty or not a string.
     static Verdict judge(const MLHttpTransport::Answer &answer, Digest digest);
+
+    // The digest test of `Digest::Required`.
+    static bool digestMatches(const QJsonObject &answer);
 
     // Carries a verdict out: a sign-out first removes the stored user through `logoutBlock` with a
     // block that posts "NotificationUSERLOGOUT" (even when the caller is gone); then, while the

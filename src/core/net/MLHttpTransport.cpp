@@ -6,6 +6,9 @@
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
 #include <QThread>
+#include <QTimer>
+
+#include <memory>
 
 namespace {
 MLHttpTransport *g_sharedTransport = nullptr;
@@ -50,17 +53,50 @@ void MLHttpTransport::post(QNetworkRequest request, const QByteArray &body, cons
 void MLHttpTransport::watch(QNetworkReply *reply, const QObject *receiver, Completion completion) {
     // The reply goes whatever happens to the receiver.
     connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
-    connect(reply, &QNetworkReply::finished, receiver, [reply, completion = std::move(completion)] {
-        Answer answer;
-        answer.error = reply->error();
-        answer.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        if (reply->isOpen())
-            answer.body = reply->readAll();
-        if (answer.error != QNetworkReply::NoError)
-            qCInfo(lcNet) << reply->url().path() << "failed:" << answer.error << answer.httpStatus
-                          << reply->errorString();
-        completion(answer);
+
+    // The overall deadline. Qt's transfer timeout only notices silence, so a server that sends a byte
+    // now and then would hold the request for ever. While the body is still going out the deadline
+    // starts again with each piece sent.
+    auto *deadline = new QTimer(reply);
+    deadline->setSingleShot(true);
+    connect(deadline, &QTimer::timeout, reply, [reply] {
+        qCInfo(lcNet) << reply->url().path() << "passed its deadline";
+        reply->abort();
     });
+    deadline->start(m_transferTimeout);
+    connect(reply, &QNetworkReply::uploadProgress, deadline, [deadline](qint64 sent, qint64 total) {
+        if (sent > 0 && sent <= total)
+            deadline->start();
+    });
+
+    // The size cap: a declared length over the cap, or more bytes than the cap, end the request.
+    const qint64 maximum = m_maximumBodyBytes;
+    auto tooLarge = std::make_shared<bool>(false);
+    const auto checkSize = [reply, maximum, tooLarge] {
+        const QVariant declared = reply->header(QNetworkRequest::ContentLengthHeader);
+        if ((declared.isValid() && declared.toLongLong() > maximum) || reply->bytesAvailable() > maximum) {
+            *tooLarge = true;
+            reply->abort();
+        }
+    };
+    connect(reply, &QNetworkReply::metaDataChanged, reply, checkSize);
+    connect(reply, &QNetworkReply::readyRead, reply, checkSize);
+
+    connect(reply, &QNetworkReply::finished, receiver,
+            [reply, maximum, tooLarge, completion = std::move(completion)] {
+                Answer answer;
+                answer.error = reply->error();
+                answer.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+                answer.tooLarge = *tooLarge;
+                if (reply->isOpen())
+                    answer.body = reply->read(maximum);
+                if (answer.tooLarge)
+                    qCWarning(lcNet) << reply->url().path() << "answered more than" << maximum << "bytes";
+                else if (answer.error != QNetworkReply::NoError)
+                    qCInfo(lcNet) << reply->url().path() << "failed:" << answer.error << answer.httpStatus
+                                  << reply->errorString();
+                completion(answer);
+            });
 }
 
 // The mapping of QNetworkReply errors. An answer whose status line arrived (HTTP status > 0) is an HTTP

@@ -5,6 +5,7 @@
 #include "core/net/MLMultipartFormData.h"
 #include "core/net/MLRequestHeaderFields.h"
 #include "core/net/MLServiceOrigins.h"
+#include "core/net/MLServiceText.h"
 #include "core/session/MLUserManager.h"
 
 #include <QJsonDocument>
@@ -39,29 +40,30 @@ void MLMicrosoftNetRequestManager::sendPost(const QString &url, const QByteArray
     QByteArray authorizationValue = authorization.toUtf8();
     authorizationValue.replace('\r', "").replace('\n', "");
     request.setRawHeader("authorization", authorizationValue);
-    m_transport.post(request, parameters, this,
-                     [success = std::move(success), failure = std::move(failure),
-                      guard](const MLHttpTransport::Answer &answer) {
-                         if (!guard.isAlive())
-                             return;
-                         if (answer.isConnectionFailure()) {
-                             if (failure)
-                                 failure(QStringLiteral("链接超时!"), QStringLiteral("1"));
-                             return;
-                         }
-                         QJsonParseError error{};
-                         const QJsonDocument document = QJsonDocument::fromJson(answer.body, &error);
-                         if (!answer.isHttpFailure() && error.error == QJsonParseError::NoError) {
-                             if (success)
-                                 success(document.isArray() ? QJsonValue(document.array())
-                                                            : QJsonValue(document.object()));
-                             return;
-                         }
-                         if (failure)
-                             failure(answer.body.isEmpty() ? QStringLiteral("系统异常-找客服查看")
-                                                           : QString::fromUtf8(answer.body),
-                                     QStringLiteral("2"));
-                     });
+    m_transport.post(
+        request, parameters, this,
+        [success = std::move(success), failure = std::move(failure),
+         guard](const MLHttpTransport::Answer &answer) {
+            if (!guard.isAlive())
+                return;
+            if (answer.isConnectionFailure() && !answer.tooLarge) {
+                if (failure)
+                    failure(QStringLiteral("链接超时!"), QStringLiteral("1"));
+                return;
+            }
+            QJsonParseError error{};
+            const QJsonDocument document = QJsonDocument::fromJson(answer.body, &error);
+            if (!answer.tooLarge && !answer.isHttpFailure() && error.error == QJsonParseError::NoError) {
+                if (success)
+                    success(document.isArray() ? QJsonValue(document.array())
+                                               : QJsonValue(document.object()));
+                return;
+            }
+            if (failure)
+                failure(answer.body.isEmpty() ? QStringLiteral("系统异常-找客服查看")
+                                              : MLServiceText::forDisplay(QString::fromUtf8(answer.body)),
+                        QStringLiteral("2"));
+        });
 }
 
 void MLMicrosoftNetRequestManager::upLoadDataWithUrlStr(const QString &path, const QVariantMap &formFields,

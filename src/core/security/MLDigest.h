@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 // Digests and encodings of the request envelope and the stored key texts.
@@ -8,6 +9,8 @@ namespace MLDigest {
 
 // MD5 as 32 lower-case hexadecimal digits.
 QString md5Hex(const QByteArray &data);
+// Appends the 32 digits of md5Hex(data) to `out`.
+void appendMd5Hex(QByteArrayView data, QByteArray &out);
 // MD5 of the UTF-8 bytes of `text`.
 QString md5Hex(const QString &text);
 

@@ -3,6 +3,9 @@
 #include <QByteArray>
 #include <QJsonValue>
 #include <QString>
+#include <QStringView>
+
+#include <optional>
 
 // The request cipher: AES-128 in CBC mode with PKCS#7 padding under the one key and IV of the
 // process, texts as UTF-8 and ciphertexts as hexadecimal digits. The key is set once at launch
@@ -15,14 +18,25 @@ public:
 
     // UTF-8 of `plainText`, encrypted, as lower-case hex. Empty for an empty text or without a key.
     static QString encryptString(const QString &plainText);
+    // Appends the lower-case hex of the encrypted `utf8` to `out` (nothing for an empty input); false,
+    // with `out` unchanged, without a key or when the cipher fails.
+    static bool appendEncryptedHex(QByteArrayView utf8, QByteArray &out);
     // The text of lower- or upper-case hex `hexText`. Empty for an empty input, anything that is not
     // whole 16-byte blocks of hex digits, bad padding, a result that is not valid UTF-8, or no key.
     static QString decryptString(const QString &hexText);
     // An answer's "dt": a string is decrypted as it is; a number is first written as decimal text
     // (64-bit integers exactly); anything else gives the empty text.
     static QString decryptString(const QJsonValue &value);
+    // The same as decryptString, as the UTF-8 bytes of the text: empty for an empty or absent input,
+    // nothing where decryptString gives the empty text for a failure.
+    static std::optional<QByteArray> decryptBytes(QStringView hexText);
+    static std::optional<QByteArray> decryptBytes(const QJsonValue &value);
 
     // Launch step: recovers the AES key and IV from the stored RSA texts with the embedded public key
     // and sets them. False, with the current key left as it was, when either does not recover.
     static bool recoverStoredKey();
+
+private:
+    // Hex digits to decrypted bytes, UTF-8 not yet checked.
+    static std::optional<QByteArray> decryptUnchecked(QStringView hexText);
 };

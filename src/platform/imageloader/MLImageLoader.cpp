@@ -72,10 +72,10 @@ void MLImageLoader::loadImage(const QUrl &url, QObject *context, Success success
         return;
 
     QNetworkRequest request(url);
-    request.setTransferTimeout(kTransferTimeoutMs);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(5);
     QNetworkReply *reply = m_network->get(request);
+    MLProgressWatch::attach(reply, m_progressRule);
     connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64 total) {
         if (received > kMaximumBytes || total > kMaximumBytes)
             reply->abort();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/net/MLProgressWatch.h"
+
 #include <QCache>
 #include <QHash>
 #include <QImage>
@@ -27,7 +29,6 @@ public:
 
     static constexpr qint64 kMaximumBytes = 8 * 1024 * 1024;
     static constexpr int kMaximumDimension = 4096;
-    static constexpr int kTransferTimeoutMs = 20000;
     static constexpr int kCacheCostKilobytes = 32 * 1024;
 
     // The application's loader, made on first use.
@@ -46,6 +47,9 @@ public:
     // Only absolute http(s) URLs with a host are fetched.
     static bool isLoadableUrl(const QUrl &url);
 
+    // A load that stops making progress ends as a failure (MLProgressWatch's rule by default).
+    void setProgressRule(MLProgressWatch::Rule rule) { m_progressRule = rule; }
+
     // Forgets the cached images (tests, low memory).
     void clearCache() { m_cache.clear(); }
     bool isCached(const QUrl &url) const { return m_cache.contains(url.toString()); }
@@ -62,6 +66,7 @@ private:
     static QImage decode(const QByteArray &bytes);
 
     QNetworkAccessManager *m_network;
+    MLProgressWatch::Rule m_progressRule;
     QCache<QString, QImage> m_cache;
     QHash<QString, QList<Waiter>> m_waiting;
 };

@@ -1,6 +1,9 @@
 #include "platform/kit/MLUserDefaults.h"
 
+#include <QDebug>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 MLUserDefaults &MLUserDefaults::standardUserDefaults() {
@@ -11,11 +14,33 @@ MLUserDefaults &MLUserDefaults::standardUserDefaults() {
 QString MLUserDefaults::defaultFilePath() {
     const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     QDir().mkpath(dir);
+    // The folder holds the session token: only its owner may list or enter it.
+    if (!QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+        qWarning() << "cannot restrict the settings folder" << dir;
     return dir + QStringLiteral("/settings.ini");
 }
 
-MLUserDefaults::MLUserDefaults(const QString &filePath)
-    : m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat)) {}
+namespace {
+// The settings file holds the session token: it is made readable by its owner only, and an existing
+// file is tightened. QSettings writes through a file it renames over the old one, keeping the old
+// file's permissions, so the file stays private from here on.
+void makePrivate(const QString &filePath) {
+    constexpr QFile::Permissions kOwnerOnly = QFile::ReadOwner | QFile::WriteOwner;
+    QFile file(filePath);
+    if (file.exists()) {
+        if (file.permissions() != kOwnerOnly && !file.setPermissions(kOwnerOnly))
+            qWarning() << "cannot restrict the settings file" << filePath << file.errorString();
+        return;
+    }
+    if (QFileInfo(filePath).dir().exists() && !file.open(QIODevice::WriteOnly, kOwnerOnly))
+        qWarning() << "cannot make the settings file" << filePath << file.errorString();
+}
+} // namespace
+
+MLUserDefaults::MLUserDefaults(const QString &filePath) {
+    makePrivate(filePath);
+    m_settings = std::make_unique<QSettings>(filePath, QSettings::IniFormat);
+}
 
 MLUserDefaults::~MLUserDefaults() = default;
 

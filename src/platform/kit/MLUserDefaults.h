@@ -8,12 +8,14 @@
 #include <memory>
 
 // The application's key-value settings, kept in one settings file under the user's configuration
-// directory. Readers get empty values for absent keys; nothing registers defaults.
+// directory. Readers get empty values for absent keys; nothing registers defaults. The file (mode 0600)
+// and the standard folder (0700) are private to the user, since they hold the session token; an
+// existing file is tightened when it is opened.
 class MLUserDefaults final {
 public:
     static MLUserDefaults &standardUserDefaults();
 
-    // Settings kept in an explicit file (tests and tools).
+    // Settings kept in an explicit file (tests and tools); made or tightened to mode 0600.
     explicit MLUserDefaults(const QString &filePath);
     ~MLUserDefaults();
 

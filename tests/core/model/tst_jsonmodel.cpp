@@ -33,22 +33,38 @@ private Q_SLOTS:
     void textFieldConversions_data() {
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("string") << QByteArray(R"({"text":"你好"})") << QStringLiteral("你好");
-        QTest::newRow("integer becomes decimal text") << QByteArray(R"({"text":42})") << QStringLiteral("42");
-        QTest::newRow("large integer exact")
-            << QByteArray(R"({"text":9007199254740993})") << QStringLiteral("9007199254740993");
-        QTest::newRow("fraction") << QByteArray(R"({"text":1.5})") << QStringLiteral("1.5");
-        QTest::newRow("bool leaves empty") << QByteArray(R"({"text":true})") << QString();
-        QTest::newRow("object leaves empty") << QByteArray(R"({"text":{"a":1}})") << QString();
-        QTest::newRow("null leaves empty") << QByteArray(R"({"text":null})") << QString();
-        QTest::newRow("absent leaves empty") << QByteArray(R"({})") << QString();
+        QTest::addColumn<bool>("null"); // absent, as opposed to present and empty
+        const auto row = [](const char *tag, const char *json, const char *expected, bool null = false) {
+            QTest::newRow(tag) << QByteArray(json) << QString::fromUtf8(expected) << null;
+        };
+        row("string", R"({"text":"你好"})", "你好");
+        row("empty string is kept", R"({"text":""})", "");
+        row("integer becomes decimal text", R"({"text":42})", "42");
+        row("large integer exact", R"({"text":9007199254740993})", "9007199254740993");
+        row("fraction held exactly", R"({"text":1.5})", "1.5");
+        // Fractions binary floating point cannot hold: the shortest text that reads back the same.
+        row("price 19.9", R"({"text":19.9})", "19.9");
+        row("0.1", R"({"text":0.1})", "0.1");
+        row("balance 12.3", R"({"text":12.3})", "12.3");
+        row("negative -333.9", R"({"text":-333.9})", "-333.9");
+        row("whole number written as a fraction", R"({"text":20.0})", "20");
+        row("beyond 2^53", R"({"text":123456789012345678901.5})", "123456789012345680000");
+        row("1e21 and up in exponent form", R"({"text":1e21})", "1e+21");
+        row("small", R"({"text":0.0000015})", "0.0000015");
+        row("below 1e-6 in exponent form", R"({"text":1.5e-7})", "1.5e-7");
+        row("bool leaves empty", R"({"text":true})", "", true);
+        row("object leaves empty", R"({"text":{"a":1}})", "", true);
+        row("null leaves empty", R"({"text":null})", "", true);
+        row("absent leaves empty", R"({})", "", true);
     }
     void textFieldConversions() {
         QFETCH(QByteArray, json);
         QFETCH(QString, expected);
+        QFETCH(bool, null);
         const auto model = ml::json::fromJson<Sample>(json);
         QVERIFY(model);
         QCOMPARE(model->text, expected);
+        QCOMPARE(model->text.isNull(), null);
     }
 
     void numberFieldConversions_data() {

@@ -9,6 +9,7 @@
 #include "support/NetTestSupport.h"
 #include "support/RequestOutcome.h"
 #include "support/StandinFixture.h"
+#include "support/TrickleServer.h"
 
 #include <QJsonDocument>
 #include <QSignalSpy>
@@ -121,32 +122,59 @@ private Q_SLOTS:
     }
 
     void answerBodiesAreJudged_data() {
+        QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<bool>("success");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("code");
-        const QString empty = SecurityCore::encryptString(QString());
-        QTest::newRow("array") << QByteArray("[1,2]") << false << QStringLiteral("数据格式异常") << QString();
-        QTest::newRow("no code") << QByteArray(R"({"message":"x"})") << false
+        const QByteArray emptyDigest = R"("m5":"d41d8cd98f00b204e9800998ecf8427e")";
+        const QString failed = QStringLiteral("系统异常");
+        const QString forged = QStringLiteral("非法请求");
+        QTest::newRow("array") << 200 << QByteArray("[1,2]") << false << QStringLiteral("数据格式异常")
+                               << QString();
+        QTest::newRow("no code") << 200 << QByteArray(R"({"message":"x"})") << false
                                  << QStringLiteral("数据格式异常") << QString();
-        QTest::newRow("numeric code") << QByteArray(R"({"code":500,"message":"服务器错误"})") << false
+        QTest::newRow("numeric code") << 200 << QByteArray(R"({"code":500,"message":"服务器错误"})") << false
                                       << QStringLiteral("服务器错误") << QStringLiteral("500");
-        QTest::newRow("success without digest") << QByteArray(R"({"code":"SUCCESS","dt":"00ff"})") << false
-                                                << QStringLiteral("非法请求") << QString();
+        QTest::newRow("success without digest")
+            << 200 << QByteArray(R"({"code":"SUCCESS","dt":"00ff"})") << false << forged << QString();
+        // The MD5 of the empty text is public: without a sealed payload there is nothing to check.
+        QTest::newRow("success, no payload, its digest")
+            << 200 << QByteArray(R"({"code":"SUCCESS",)" + emptyDigest + "}") << false << forged << QString();
         QTest::newRow("success, empty payload, its digest")
-            << QByteArray(R"({"code":"SUCCESS","m5":"d41d8cd98f00b204e9800998ecf8427e"})") << true
-            << QString() << QString();
+            << 200 << QByteArray(R"({"code":"SUCCESS","dt":"",)" + emptyDigest + "}") << false << forged
+            << QString();
         QTest::newRow("success, digest in capitals")
-            << QByteArray(R"({"code":"SUCCESS","m5":"D41D8CD98F00B204E9800998ECF8427E"})") << false
-            << QStringLiteral("非法请求") << QString();
+            << 200 << QByteArray(R"({"code":"SUCCESS","m5":"D41D8CD98F00B204E9800998ECF8427E"})") << false
+            << forged << QString();
+        // An error status never succeeds, whatever its body says.
+        QTest::newRow("success at 500")
+            << 500 << QByteArray(R"({"code":"SUCCESS",)" + emptyDigest + "}") << false << failed << QString();
+        QTest::newRow("success at 404")
+            << 404 << QByteArray(R"({"code":"SUCCESS",)" + emptyDigest + "}") << false << failed << QString();
+        QTest::newRow("no message") << 200 << QByteArray(R"({"code":"DIA007"})") << false << failed
+                                    << QStringLiteral("DIA007");
+        QTest::newRow("empty message") << 200 << QByteArray(R"({"code":"DIA007","message":""})") << false
+                                       << failed << QStringLiteral("DIA007");
+        QTest::newRow("message not a string") << 200 << QByteArray(R"({"code":"DIA007","message":12})")
+                                              << false << failed << QStringLiteral("DIA007");
+        QTest::newRow("flood of a message")
+            << 200 << QByteArray(R"({"code":"DIA007","message":")" + QByteArray(20000, 'x') + R"("})")
+            << false << QString(300, QLatin1Char('x')) + QChar(0x2026) << QStringLiteral("DIA007");
+        QTest::newRow("body over the cap")
+            << 200
+            << QByteArray(R"({"code":"DIA007","message":")" +
+                          QByteArray(MLHttpTransport::kDefaultMaximumBodyBytes, 'x') + R"("})")
+            << false << QStringLiteral("数据格式异常") << QString();
     }
     void answerBodiesAreJudged() {
+        QFETCH(int, status);
         QFETCH(QByteArray, body);
         QFETCH(bool, success);
         QFETCH(QString, message);
         QFETCH(QString, code);
         m_rawBody = body;
-        m_rawStatus = 200;
+        m_rawStatus = status;
         auto outcome = post(kRaw);
         QTRY_VERIFY(outcome->finished());
         QCOMPARE(outcome->succeeded(), success);
@@ -154,6 +182,17 @@ private Q_SLOTS:
             QCOMPARE(outcome->message, message);
             QCOMPARE(outcome->code, code);
         }
+    }
+
+    // A server that sends a byte now and then cannot hold a request past its deadline.
+    void tricklingAnswerEndsAtTheDeadline() {
+        ml::test::TrickleServer trickle(QByteArray(1000, ' '), 1, 50);
+        QVERIFY(trickle.isListening());
+        MLServiceOrigins::setApiBaseUrl(trickle.url());
+        m_net->transport.setTransferTimeout(500);
+        auto outcome = post(kMeInfo);
+        QTRY_VERIFY_WITH_TIMEOUT(outcome->finished(), 10000);
+        QCOMPARE(outcome->message, QStringLiteral("链接超时!"));
     }
 
     void droppedRequestIsNotSentAgain() {

@@ -2,6 +2,7 @@
 #include "platform/imageloader/MLWebImageView.h"
 #include "support/MLTestMain.h"
 #include "support/StandinFixture.h"
+#include "support/TrickleServer.h"
 
 #include <QBuffer>
 #include <QPointer>
@@ -113,6 +114,18 @@ private Q_SLOTS:
         QTest::qWait(50);
         QTRY_COMPARE(loader.loadsInFlight(), 0);
         QVERIFY(view.isShowingPlaceholder());
+    }
+
+    // An answer that trickles in a byte now and then ends the load.
+    void stalledLoadFails() {
+        ml::test::TrickleServer trickle(QByteArray(10000, 'i'), 1, 50);
+        QVERIFY(trickle.isListening());
+        MLImageLoader loader;
+        loader.setProgressRule({200, 512});
+        QObject context;
+        auto outcome = load(loader, trickle.url(QStringLiteral("/slow.png")), &context);
+        QTRY_COMPARE(outcome->failures, 1);
+        QCOMPARE(loader.loadsInFlight(), 0);
     }
 
     void oneFetchPerUrlAndCached() {

@@ -13,6 +13,7 @@
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -129,6 +130,31 @@ private Q_SLOTS:
         QVERIFY(!reread.hasKey(u"absent"_s));
         reread.removeObjectForKey(u"number"_s);
         QVERIFY(!reread.hasKey(u"number"_s));
+    }
+
+    // The settings hold the session token: private to the user when made, after each write, and an
+    // existing readable file is tightened when opened.
+    void userDefaultsArePrivate() {
+        constexpr QFile::Permissions kOwnerOnly = QFile::ReadOwner | QFile::WriteOwner;
+        const auto mode = [](const QString &path) {
+            return QFileInfo(path).permissions() & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+        };
+        QTemporaryDir dir;
+        const QString made = dir.filePath(QStringLiteral("made.ini"));
+        {
+            MLUserDefaults defaults(made);
+            defaults.setString(QStringLiteral("token"), QStringLiteral("currentUser"));
+            QVERIFY(defaults.synchronize());
+        }
+        QCOMPARE(mode(made), kOwnerOnly);
+        const QString old = dir.filePath(QStringLiteral("old.ini"));
+        QFile file(old);
+        QVERIFY(file.open(QIODevice::WriteOnly, kOwnerOnly | QFile::ReadGroup | QFile::ReadOther));
+        file.close();
+        MLUserDefaults reopened(old);
+        QCOMPARE(mode(old), kOwnerOnly);
+        const QString folder = QFileInfo(MLUserDefaults::defaultFilePath()).absolutePath();
+        QCOMPARE(mode(folder), kOwnerOnly | QFile::ExeOwner);
     }
 
     void archiveRestrictedToItsClass() {

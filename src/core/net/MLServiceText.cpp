@@ -1,0 +1,19 @@
+#include "core/net/MLServiceText.h"
+
+namespace MLServiceText {
+
+QString forDisplay(const QString &text) {
+    if (text.size() <= kMaxCharacters)
+        return text;
+    qsizetype length = kMaxCharacters;
+    if (text.at(length - 1).isHighSurrogate())
+        --length;
+    return text.left(length) + QChar(0x2026);
+}
+
+QString message(const QJsonValue &message) {
+    const QString text = message.isString() ? message.toString() : QString();
+    return text.isEmpty() ? QStringLiteral("系统异常") : forDisplay(text);
+}
+
+} // namespace MLServiceText
