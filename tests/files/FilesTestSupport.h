@@ -1,11 +1,8 @@
 #pragma once
 
-<<<<<<< HEAD
-#include "core/net/MLNetRequestManager.h"
-=======
 #include "StandinRequest.h"
+#include "core/net/MLNetRequestManager.h"
 #include "core/security/SecurityCore.h"
->>>>>>> i12
 #include "platform/kit/ui/MLAlert.h"
 #include "platform/kit/ui/MLOpenPanel.h"
 #include "platform/kit/ui/MLWorkspace.h"
@@ -15,11 +12,8 @@
 
 #include <QDir>
 #include <QFile>
-<<<<<<< HEAD
-#include <QTimer>
-=======
 #include <QJsonDocument>
->>>>>>> i12
+#include <QTimer>
 #include <QWidget>
 #include <QtTest>
 
