@@ -1,4 +1,3 @@
-#include "core/net/MLServiceOrigins.h"
 #include "core/session/MLMinePageBaseModel.h"
 #include "core/session/MLUserManager.h"
 #include "platform/kit/MLKeyedArchive.h"
@@ -59,18 +58,6 @@ private Q_SLOTS:
         QVERIFY(!page->hasPreviousPage);
         QCOMPARE(page->list.size(), 2);
         QCOMPARE(page->list[1].name, QStringLiteral("b"));
-    }
-
-    void originsFromOptionsOverrideEnvironment() {
-        qputenv("ML_API_BASE_URL", "http://127.0.0.1:1/");
-        qputenv("ML_PAY_BASE_URL", "http://127.0.0.1:2/pay");
-        MLServiceOrigins::configure({QStringLiteral("app"), QStringLiteral("--pay-base"),
-                                     QStringLiteral("http://h:3/p/"),
-                                     QStringLiteral("--speech-url=ws://h:4/s/{region}")});
-        QCOMPARE(MLServiceOrigins::apiBaseUrl(), QStringLiteral("http://127.0.0.1:1"));
-        QCOMPARE(MLServiceOrigins::payBaseUrl(), QStringLiteral("http://h:3/p"));
-        QCOMPARE(MLServiceOrigins::speechUrl(QStringLiteral("east asia")).toString(QUrl::FullyEncoded),
-                 QStringLiteral("ws://h:4/s/east%20asia"));
     }
 };
 
