@@ -89,6 +89,15 @@ void AppDelegate::initTranslation() {
     m_translationWindow->hide();
 }
 
+void AppDelegate::bringWindowForward() {
+    if (!m_window)
+        return;
+    m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
 QWidget *AppDelegate::window() const {
     return m_window;
 }

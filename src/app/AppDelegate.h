@@ -30,6 +30,10 @@ public:
     // Builds the floating subtitle window, hidden.
     void initTranslation();
 
+    // Shows the main window again, restored and raised above the others (a second start of the app
+    // asks for it); the floating window stays as it is.
+    void bringWindowForward();
+
     // The main application window; closing it only takes it off the screen.
     QWidget *window() const;
     // The window's content view: hosts the pages, progress overlays and toasts.

@@ -1,27 +1,39 @@
 #include "app/AppDelegate.h"
-#include "core/net/MLServiceOrigins.h"
-#include "platform/audio/MLAudioCapture.h"
+#include "app/MLCommandLine.h"
+#include "app/MLSingleInstance.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[]) {
+    // Read before the application object exists: --help, --version and mistakes need no display.
+    if (const std::optional<int> exitCode = MLCommandLine::apply(argc, argv))
+        return *exitCode;
+
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("mltranslate"));
     QApplication::setApplicationName(QStringLiteral("mltranslate"));
     QApplication::setApplicationDisplayName(QStringLiteral("同声传译"));
     QApplication::setApplicationVersion(QStringLiteral(ML_APP_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral(ML_APP_ID));
     // The floating subtitle window may be the only one on screen; the app ends by "退出" or by
     // closing the main window.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    MLServiceOrigins::configure(QApplication::arguments());
-    // A WAV file may stand in for the microphone (demos and tests): --audio-input FILE.
-    const QStringList arguments = QApplication::arguments();
-    if (const qsizetype at = arguments.indexOf(QStringLiteral("--audio-input"));
-        at >= 0 && at + 1 < arguments.size())
-        MLAudioCapture::setInputFile(arguments.at(at + 1));
+    // A second start brings the running app's window forward and ends.
+    MLSingleInstance instance;
+    switch (instance.claim()) {
+    case MLSingleInstance::Role::HandedOver:
+        return 0;
+    case MLSingleInstance::Role::Unreachable:
+        qCritical("mltranslate is already running but does not answer");
+        return 1;
+    case MLSingleInstance::Role::Running:
+        break;
+    }
 
     AppDelegate delegate;
+    QObject::connect(&instance, &MLSingleInstance::activationRequested, &delegate,
+                     &AppDelegate::bringWindowForward);
     delegate.applicationDidFinishLaunching();
     return app.exec();
 }

@@ -1,6 +1,7 @@
 #include "support/MLTestMain.h"
 
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -22,6 +23,11 @@ void prepareEnvironment() {
     qputenv("XDG_DATA_HOME", (root + QStringLiteral("/data")).toUtf8());
     qputenv("XDG_CACHE_HOME", (root + QStringLiteral("/cache")).toUtf8());
     qputenv("XDG_DOCUMENTS_DIR", (root + QStringLiteral("/Documents")).toUtf8());
+    // The runtime folder holds the single-instance lock and socket; it must be private to the user.
+    QDir(root).mkpath(QStringLiteral("runtime"));
+    QFile::setPermissions(root + QStringLiteral("/runtime"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", (root + QStringLiteral("/runtime")).toUtf8());
     QStandardPaths::setTestModeEnabled(true);
 }
 

@@ -5,7 +5,7 @@
 
 namespace ml::test {
 
-// Points HOME and the XDG folders at a fresh temporary folder and turns on QStandardPaths' test
+// Points HOME and the XDG folders (the runtime folder too) at a fresh temporary folder and turns on QStandardPaths' test
 // mode, so tests never touch the developer's settings or Documents. Call before the application
 // object exists.
 void prepareEnvironment();

@@ -1,7 +1,5 @@
 #include "core/net/MLServiceOrigins.h"
 
-#include <QByteArray>
-
 namespace {
 
 struct Origins {
@@ -47,30 +45,4 @@ void MLServiceOrigins::setPayBaseUrl(const QString &url) {
 }
 void MLServiceOrigins::setSpeechUrlTemplate(const QString &urlTemplate) {
     origins().speech = urlTemplate;
-}
-
-void MLServiceOrigins::configure(const QStringList &arguments) {
-    const struct {
-        const char *env;
-        const char *option;
-        void (*apply)(const QString &);
-    } settings[] = {
-        {"ML_API_BASE_URL", "--api-base", &MLServiceOrigins::setApiBaseUrl},
-        {"ML_PAY_BASE_URL", "--pay-base", &MLServiceOrigins::setPayBaseUrl},
-        {"ML_SPEECH_URL", "--speech-url", &MLServiceOrigins::setSpeechUrlTemplate},
-    };
-    for (const auto &s : settings) {
-        const QByteArray env = qgetenv(s.env);
-        if (!env.isEmpty())
-            s.apply(QString::fromUtf8(env));
-    }
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        for (const auto &s : settings) {
-            const QString option = QLatin1String(s.option);
-            if (arguments[i] == option && i + 1 < arguments.size())
-                s.apply(arguments[++i]);
-            else if (arguments[i].startsWith(option + QLatin1Char('=')))
-                s.apply(arguments[i].mid(option.size() + 1));
-        }
-    }
 }

@@ -1,14 +1,12 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 #include <QUrl>
 
-// Where the remote parties live. Defaults are build-time constants pointing at the local stand-in;
-// environment variables override them, and command-line options override both:
-//   --api-base URL      ML_API_BASE_URL      service API origin (paths are appended)
-//   --pay-base URL      ML_PAY_BASE_URL      payment origin (paths are appended)
-//   --speech-url TPL    ML_SPEECH_URL        speech endpoint, "{region}" replaced by the speech region
+// Where the remote parties live: the service API origin and the payment origin (paths are appended)
+// and the speech endpoint ("{region}" replaced by the speech region). Defaults are build-time
+// constants pointing at the local stand-in; MLCommandLine sets them from the environment variables
+// and the command-line options at start.
 class MLServiceOrigins final {
 public:
     static QString apiBaseUrl();
@@ -20,8 +18,4 @@ public:
     static void setApiBaseUrl(const QString &url);
     static void setPayBaseUrl(const QString &url);
     static void setSpeechUrlTemplate(const QString &urlTemplate);
-
-    // Applies the environment variables, then the options found in `arguments` (both forms
-    // "--opt value" and "--opt=value"); unknown arguments are ignored.
-    static void configure(const QStringList &arguments);
 };

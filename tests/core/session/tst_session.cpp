@@ -1,4 +1,3 @@
-#include "core/net/MLServiceOrigins.h"
 #include "core/session/MLMinePageBaseModel.h"
 #include "core/session/MLUserManager.h"
 #include "core/session/RezirDeviceInfo.h"
@@ -72,17 +71,6 @@ private Q_SLOTS:
         QVERIFY(!page->hasPreviousPage);
         QCOMPARE(page->list.size(), 2);
         QCOMPARE(page->list[1].name, u"b"_s);
-    }
-
-    void originsFromOptionsOverrideEnvironment() {
-        qputenv("ML_API_BASE_URL", "http://127.0.0.1:1/");
-        qputenv("ML_PAY_BASE_URL", "http://127.0.0.1:2/pay");
-        MLServiceOrigins::configure(
-            {u"app"_s, u"--pay-base"_s, u"http://h:3/p/"_s, u"--speech-url=ws://h:4/s/{region}"_s});
-        QCOMPARE(MLServiceOrigins::apiBaseUrl(), u"http://127.0.0.1:1"_s);
-        QCOMPARE(MLServiceOrigins::payBaseUrl(), u"http://h:3/p"_s);
-        QCOMPARE(MLServiceOrigins::speechUrl(u"east asia"_s).toString(QUrl::FullyEncoded),
-                 u"ws://h:4/s/east%20asia"_s);
     }
 
     void identifierIsDerivedFromTheMachineId() {

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QStringList>
+
+#include <optional>
+
+// The app's command line. It is read before the application object exists, so --help, --version
+// and mistakes need no display. Each setting also comes from an environment variable; the option
+// wins over the variable, the variable over the build's default:
+//   --api-base URL        ML_API_BASE_URL   service API origin (http or https)
+//   --pay-base URL        ML_PAY_BASE_URL   payment origin (http or https)
+//   --speech-url TEMPLATE ML_SPEECH_URL     speech endpoint (ws or wss), "{region}" replaced
+//   --audio-input FILE    ML_AUDIO_INPUT    a WAV file in place of the microphone
+class MLCommandLine final {
+public:
+    // Exit codes of a start that does not run the app.
+    static constexpr int kExitSuccess = 0;
+    static constexpr int kExitUsage = 2;
+
+    // Parses `arguments` (the program first), checks every value and hands the settings to
+    // MLServiceOrigins and MLAudioCapture. Returns the code to exit with when the app must not run:
+    // after printing the help or the version (0), or an error on standard error (2).
+    static std::optional<int> apply(const QStringList &arguments);
+    // The same for main's argument vector.
+    static std::optional<int> apply(int argc, char *argv[]);
+};

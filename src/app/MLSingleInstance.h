@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QLocalServer;
+class QLockFile;
+
+// One running app per user. The first start holds a lock file and listens on a local socket, both in
+// the user's runtime folder; a later start connects, asks the running app to bring its window
+// forward, waits for the answer and ends. A lock or a socket left by a killed app does not stand in
+// the way: a lock whose process is gone is stale, and the socket is made afresh by whoever holds the
+// lock. This also keeps two apps from writing one history database.
+class MLSingleInstance final : public QObject {
+    Q_OBJECT
+public:
+    enum class Role {
+        Running,     // this process is the app; activationRequested reports later starts
+        HandedOver,  // the running app took the request; this process should end
+        Unreachable, // an app holds the lock but does not answer
+    };
+    Q_ENUM(Role)
+
+    explicit MLSingleInstance(QObject *parent = nullptr);
+    ~MLSingleInstance() override;
+
+    // The socket and the lock file live in this folder (the user's runtime folder).
+    static QString runtimeFolder();
+    static QString socketPath();
+
+    Role claim();
+
+Q_SIGNALS:
+    // A later start asked for the app's window.
+    void activationRequested();
+
+private:
+    void acceptConnections();
+    bool askRunningInstance();
+
+    std::unique_ptr<QLockFile> m_lock;
+    QLocalServer *m_server = nullptr;
+};

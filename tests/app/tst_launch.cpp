@@ -1,0 +1,164 @@
+#include "app/AppDelegate.h"
+#include "app/MLCommandLine.h"
+#include "app/MLSingleInstance.h"
+#include "core/net/MLServiceOrigins.h"
+#include "platform/audio/MLAudioCapture.h"
+#include "support/MLTestAudio.h"
+#include "support/MLTestMain.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+const QString kApp = QStringLiteral(ML_APP_BINARY);
+constexpr int kChildTimeoutMs = 30000;
+
+QString path(const QTemporaryDir &dir, const char *name) {
+    return dir.filePath(QLatin1String(name));
+}
+} // namespace
+
+// The app's start: its command line and the hand-over to an app already running, each through the
+// real program started as a child process.
+class TestLaunch : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        QFile text(path(m_dir, "notes.wav"));
+        QVERIFY(text.open(QIODevice::WriteOnly) && text.write("not a sound\n") > 0);
+        QVERIFY(
+            ml::test::writeWav(path(m_dir, "speech.wav"), ml::test::signal({{0.1, 0.5}}, 16000), 16000, 1));
+    }
+
+    // Output patterns are matched line by line against standard output when the exit code is 0 and
+    // against standard error otherwise; the other stream must stay empty.
+    void commandLine_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("environment"); // NAME=value, or empty
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("patterns");
+
+        const QString option = QStringLiteral("^  --%1 <%2> +\\S.* \\(%3\\)\\.$");
+        QTest::newRow("--help") << QStringList{u"--help"_s} << QString() << 0
+                                << QStringList{u"^Usage: mltranslate \\[options\\]$"_s,
+                                               option.arg(u"api-base", u"URL", u"ML_API_BASE_URL"),
+                                               option.arg(u"pay-base", u"URL", u"ML_PAY_BASE_URL"),
+                                               option.arg(u"speech-url", u"TEMPLATE", u"ML_SPEECH_URL"),
+                                               option.arg(u"audio-input", u"FILE", u"ML_AUDIO_INPUT")};
+        QTest::newRow("--version") << QStringList{u"--version"_s} << QString() << 0
+                                   << QStringList{u"^mltranslate "_s +
+                                                  QRegularExpression::escape(QStringLiteral(ML_APP_VERSION)) +
+                                                  u"$"_s};
+
+        const QString tryHelp = QStringLiteral("^Try 'mltranslate --help' for more information\\.$");
+        const auto refused = [&](const char *name, const QStringList &arguments, const QString &environment,
+                                 const QString &message) {
+            QTest::newRow(name) << arguments << environment << 2
+                                << QStringList{u"^mltranslate: "_s + message + u"$"_s, tryHelp};
+        };
+        refused("unknown option", {u"--bogus"_s}, {}, u"Unknown option 'bogus'\\."_s);
+        refused("missing value", {u"--speech-url"_s}, {}, u"Missing value after '--speech-url'\\."_s);
+        refused("--api-base not an address", {u"--api-base"_s, u"not a url"_s}, {},
+                u"--api-base: \"not a url\" is not an http or https address\\."_s);
+        refused("--pay-base of another scheme", {u"--pay-base"_s, u"ftp://h/pay"_s}, {},
+                u"--pay-base: \"ftp://h/pay\" is not an http or https address\\."_s);
+        refused("--speech-url not a WebSocket", {u"--speech-url"_s, u"http://h/{region}"_s}, {},
+                u"--speech-url: \"http://h/\\{region\\}\" is not a ws or wss address\\."_s);
+        refused("ML_API_BASE_URL without a host", {}, u"ML_API_BASE_URL=http://"_s,
+                u"ML_API_BASE_URL: \"http://\" is not an http or https address\\."_s);
+        refused("--audio-input missing", {u"--audio-input"_s, path(m_dir, "none.wav")}, {},
+                u"--audio-input: the audio file cannot be read: cannot open .*none\\.wav: No such file.*"_s);
+        refused("ML_AUDIO_INPUT not a WAV file", {}, u"ML_AUDIO_INPUT="_s + path(m_dir, "notes.wav"),
+                u"ML_AUDIO_INPUT: the audio file cannot be read: .*notes\\.wav is not a WAV file\\."_s);
+    }
+    void commandLine() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, environment);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, patterns);
+
+        QProcess app;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        // No display: these starts must not need one.
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        if (!environment.isEmpty())
+            env.insert(environment.section(QLatin1Char('='), 0, 0), environment.section(QLatin1Char('='), 1));
+        app.setProcessEnvironment(env);
+        app.start(kApp, arguments);
+        QVERIFY(app.waitForFinished(kChildTimeoutMs));
+        QCOMPARE(app.exitStatus(), QProcess::NormalExit);
+        const QString out = QString::fromLocal8Bit(app.readAllStandardOutput());
+        const QString err = QString::fromLocal8Bit(app.readAllStandardError());
+        QCOMPARE(app.exitCode(), exitCode);
+        QCOMPARE(exitCode == 0 ? err : out, QString());
+        for (const QString &pattern : patterns)
+            QVERIFY2(QRegularExpression(pattern, QRegularExpression::MultilineOption)
+                         .match(exitCode == 0 ? out : err)
+                         .hasMatch(),
+                     qPrintable(pattern));
+    }
+
+    void optionsOverrideEnvironment() {
+        qputenv("ML_API_BASE_URL", "http://127.0.0.1:1/");
+        qputenv("ML_PAY_BASE_URL", "http://127.0.0.1:2/pay");
+        qputenv("ML_AUDIO_INPUT", path(m_dir, "notes.wav").toUtf8()); // not read: the option wins
+        const std::optional<int> exitCode = MLCommandLine::apply(
+            {u"mltranslate"_s, u"--pay-base"_s, u"http://h:3/p/"_s, u"--speech-url=ws://h:4/s/{region}"_s,
+             u"--audio-input"_s, path(m_dir, "speech.wav")});
+        qunsetenv("ML_API_BASE_URL");
+        qunsetenv("ML_PAY_BASE_URL");
+        qunsetenv("ML_AUDIO_INPUT");
+        QVERIFY(!exitCode);
+        QCOMPARE(MLServiceOrigins::apiBaseUrl(), u"http://127.0.0.1:1"_s);
+        QCOMPARE(MLServiceOrigins::payBaseUrl(), u"http://h:3/p"_s);
+        QCOMPARE(MLServiceOrigins::speechUrl(u"east asia"_s).toString(QUrl::FullyEncoded),
+                 u"ws://h:4/s/east%20asia"_s);
+        QCOMPARE(MLAudioCapture::inputFile(), path(m_dir, "speech.wav"));
+    }
+
+    void secondStartHandsOver_data() {
+        QTest::addColumn<bool>("staleSocket");
+        QTest::newRow("app running") << false;
+        QTest::newRow("socket left by a killed app") << true;
+    }
+    void secondStartHandsOver() {
+        QFETCH(bool, staleSocket);
+        if (staleSocket) {
+            QProcess killed;
+            killed.start(kApp);
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(MLSingleInstance::socketPath()), kChildTimeoutMs);
+            killed.kill();
+            QVERIFY(killed.waitForFinished(kChildTimeoutMs));
+            QVERIFY(QFileInfo::exists(MLSingleInstance::socketPath()));
+        }
+
+        AppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        delegate.window()->hide();
+        delegate.translationWindow()->show();
+        MLSingleInstance instance;
+        QCOMPARE(instance.claim(), MLSingleInstance::Role::Running);
+        connect(&instance, &MLSingleInstance::activationRequested, &delegate,
+                &AppDelegate::bringWindowForward);
+
+        QProcess second;
+        QSignalSpy finished(&second, &QProcess::finished);
+        second.start(kApp);
+        QVERIFY(finished.wait(kChildTimeoutMs));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QVERIFY(delegate.window()->isVisible());
+        QVERIFY(delegate.translationWindow()->isVisible());
+    }
+};
+
+ML_TEST_MAIN(TestLaunch)
+#include "tst_launch.moc"
