@@ -49,11 +49,11 @@ MLSubtitleTableView::MLSubtitleTableView(QWidget *parent)
     updateTextWidth();
 }
 
-const QStringList &MLSubtitleTableView::strList() const {
+QStringList MLSubtitleTableView::strList() const {
     return m_model->strList();
 }
 
-void MLSubtitleTableView::setListData(const QStringList &list) {
+void MLSubtitleTableView::setListData(const MLCaptionLines &list) {
     // A changed font makes every row's height stale; colours only need the repaint below.
     const QFont previousFont = m_cellView->font();
     m_cellView->readLook();
@@ -90,7 +90,7 @@ void MLSubtitleTableView::updateTextWidth() {
 
 void MLSubtitleTableView::measureRows(int first, int last) {
     QHeaderView *rows = verticalHeader();
-    const QStringList &list = m_model->strList();
+    const MLCaptionLines &list = m_model->lines();
     last = qMin(last, int(list.size()) - 1);
     // Without updates the header skips its per-section repositioning, which would make a bulk
     // update quadratic.
@@ -104,5 +104,5 @@ void MLSubtitleTableView::measureRows(int first, int last) {
 }
 
 void MLSubtitleTableView::measureAllRows() {
-    measureRows(0, int(m_model->strList().size()) - 1);
+    measureRows(0, int(m_model->lines().size()) - 1);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "live/engine/MLCaptionLines.h"
+
 #include <QStringList>
 #include <QTableView>
 
@@ -22,8 +24,8 @@ public:
     explicit MLSubtitleTableView(QWidget *parent = nullptr);
 
     // Takes the engine's caption list (an implicitly shared copy) and scrolls to the bottom.
-    void setListData(const QStringList &list);
-    const QStringList &strList() const;
+    void setListData(const MLCaptionLines &list);
+    QStringList strList() const;
 
     // Reads the subtitle look again and redraws and re-measures every row (new size, colour or width).
     void reloadData();
