@@ -234,6 +234,18 @@ private Q_SLOTS:
         QCOMPARE(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
         QVERIFY(view.verticalScrollBar()->maximum() > 0);
 
+        // A narrower table: the rows in view are measured at once, the others from the event loop,
+        // and the bottom line stays in view throughout.
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QTRY_COMPARE(view.staleRowCount(), 0);
+        view.resize(250, 300);
+        QVERIFY(view.staleRowCount() > 0);
+        QCOMPARE(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
+        QTRY_COMPARE(view.staleRowCount(), 0);
+        verifyHeightsMatchFullMeasurement(view);
+        QCOMPARE(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
+
         // The next session starts from one empty line.
         view.setListData({QString()});
         verifyHeightsMatchFullMeasurement(view);
