@@ -112,6 +112,8 @@ int main(int argc, char *argv[]) {
     QTemporaryDir home;
     for (const char *sub : {"config", "data", "cache", "runtime", "Documents"})
         QDir(home.path()).mkpath(QLatin1String(sub));
+    QFile::setPermissions(home.path() + QStringLiteral("/runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qputenv("HOME", home.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toUtf8());
     qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/data")).toUtf8());
