@@ -18,10 +18,12 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void installMenu();
 
     QWidget *m_contentView;
     QPointer<QWidget> m_page;
+    bool m_shownOnce = false;
 };

@@ -84,7 +84,7 @@ template <class Engine> struct LiveEngineHarness {
         engine->setTickInterval(24 * 3600 * 1000); // the test ticks by hand
         engine->setStatusBlock([this](bool running) { statuses.append(running); });
         engine->setTimeChangeBlock([this](const QString &time) { times.append(time); });
-        engine->setDataChangeBlock([this](const QStringList &list) { lists.append(list); });
+        engine->setDataChangeBlock([this](const MLCaptionLines &list) { lists.append(list.toStringList()); });
     }
 
     StandinLiveMeter &meter() { return StandinLiveRoutes::of(standin.server()).meter(); }

@@ -4,16 +4,16 @@ MLCaptionList::MLCaptionList()
     : m_lines{QString()} {}
 
 void MLCaptionList::reset() {
-    m_lines = QStringList{QString()};
+    m_lines = MLCaptionLines{QString()};
 }
 
 void MLCaptionList::replaceOpen(const QString &text) {
-    m_lines.last() = text;
+    m_lines.replace(m_lines.size() - 1, text);
 }
 
 qsizetype MLCaptionList::closeOpen(const QString &text) {
     const qsizetype closed = m_lines.size() - 1;
-    m_lines.last() = text;
+    m_lines.replace(closed, text);
     m_lines.append(QString());
     return closed;
 }
@@ -21,7 +21,7 @@ qsizetype MLCaptionList::closeOpen(const QString &text) {
 bool MLCaptionList::replaceAt(qsizetype index, const QString &text) {
     if (index < 0 || index >= m_lines.size())
         return false;
-    m_lines[index] = text;
+    m_lines.replace(index, text);
     return true;
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "live/engine/MLCaptionLines.h"
+
 #include <QString>
-#include <QStringList>
 
 // The caption list of a live session: one entry per subtitle line, in order, always ending with the
-// open entry (the sentence being recognised). Readers get the list by value: it is implicitly shared,
-// so a reader's copy never changes under it and never shrinks while it is read.
+// open entry (the sentence being recognised). Readers get the list by value: it is implicitly shared
+// (block by block, see MLCaptionLines), so a reader's copy never changes under it and never shrinks
+// while it is read, and a change costs the same however long the list is.
 class MLCaptionList final {
 public:
     // One empty open entry.
@@ -24,7 +26,7 @@ public:
     // Overwrites the entry at `index`; false, changing nothing, when there is no such entry.
     bool replaceAt(qsizetype index, const QString &text);
 
-    const QStringList &lines() const { return m_lines; }
+    const MLCaptionLines &lines() const { return m_lines; }
     qsizetype count() const { return m_lines.size(); }
 
     // The session transcript: the entries joined by two line breaks (the open entry included, so a
@@ -32,5 +34,5 @@ public:
     QString transcript() const;
 
 private:
-    QStringList m_lines;
+    MLCaptionLines m_lines;
 };

@@ -41,7 +41,7 @@ class MLUserManager;
 // Pages install three blocks; the engine calls them on the main thread:
 //   status  true when a session runs, false when it stops;
 //   time    the elapsed time "HH:MM:SS" on every tick;
-//   data    the whole caption list after every change (an implicitly-shared copy; keep it).
+//   data    the whole caption list after every change (an implicitly shared MLCaptionLines; keep it).
 class MLLiveEngine : public QObject {
     Q_OBJECT
 public:
@@ -67,7 +67,7 @@ public:
     void setTimeChangeBlock(std::function<void(const QString &)> block) {
         m_timeChangeBlock = std::move(block);
     }
-    void setDataChangeBlock(std::function<void(const QStringList &)> block) {
+    void setDataChangeBlock(std::function<void(const MLCaptionLines &)> block) {
         m_dataChangeBlock = std::move(block);
     }
 
@@ -78,7 +78,9 @@ public:
     void stopTranslation();
 
     // The caption list (the engine's own; copy it to keep it).
-    const QStringList &strList() const { return m_captions.lines(); }
+    const MLCaptionLines &captionLines() const { return m_captions.lines(); }
+    // The caption list as plain strings (a copy of every line).
+    QStringList strList() const { return m_captions.lines().toStringList(); }
 
     // The heartbeat interval in milliseconds (1000 in the product); tests shorten it. Takes effect
     // at the next session set-up.
@@ -196,7 +198,7 @@ private:
 
     std::function<void(bool)> m_statusBlock;
     std::function<void(const QString &)> m_timeChangeBlock;
-    std::function<void(const QStringList &)> m_dataChangeBlock;
+    std::function<void(const MLCaptionLines &)> m_dataChangeBlock;
 
     State m_state = State::Idle;
     quint64 m_generation = 0;

@@ -75,9 +75,8 @@ int MLMicrosoftCellView::rowHeight(const QString &caption) const {
     const auto cached = m_heights.constFind(caption);
     if (cached != m_heights.constEnd())
         return *cached;
-    QTextLayout layout(captionLayoutText(caption));
-    layoutText(layout);
-    const int height = int(std::ceil(layout.boundingRect().height())) + 2 * kInset;
+    // The row is laid out once: the layout that gives its height is the one its paint draws.
+    const int height = int(std::ceil(paintLayout(caption).boundingRect().height())) + 2 * kInset;
     m_heights.insert(caption, height);
     return height;
 }
@@ -126,6 +125,8 @@ const QTextLayout &MLMicrosoftCellView::paintLayout(const QString &caption) cons
     if (const QTextLayout *cached = m_layouts.object(caption))
         return *cached;
     auto *layout = new QTextLayout(captionLayoutText(caption));
+    // Keeps the shaped glyphs, so drawing does not shape the text again.
+    layout->setCacheEnabled(true);
     layout->setFormats(returnStr(caption, m_sourceColor, m_targetColor));
     layoutText(*layout);
     m_layouts.insert(caption, layout);

@@ -14,8 +14,9 @@
 //
 // Heights are cached by text for the current font and text width (a change of either empties the
 // cache), so a caption callback measures only the lines it changed or added while every row still
-// has exactly the height a full measurement gives. The layouts of recently painted rows are kept
-// too, so repainting the rows in view does not lay their text out again.
+// has exactly the height a full measurement gives. A row is laid out once for both: the coloured
+// layout that gives its height (glyphs kept) is the one painted, and the layouts of the rows measured
+// or painted last are kept, so repainting the rows in view neither lays out nor shapes text again.
 class MLMicrosoftCellView final : public QStyledItemDelegate {
     Q_OBJECT
 public:

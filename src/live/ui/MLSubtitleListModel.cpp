@@ -23,13 +23,22 @@ QVariant MLSubtitleListModel::data(const QModelIndex &index, int role) const {
     return m_strList.at(index.row());
 }
 
-void MLSubtitleListModel::setListData(const QStringList &list) {
+void MLSubtitleListModel::setListData(const MLCaptionLines &list) {
     const int oldCount = int(m_strList.size());
     const int newCount = int(list.size());
 
     // Runs of changed rows among the rows both lists have.
     QList<QPair<int, int>> changed;
-    for (int row = 0; row < qMin(oldCount, newCount); ++row) {
+    const int common = qMin(oldCount, newCount);
+    for (int row = 0; row < common; ++row) {
+        const qsizetype block = row / MLCaptionLines::kBlockSize;
+        if (row % MLCaptionLines::kBlockSize == 0 && block < list.blockCount() &&
+            block < m_strList.blockCount() &&
+            list.block(block).constData() == m_strList.block(block).constData() &&
+            list.block(block).size() == m_strList.block(block).size()) {
+            row += int(MLCaptionLines::kBlockSize) - 1;
+            continue;
+        }
         if (sameLine(m_strList.at(row), list.at(row)))
             continue;
         if (!changed.isEmpty() && changed.last().second == row - 1)

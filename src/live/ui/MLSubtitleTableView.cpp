@@ -3,10 +3,17 @@
 #include "live/ui/MLMicrosoftCellView.h"
 #include "live/ui/MLSubtitleListModel.h"
 
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTimer>
+
+namespace {
+// One slice of the re-measurement after a resize stays well within a frame.
+constexpr qint64 kSliceNanos = 3'000'000;
+} // namespace
 
 MLSubtitleTableView::MLSubtitleTableView(QWidget *parent)
     : QTableView(parent)
@@ -43,31 +50,45 @@ MLSubtitleTableView::MLSubtitleTableView(QWidget *parent)
             [this](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
                 measureRows(topLeft.row(), bottomRight.row());
             });
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this,
+            [this](const QModelIndex &, int first, int last) {
+                for (int row = first; row <= last && row < m_stale.size(); ++row)
+                    m_staleCount -= m_stale.at(row) ? 1 : 0;
+                if (first < m_stale.size())
+                    m_stale.remove(first, qMin(last, int(m_stale.size()) - 1) - first + 1);
+                m_staleCursor = qMin(m_staleCursor, int(m_stale.size()) - 1);
+            });
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] { measureAllRows(); });
+
+    m_staleTimer = new QTimer(this);
+    m_staleTimer->setInterval(0);
+    connect(m_staleTimer, &QTimer::timeout, this, [this] { measureStaleSlice(); });
 
     m_cellView->readLook();
     updateTextWidth();
 }
 
-const QStringList &MLSubtitleTableView::strList() const {
+QStringList MLSubtitleTableView::strList() const {
     return m_model->strList();
 }
 
-void MLSubtitleTableView::setListData(const QStringList &list) {
+void MLSubtitleTableView::setListData(const MLCaptionLines &list) {
     // A changed font makes every row's height stale; colours only need the repaint below.
     const QFont previousFont = m_cellView->font();
-    m_cellView->readLook();
+    const bool lookChanged = m_cellView->readLook();
     m_model->setListData(list);
     if (m_cellView->font() != previousFont)
-        measureAllRows();
-    viewport()->update();
+        remeasureAllRows();
+    // New or changed rows repaint themselves; colours changed repaint everything.
+    if (lookChanged)
+        viewport()->update();
     scrollToBottom();
 }
 
 void MLSubtitleTableView::reloadData() {
     m_cellView->readLook();
     updateTextWidth();
-    measureAllRows();
+    remeasureAllRows();
     viewport()->update();
 }
 
@@ -76,7 +97,7 @@ void MLSubtitleTableView::resizeEvent(QResizeEvent *event) {
     const int previous = m_cellView->textWidth();
     updateTextWidth();
     if (m_cellView->textWidth() != previous)
-        measureAllRows();
+        remeasureAllRows();
 }
 
 void MLSubtitleTableView::updateTextWidth() {
@@ -88,21 +109,94 @@ void MLSubtitleTableView::updateTextWidth() {
     m_cellView->setTextWidth(width() - 2 * frameWidth() - scrollBarRoom - 2 * MLMicrosoftCellView::kInset);
 }
 
+bool MLSubtitleTableView::measureRow(int row) {
+    if (row < m_stale.size() && m_stale.at(row)) {
+        m_stale[row] = false;
+        --m_staleCount;
+    }
+    QHeaderView *rows = verticalHeader();
+    const int height = m_cellView->rowHeight(m_model->lines().at(row));
+    if (rows->sectionSize(row) == height)
+        return false;
+    rows->resizeSection(row, height);
+    return true;
+}
+
 void MLSubtitleTableView::measureRows(int first, int last) {
     QHeaderView *rows = verticalHeader();
-    const QStringList &list = m_model->strList();
-    last = qMin(last, int(list.size()) - 1);
+    const int count = int(m_model->lines().size());
+    if (m_stale.size() < count)
+        m_stale.resize(count, false);
+    last = qMin(last, count - 1);
     // Without updates the header skips its per-section repositioning, which would make a bulk
     // update quadratic.
     const bool bulk = last - first > 8;
     if (bulk)
         rows->setUpdatesEnabled(false);
     for (int row = first; row <= last; ++row)
-        rows->resizeSection(row, m_cellView->rowHeight(list.at(row)));
+        measureRow(row);
     if (bulk)
         rows->setUpdatesEnabled(true);
 }
 
 void MLSubtitleTableView::measureAllRows() {
-    measureRows(0, int(m_model->strList().size()) - 1);
+    measureRows(0, int(m_model->lines().size()) - 1);
+}
+
+void MLSubtitleTableView::remeasureAllRows() {
+    const int count = int(m_model->lines().size());
+    QScrollBar *bar = verticalScrollBar();
+    const bool atBottom = bar->value() >= bar->maximum();
+    m_stale = QList<bool>(count, true);
+    m_staleCount = count;
+    m_staleCursor = count - 1;
+    if (count == 0)
+        return;
+    // The rows in view first: up from the last row when the bottom is shown, else down from the
+    // top row in view, until the view is full.
+    const int room = viewport()->height();
+    int filled = 0;
+    if (atBottom) {
+        for (int row = count - 1; row >= 0 && filled < room; --row) {
+            measureRow(row);
+            filled += rowHeight(row);
+        }
+        scrollToBottom();
+    } else {
+        const int top = qMax(0, rowAt(0));
+        for (int row = top; row < count && filled < room + rowHeight(top); ++row) {
+            measureRow(row);
+            filled += rowHeight(row);
+        }
+    }
+    if (m_staleCount > 0)
+        m_staleTimer->start();
+}
+
+void MLSubtitleTableView::measureStaleSlice() {
+    QScrollBar *bar = verticalScrollBar();
+    const bool atBottom = bar->value() >= bar->maximum();
+    // Off the bottom, the top row in view stays where it is while rows above it change height.
+    const int anchorRow = atBottom ? -1 : rowAt(0);
+    const int anchorOffset = anchorRow >= 0 ? rowViewportPosition(anchorRow) : 0;
+
+    QHeaderView *rows = verticalHeader();
+    rows->setUpdatesEnabled(false);
+    QElapsedTimer clock;
+    clock.start();
+    while (m_staleCount > 0 && m_staleCursor >= 0 && clock.nsecsElapsed() < kSliceNanos) {
+        const int row = m_staleCursor--;
+        if (row < m_stale.size() && m_stale.at(row))
+            measureRow(row);
+    }
+    rows->setUpdatesEnabled(true);
+    if (m_staleCount <= 0 || m_staleCursor < 0) {
+        m_staleTimer->stop();
+        m_staleCount = 0;
+        m_stale.fill(false);
+    }
+    if (atBottom)
+        scrollToBottom();
+    else if (anchorRow >= 0)
+        bar->setValue(bar->value() + rowViewportPosition(anchorRow) - anchorOffset);
 }

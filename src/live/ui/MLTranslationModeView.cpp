@@ -55,7 +55,7 @@ MLTranslationModeView::~MLTranslationModeView() {
     delete m_suspensionVc;
 }
 
-const QStringList &MLTranslationModeView::strList() const {
+QStringList MLTranslationModeView::strList() const {
     return m_tableView->strList();
 }
 
@@ -84,7 +84,7 @@ void MLTranslationModeView::setContentBlock() {
         if (weakSelf)
             weakSelf->timeChanged(time);
     });
-    m_engine->setDataChangeBlock([weakSelf](const QStringList &list) {
+    m_engine->setDataChangeBlock([weakSelf](const MLCaptionLines &list) {
         if (weakSelf)
             weakSelf->dataChanged(list);
     });
@@ -101,7 +101,7 @@ void MLTranslationModeView::timeChanged(const QString &time) {
     suspensionVc()->timeLabel()->setText(time);
 }
 
-void MLTranslationModeView::dataChanged(const QStringList &list) {
+void MLTranslationModeView::dataChanged(const MLCaptionLines &list) {
     m_tableView->setListData(list);
     suspensionVc()->setListData(list);
 }

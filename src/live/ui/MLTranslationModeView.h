@@ -24,14 +24,14 @@ public:
     MLSubtitleTableView *tableView() const { return m_tableView; }
     QLabel *showTipLabel() const { return m_showTipLabel; }
     // The caption list of the last data callback (empty before the first).
-    const QStringList &strList() const;
+    QStringList strList() const;
     // This page's content of the floating subtitle window, made on first use.
     NSTranslationVC *suspensionVc();
 
     // The engine's callbacks as the page handles them (the page installs them in its engine).
     void statusChanged(bool running);
     void timeChanged(const QString &time);
-    void dataChanged(const QStringList &list);
+    void dataChanged(const MLCaptionLines &list);
 
     void startOrOverClick() override;
     // Shows the running look: image, shelter view, hint, picker locks.

@@ -67,11 +67,11 @@ NSTranslationVC::NSTranslationVC(QWidget *parent)
     changeBgFloat();
 }
 
-void NSTranslationVC::setListData(const QStringList &list) {
+void NSTranslationVC::setListData(const MLCaptionLines &list) {
     m_tableView->setListData(list);
 }
 
-const QStringList &NSTranslationVC::listData() const {
+QStringList NSTranslationVC::listData() const {
     return m_tableView->strList();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "live/engine/MLCaptionLines.h"
+
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
@@ -25,8 +27,8 @@ public:
     qreal bgAlpha() const { return m_bgAlpha; }
 
     // Shows the caption list (keeping a copy) and scrolls to its end.
-    void setListData(const QStringList &list);
-    const QStringList &listData() const;
+    void setListData(const MLCaptionLines &list);
+    QStringList listData() const;
 
     // "返回": back to the main window, the session going on.
     void backClick();

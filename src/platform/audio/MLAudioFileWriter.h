@@ -5,6 +5,8 @@
 
 #include <memory>
 
+#include "platform/audio/MLMediaBackend.h"
+
 // Writes a recording as AAC in an MPEG-4 audio file (.m4a): 12000 Hz, one channel, high quality
 // (48 kbit/s), fed with mono signed 16-bit PCM at the input rate given to `open`.
 //
@@ -40,12 +42,11 @@ public:
     qint64 samplesWritten() const { return m_samplesWritten; }
 
 private:
-    struct Encoder;
     bool fail(const QString &message);
-    bool encodeBuffered(bool final);
-    bool sendFrame(bool flush);
 
-    std::unique_ptr<Encoder> m_encoder;
+    // FFmpeg is loaded with the first recording (MLMediaBackend).
+    std::unique_ptr<MLMediaBackend::AudioEncoder> m_encoder;
+    bool m_failed = false;
     QString m_path;
     QString m_error;
     qint64 m_samplesWritten = 0;

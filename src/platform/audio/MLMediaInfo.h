@@ -4,7 +4,7 @@
 
 #include <optional>
 
-// Facts about media files, read with libavformat.
+// Facts about media files, read with libavformat (loaded on first use, see MLMediaBackend).
 class MLMediaInfo final {
 public:
     // The playing time of the file's audio (or of the container when it has no audio stream), in

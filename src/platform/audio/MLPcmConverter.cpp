@@ -1,30 +1,28 @@
 #include "platform/audio/MLPcmConverter.h"
 
-extern "C" {
-#include <libavutil/channel_layout.h>
-#include <libavutil/samplefmt.h>
-#include <libswresample/swresample.h>
-}
+#include "platform/audio/MLMediaBackend.h"
 
-struct MLPcmConverter::Resampler {
-    SwrContext *swr = nullptr;
-    ~Resampler() { swr_free(&swr); }
-};
+#include <optional>
 
 namespace {
 
-AVSampleFormat avFormat(QAudioFormat::SampleFormat format) {
+struct InputFormat {
+    MLMediaBackend::SampleFormat format;
+    int bytesPerSample;
+};
+
+std::optional<InputFormat> describe(QAudioFormat::SampleFormat format) {
     switch (format) {
     case QAudioFormat::UInt8:
-        return AV_SAMPLE_FMT_U8;
+        return InputFormat{MLMediaBackend::SampleFormat::UInt8, 1};
     case QAudioFormat::Int16:
-        return AV_SAMPLE_FMT_S16;
+        return InputFormat{MLMediaBackend::SampleFormat::Int16, 2};
     case QAudioFormat::Int32:
-        return AV_SAMPLE_FMT_S32;
+        return InputFormat{MLMediaBackend::SampleFormat::Int32, 4};
     case QAudioFormat::Float:
-        return AV_SAMPLE_FMT_FLT;
+        return InputFormat{MLMediaBackend::SampleFormat::Float, 4};
     default:
-        return AV_SAMPLE_FMT_NONE;
+        return std::nullopt;
     }
 }
 
@@ -34,26 +32,17 @@ MLPcmConverter::MLPcmConverter(int inputRate, int inputChannels, QAudioFormat::S
                                int outputRate)
     : m_inputRate(inputRate)
     , m_outputRate(outputRate) {
-    const AVSampleFormat in = avFormat(inputFormat);
-    if (in == AV_SAMPLE_FMT_NONE || inputRate <= 0 || outputRate <= 0 || inputChannels <= 0)
+    const std::optional<InputFormat> in = describe(inputFormat);
+    if (!in || inputRate <= 0 || outputRate <= 0 || inputChannels <= 0)
         return;
-    m_bytesPerFrame = av_get_bytes_per_sample(in) * inputChannels;
-    if (in == AV_SAMPLE_FMT_S16 && inputChannels == 1 && inputRate == outputRate) {
+    m_bytesPerFrame = in->bytesPerSample * inputChannels;
+    // The common case needs no resampler, and so no FFmpeg.
+    if (in->format == MLMediaBackend::SampleFormat::Int16 && inputChannels == 1 && inputRate == outputRate) {
         m_passThrough = true;
         return;
     }
-    AVChannelLayout inLayout;
-    av_channel_layout_default(&inLayout, inputChannels);
-    AVChannelLayout outLayout = AV_CHANNEL_LAYOUT_MONO;
-    auto resampler = std::make_unique<Resampler>();
-    if (swr_alloc_set_opts2(&resampler->swr, &outLayout, AV_SAMPLE_FMT_S16, outputRate, &inLayout, in,
-                            inputRate, 0, nullptr) < 0 ||
-        swr_init(resampler->swr) < 0) {
-        av_channel_layout_uninit(&inLayout);
-        return;
-    }
-    av_channel_layout_uninit(&inLayout);
-    m_resampler = std::move(resampler);
+    if (MLMediaBackend *backend = MLMediaBackend::instance())
+        m_resampler = backend->createResampler(inputRate, inputChannels, in->format, outputRate);
 }
 
 MLPcmConverter::~MLPcmConverter() = default;
@@ -84,14 +73,5 @@ QByteArray MLPcmConverter::flush() {
 }
 
 QByteArray MLPcmConverter::run(const uint8_t *input, int frames) {
-    const int capacity = swr_get_out_samples(m_resampler->swr, frames);
-    if (capacity <= 0)
-        return {};
-    QByteArray out(qsizetype(capacity) * 2, Qt::Uninitialized);
-    uint8_t *outPlanes[] = {reinterpret_cast<uint8_t *>(out.data())};
-    const uint8_t *inPlanes[] = {input};
-    const int produced =
-        swr_convert(m_resampler->swr, outPlanes, capacity, input ? inPlanes : nullptr, frames);
-    out.truncate(produced > 0 ? qsizetype(produced) * 2 : 0);
-    return out;
+    return m_resampler->run(input, frames);
 }

@@ -3,6 +3,8 @@
 #include <QAudioFormat>
 #include <QByteArray>
 
+#include "platform/audio/MLMediaBackend.h"
+
 #include <memory>
 
 // Converts interleaved PCM of any rate, channel count and QAudioFormat sample format into mono
@@ -26,8 +28,7 @@ public:
 private:
     QByteArray run(const uint8_t *input, int frames);
 
-    struct Resampler;
-    std::unique_ptr<Resampler> m_resampler;
+    std::unique_ptr<MLMediaBackend::Resampler> m_resampler;
     int m_inputRate;
     int m_outputRate;
     int m_bytesPerFrame = 0;

@@ -76,6 +76,16 @@ private Q_SLOTS:
         QTest::newRow("same list") << three << three << QList<int>{} << QList<int>{} << QList<int>{};
         QTest::newRow("first list") << QStringList{} << three << QList<int>{0, 2} << QList<int>{}
                                     << QList<int>{};
+        QStringList long600;
+        for (int i = 0; i < 600; ++i)
+            long600 << QString::number(i);
+        QStringList long600After = long600;
+        long600After[300] = QStringLiteral("300\nthree hundred");
+        long600After[599] = QStringLiteral("599!");
+        long600After << QString();
+        QTest::newRow("changes in the middle and at the end of a long list")
+            << long600 << long600After << QList<int>{600, 600} << QList<int>{}
+            << QList<int>{300, 300, 599, 599};
     }
 
     void modelAnnouncesOnlyWhatChanged() {
@@ -85,28 +95,43 @@ private Q_SLOTS:
         QFETCH(QList<int>, removed);
         QFETCH(QList<int>, changed);
 
-        MLSubtitleListModel model;
-        model.setListData(before);
-        QSignalSpy insertSpy(&model, &QAbstractItemModel::rowsInserted);
-        QSignalSpy removeSpy(&model, &QAbstractItemModel::rowsRemoved);
-        QSignalSpy changeSpy(&model, &QAbstractItemModel::dataChanged);
-        QSignalSpy resetSpy(&model, &QAbstractItemModel::modelReset);
-        model.setListData(after);
+        // The new list as a list of its own, and as the engine makes it: a copy of the shown list
+        // changed in place, whose untouched lines share their storage with the shown ones.
+        for (const bool sharedCopy : {false, true}) {
+            const MLCaptionLines shown(before);
+            MLCaptionLines next(after);
+            if (sharedCopy && after.size() >= before.size()) {
+                next = shown;
+                for (int row = 0; row < after.size(); ++row) {
+                    if (row >= before.size())
+                        next.append(after.at(row));
+                    else if (before.at(row) != after.at(row))
+                        next.replace(row, after.at(row));
+                }
+            }
+            MLSubtitleListModel model;
+            model.setListData(shown);
+            QSignalSpy insertSpy(&model, &QAbstractItemModel::rowsInserted);
+            QSignalSpy removeSpy(&model, &QAbstractItemModel::rowsRemoved);
+            QSignalSpy changeSpy(&model, &QAbstractItemModel::dataChanged);
+            QSignalSpy resetSpy(&model, &QAbstractItemModel::modelReset);
+            model.setListData(next);
 
-        QCOMPARE(resetSpy.size(), 0);
-        QCOMPARE(insertSpy.size(), inserted.isEmpty() ? 0 : 1);
-        if (!inserted.isEmpty())
-            QCOMPARE((QList<int>{insertSpy[0][1].toInt(), insertSpy[0][2].toInt()}), inserted);
-        QCOMPARE(removeSpy.size(), removed.isEmpty() ? 0 : 1);
-        if (!removed.isEmpty())
-            QCOMPARE((QList<int>{removeSpy[0][1].toInt(), removeSpy[0][2].toInt()}), removed);
-        QList<int> announced;
-        for (const auto &signal : std::as_const(changeSpy))
-            announced << signal[0].toModelIndex().row() << signal[1].toModelIndex().row();
-        QCOMPARE(announced, changed);
-        QCOMPARE(model.rowCount(), after.size());
-        for (int row = 0; row < after.size(); ++row)
-            QCOMPARE(model.data(model.index(row)).toString(), after.at(row));
+            QCOMPARE(resetSpy.size(), 0);
+            QCOMPARE(insertSpy.size(), inserted.isEmpty() ? 0 : 1);
+            if (!inserted.isEmpty())
+                QCOMPARE((QList<int>{insertSpy[0][1].toInt(), insertSpy[0][2].toInt()}), inserted);
+            QCOMPARE(removeSpy.size(), removed.isEmpty() ? 0 : 1);
+            if (!removed.isEmpty())
+                QCOMPARE((QList<int>{removeSpy[0][1].toInt(), removeSpy[0][2].toInt()}), removed);
+            QList<int> announced;
+            for (const auto &signal : std::as_const(changeSpy))
+                announced << signal[0].toModelIndex().row() << signal[1].toModelIndex().row();
+            QCOMPARE(announced, changed);
+            QCOMPARE(model.rowCount(), after.size());
+            for (int row = 0; row < after.size(); ++row)
+                QCOMPARE(model.data(model.index(row)).toString(), after.at(row));
+        }
     }
 
     void captionColours_data() {
@@ -208,6 +233,18 @@ private Q_SLOTS:
         verifyHeightsMatchFullMeasurement(view);
         QCOMPARE(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
         QVERIFY(view.verticalScrollBar()->maximum() > 0);
+
+        // A narrower table: the rows in view are measured at once, the others from the event loop,
+        // and the bottom line stays in view throughout.
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QTRY_COMPARE(view.staleRowCount(), 0);
+        view.resize(250, 300);
+        QVERIFY(view.staleRowCount() > 0);
+        QCOMPARE(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
+        QTRY_COMPARE(view.staleRowCount(), 0);
+        verifyHeightsMatchFullMeasurement(view);
+        QCOMPARE(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
 
         // The next session starts from one empty line.
         view.setListData({QString()});

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+// The FFmpeg half of the audio layer: the AAC recording encoder, the PCM resampler and the media
+// reader. It lives in a module of its own (libml_media.so, built from src/platform/ffmpeg/) that is
+// loaded on first use, so an app that records nothing and measures no file never loads FFmpeg and its
+// codec libraries. MLAudioFileWriter, MLPcmConverter and MLMediaInfo are the only users.
+//
+// The module is looked for next to the executable, then in the installed module folder (relative to
+// the executable, then absolute), then in the build tree.
+class MLMediaBackend {
+public:
+    // Writes one recording; see MLAudioFileWriter for the format.
+    class AudioEncoder {
+    public:
+        virtual ~AudioEncoder() = default;
+        // Creates the file and writes its header; on failure `error` tells why and nothing is left.
+        virtual bool open(const QString &path, int inputSampleRate, int sampleRate, int channels, int bitRate,
+                          int fragmentMs, QString &error) = 0;
+        // Mono signed 16-bit PCM; on failure `error` tells why.
+        virtual bool write(const QByteArray &pcm, QString &error) = 0;
+        // Encodes what is buffered (unless `encodeRest` is false, after a failure) and finishes the
+        // file; false when it could not be completed or `encodeRest` is false.
+        virtual bool finish(bool encodeRest, QString &error) = 0;
+    };
+
+    // Interleaved PCM to mono signed 16-bit at another rate.
+    class Resampler {
+    public:
+        virtual ~Resampler() = default;
+        // `frames` frames of input; nullptr with 0 frames drains what is held.
+        virtual QByteArray run(const uint8_t *input, int frames) = 0;
+    };
+
+    enum class SampleFormat { UInt8, Int16, Int32, Float };
+
+    virtual ~MLMediaBackend() = default;
+
+    virtual std::unique_ptr<AudioEncoder> createAudioEncoder() = 0;
+    // Nothing when the conversion cannot be set up.
+    virtual std::unique_ptr<Resampler> createResampler(int inputRate, int inputChannels, SampleFormat format,
+                                                       int outputRate) = 0;
+    virtual std::optional<double> durationSeconds(const QString &path) = 0;
+
+    // The module, loaded on the first call (from any thread); nullptr, with a warning logged once,
+    // when it cannot be loaded. `error` then tells why.
+    static MLMediaBackend *instance(QString *error = nullptr);
+};
+
+// The one entry point of the module.
+extern "C" MLMediaBackend *ml_media_backend();
