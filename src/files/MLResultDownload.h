@@ -7,6 +7,8 @@
 
 #include <memory>
 
+class MBProgressHUD;
+
 class QNetworkAccessManager;
 class QNetworkReply;
 class QTemporaryFile;
@@ -59,6 +61,7 @@ private:
     QString m_fileName;
     Answer m_answer;
     QPointer<QWidget> m_overlayHost;
+    QPointer<MBProgressHUD> m_overlay; // the overlay this download showed
     QPointer<QNetworkReply> m_reply;
     std::unique_ptr<QTemporaryFile> m_file;
     QByteArray m_head; // the first bytes, for judging a service answer
