@@ -8,7 +8,10 @@
 #include "live/ui/MLRegionSettingCellView.h"
 #include "live/ui/MLSubtitleLookKeys.h"
 #include "live/ui/MLTSHistoryView.h"
+#include "live/ui/MLLiveSettingsWindow.h"
 #include "live/ui/MLTogetherSettingView.h"
+#include "live/ui/NSTranslationSonView.h"
+#include "live/ui/NSTranslationVC.h"
 #include "live/ui/NSTranslationSetupFontCellView.h"
 #include "platform/kit/MLUserDefaults.h"
 
@@ -100,16 +103,34 @@ private Q_SLOTS:
         QTRY_VERIFY(!region->dataList().isEmpty());
     }
 
-    void settingsWindowFetchesNoRegionList() {
-        MLHelpSelectVC window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QVERIFY(window.contentView()->isSetting());
-        QCOMPARE(rowClasses(*window.contentView()),
+    // The settings window's rows are white with their "#efefef" separators, whichever window hosts it,
+    // and it makes no region row (so fetches no region list).
+    void settingsWindowIsWhite_data() {
+        QTest::addColumn<bool>("floating");
+        QTest::newRow("control bar") << false;
+        QTest::newRow("floating window") << true;
+    }
+    void settingsWindowIsWhite() {
+        QFETCH(bool, floating);
+        NSTranslationVC floatingVC;
+        NSTranslationSonView bar;
+        MLLiveSettingsWindow *window = floating ? floatingVC.suspensionWindow() : bar.helpWindow();
+        auto *content = new MLHelpSelectVC;
+        window->setContentViewController(content);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QCOMPARE(rowClasses(*content->contentView()),
                  (QStringList{"MLSoundSettingCellView", "NSTranslationSetupFontCellView",
                               "NSTranslationSetupColorCellView"}));
-        QVERIFY(window.findChildren<MLRegionSettingCellView *>().isEmpty());
         QCOMPARE(startedRequests(kListPath), 0);
+        QWidget *row = content->contentView()->rowViews().at(0);
+        QTRY_COMPARE(row->height(), 100);
+        const QImage image = window->grab().toImage();
+        const QPoint corner = row->mapTo(window, QPoint(row->width() - 5, 0));
+        QCOMPARE(image.pixelColor(window->width() - 5, 5), QColor(Qt::white)); // the root view
+        QCOMPARE(image.pixelColor(corner + QPoint(0, 50)), QColor(Qt::white));
+        QCOMPARE(image.pixelColor(corner + QPoint(0, 99)), QColor(QStringLiteral("#efefef")));
+        window->close();
     }
 
     void reopenedWindowMarksStoredChoices() {
