@@ -4,15 +4,15 @@
 
 #include "core/net/MLHttpTransport.h"
 #include "live/ui/MLHelpSelectVC.h"
-#include "live/ui/MLLiveSectionPages.h"
-#include "live/ui/MLRegionSettingCellView.h"
-#include "live/ui/MLSubtitleLookKeys.h"
-#include "live/ui/MLTSHistoryView.h"
 #include "live/ui/MLLiveSettingsWindow.h"
+#include "live/ui/MLRegionSettingCellView.h"
+#include "live/ui/MLSimultaneousInterpretationView.h"
+#include "live/ui/MLSubtitleLookKeys.h"
 #include "live/ui/MLTogetherSettingView.h"
+#include "live/ui/NSTranslationSetupFontCellView.h"
 #include "live/ui/NSTranslationSonView.h"
 #include "live/ui/NSTranslationVC.h"
-#include "live/ui/NSTranslationSetupFontCellView.h"
+#include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/MLUserDefaults.h"
 
 #include <QNetworkAccessManager>
@@ -149,15 +149,26 @@ private Q_SLOTS:
         QCOMPARE(defaults.stringForKey(MLSubtitleLookKeys::kFontSizeKey), QStringLiteral("大"));
     }
 
-    void liveSectionHostsSettingsAndHistory() {
-        const auto factories = MLLiveSectionPages::factories();
-        QCOMPARE(factories.size(), 6);
-        QVERIFY(factories.at(0) && factories.at(5));
-        std::unique_ptr<MLPageView> settings(factories.at(0)());
-        std::unique_ptr<MLPageView> history(factories.at(5)());
-        QVERIFY(qobject_cast<MLTogetherSettingView *>(settings.get()));
-        QVERIFY(!static_cast<MLTogetherSettingView *>(settings.get())->isSetting());
-        QVERIFY(qobject_cast<MLTSHistoryView *>(history.get()));
+    // The live section's first showing of its settings tab builds the rows once: one region list
+    // request reaches the service and the font row writes and posts its size once.
+    void firstShowingBuildsRowsOnce() {
+        m_standin->server().clearReceivedRequests();
+        QObject observer;
+        int fontPosts = 0;
+        MLNotificationCenter::defaultCenter().addObserver(&observer,
+                                                          MLSubtitleLookKeys::kChangeFontSizeNotification,
+                                                          [&](const MLNotification &) { ++fontPosts; });
+        MLSimultaneousInterpretationView section;
+        section.resize(1039, 673);
+        section.show();
+        QTRY_COMPARE(section.seletedIndex(), 1);
+        auto *settings = qobject_cast<MLTogetherSettingView *>(section.existingPage(1));
+        QVERIFY(settings);
+        auto *region = qobject_cast<MLRegionSettingCellView *>(settings->rowViews().at(1));
+        QTRY_VERIFY(!region->dataList().isEmpty());
+        QCOMPARE(m_standin->server().receivedRequests(kListPath).size(), 1);
+        QCOMPARE(fontPosts, 1);
+        QCOMPARE(section.findChildren<NSTranslationSetupFontCellView *>().size(), 1);
     }
 
     void cleanupTestCase() { m_standin.reset(); }
