@@ -98,10 +98,17 @@ private Q_SLOTS:
         auto *main = contentPage<NSMainVC>(delegate);
         QVERIFY(main);
         QTRY_COMPARE(main->leftBar()->balanceLabel()->text(), QStringLiteral("120点"));
-        account->profile.balanceStr = QStringLiteral("95.5");
-        MLNotificationCenter::defaultCenter().postNotificationName(
-            QStringLiteral("NotificationIndividualCenterKey"));
-        QTRY_COMPARE(main->leftBar()->balanceLabel()->text(), QStringLiteral("95.5点"));
+        // Every balance is shown whole, left of the refresh icon, in a smaller font when it must be.
+        QLabel *label = main->leftBar()->balanceLabel();
+        for (const QString &balance : {QStringLiteral("95.5"), QStringLiteral("123456789012.55")}) {
+            account->profile.balanceStr = balance;
+            MLNotificationCenter::defaultCenter().postNotificationName(
+                QStringLiteral("NotificationIndividualCenterKey"));
+            QTRY_COMPARE(label->text(), balance + QStringLiteral("点"));
+            QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width());
+            QVERIFY(label->geometry().right() < main->leftBar()->refreshImage()->geometry().left());
+        }
+        QVERIFY(label->font().pixelSize() < 14);
     }
 
     void mainPageSelectsLiveSectionFirst() {
