@@ -69,6 +69,8 @@ void MLJobHistoryView::creatUI(const QString &tip, QWidget *headView) {
     clear.setColor(QPalette::Base, Qt::transparent);
     m_tableView->setPalette(clear);
     m_tableView->viewport()->setAutoFillBackground(false);
+    // Corner radius 10, clipped: the scroll bar keeps inside the panel's rounded corner.
+    MLRoundedPanelView::clipToRoundedRect(m_tableView, 10);
 
     // Added after the table, so that it lies over it.
     m_notDataView = new NSNotDataView(m_contentView);
