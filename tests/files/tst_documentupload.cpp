@@ -14,6 +14,7 @@
 #include "support/MLTestMain.h"
 #include "support/StandinFixture.h"
 
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 namespace {
@@ -136,6 +137,8 @@ private Q_SLOTS:
 
     // Confirmation, panel, check, upload, price, start, and the history brought into view.
     void wholeChain() {
+        StandinAccount *account = server().state().account(10001);
+        const double balance = account->profile.balanceStr.toDouble();
         const QString path = document();
         upload(path, {MLAlert::FirstButtonReturn, MLAlert::FirstButtonReturn});
         QTRY_COMPARE(m_notifications, 1);
@@ -159,7 +162,10 @@ private Q_SLOTS:
         QVERIFY(MLAlert::lastAlert()->messageText().contains(QStringLiteral("是否确认翻译")));
         const QString translateId = server().lastRequest(kStart)->params.value("translateId").toString();
         QVERIFY(translateId != QLatin1String("0"));
-        QVERIFY(StandinFileJobs::of(server())->documentJob(translateId.toLongLong())->started);
+        const auto *job = StandinFileJobs::of(server())->documentJob(translateId.toLongLong());
+        QVERIFY(job->started);
+        QCOMPARE(account->profile.balanceStr.toDouble(),
+                 balance - double(job->price)); // charged at the start
     }
 
     void confirmationRefusedEndsTheChain() {
@@ -203,15 +209,25 @@ private Q_SLOTS:
         QTest::newRow("check, DIA036") << kCheck << "DIA036";
         QTest::newRow("upload, DIA037") << kUpload << "DIA037";
         QTest::newRow("start, DIA037") << kStart << "DIA037";
+        QTest::newRow("upload, the balance falls short") << kUpload << "";
     }
     void topUpOffer() {
         QFETCH(QString, path);
         QFETCH(QString, code);
-        server().injectFault(path, StandinFault::answer(code, QStringLiteral("点数不足，请充值")));
+        QString message = QStringLiteral("点数不足，请充值");
+        MLMineModel &profile = server().state().account(10001)->profile;
+        const auto restore =
+            qScopeGuard([&profile, balance = profile.balanceStr] { profile.balanceStr = balance; });
+        if (code.isEmpty()) {
+            profile.balanceStr = QStringLiteral("0"); // the stand-in refuses by itself
+            message = QStringLiteral("账户余额不足，请充值后再试");
+        } else {
+            server().injectFault(path, StandinFault::answer(code, message));
+        }
         upload(document(),
                {MLAlert::FirstButtonReturn, MLAlert::FirstButtonReturn, MLAlert::FirstButtonReturn});
         QTRY_COMPARE(MLWorkspace::recordedCalls().size(), 1);
-        QCOMPARE(MLAlert::lastAlert()->messageText(), QStringLiteral("点数不足，请充值"));
+        QCOMPARE(MLAlert::lastAlert()->messageText(), message);
         QCOMPARE(MLAlert::lastAlert()->buttonTitles(), (QStringList{"立即充值", "取消翻译"}));
         QCOMPARE(MLWorkspace::recordedCalls().first().url, MLFileJobFailure::websiteUrl());
         QCOMPARE(m_notifications, 0);
