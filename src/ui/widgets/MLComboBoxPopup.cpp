@@ -25,7 +25,6 @@ void MLComboBoxPopup::apply(QComboBox *comboBox) {
     // A style sheet on the view (not the palette, which a style sheet above it would override) keeps
     // the highlighted row readable.
     view->setStyleSheet(QStringLiteral("QListView { background: white; color: #1A1A1A; outline: none; }"
-                                       " QListView::item { padding-left: 4px; }"
                                        " QListView::item:selected { background: #D7EAFF; color: #1A1A1A; }"));
     comboBox->setStyleSheet(comboBox->styleSheet() + QStringLiteral(" QComboBox { combobox-popup: 0; }"));
     comboBox->setMaxVisibleItems(kVisibleRows);
