@@ -97,6 +97,8 @@ void StandinDocumentRoutes::install(StandinServer &server, StandinFileJobs &jobs
             job.targetLanguage = check->targetLanguage;
             job.content = request.fileData;
             job.price = std::max<qint64>(1, (request.fileData.size() + 999) / 1000);
+            if (!request.account->canPay(double(job.price)))
+                return server.state().error(QStringLiteral("balanceShort"));
             const qint64 id = jobs.addDocumentJob(job).id;
             serveResult(server, jobs, id);
             return StandinReply::success(
@@ -108,20 +110,24 @@ void StandinDocumentRoutes::install(StandinServer &server, StandinFileJobs &jobs
         },
         StandinRouteKind::Multipart);
 
-    server.route(QStringLiteral("/documentTranslate/startTranslate"), [&jobs](const StandinRequest &request) {
-        bool ok = false;
-        const qint64 id = request.params.value(QStringLiteral("translateId")).toVariant().toLongLong(&ok);
-        StandinFileJobs::DocumentJob *job = ok ? jobs.documentJob(id) : nullptr;
-        if (!job || job->consumerId != request.consumerId)
-            return refuse(QStringLiteral("翻译任务不存在"));
-        if (job->started)
-            return refuse(QStringLiteral("翻译任务已开始"));
-        job->started = true;
-        job->status = 1;
-        job->looks = 0;
-        job->createTime = StandinFileJobs::now();
-        return StandinReply::success();
-    });
+    server.route(
+        QStringLiteral("/documentTranslate/startTranslate"), [&server, &jobs](const StandinRequest &request) {
+            bool ok = false;
+            const qint64 id = request.params.value(QStringLiteral("translateId")).toVariant().toLongLong(&ok);
+            StandinFileJobs::DocumentJob *job = ok ? jobs.documentJob(id) : nullptr;
+            if (!job || job->consumerId != request.consumerId)
+                return refuse(QStringLiteral("翻译任务不存在"));
+            if (job->started)
+                return refuse(QStringLiteral("翻译任务已开始"));
+            // The price is charged when the job starts.
+            if (!request.account->charge(double(job->price)))
+                return server.state().error(QStringLiteral("balanceShortAtStart"));
+            job->started = true;
+            job->status = 1;
+            job->looks = 0;
+            job->createTime = StandinFileJobs::now();
+            return StandinReply::success();
+        });
 
     server.route(
         QStringLiteral("/documentTranslate/getTranslateList"), [&jobs](const StandinRequest &request) {

@@ -70,15 +70,6 @@ StandinAccount *accountOfOrder(StandinServer &server, const QString &outTradeNo)
     return nullptr;
 }
 
-// A number as the service writes balances: no fraction when whole, otherwise up to two digits.
-QString balanceText(double value) {
-    QString text = QString::number(value, 'f', 2);
-    while (text.contains(QLatin1Char('.')) &&
-           (text.endsWith(QLatin1Char('0')) || text.endsWith(QLatin1Char('.'))))
-        text.chop(1);
-    return text;
-}
-
 QString durationText(qint64 seconds) {
     const qint64 hours = seconds / 3600;
     const qint64 minutes = seconds % 3600 / 60;
@@ -163,7 +154,8 @@ void credit(StandinServer &server, StandinAccount &account, const QString &trade
     };
     if (order.value(QStringLiteral("kind")).toString() == QLatin1String("point")) {
         const QString points = order.value(QStringLiteral("points")).toString();
-        account.profile.balanceStr = balanceText(account.profile.balanceStr.toDouble() + points.toDouble());
+        account.profile.balanceStr =
+            StandinAccount::balanceText(account.profile.balanceStr.toDouble() + points.toDouble());
         recharge.insert(QStringLiteral("rechargeType"), alipay ? 1 : 2);
         recharge.insert(QStringLiteral("rechargeTypeStr"),
                         alipay ? QStringLiteral("支付宝充值") : QStringLiteral("微信充值"));

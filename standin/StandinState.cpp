@@ -37,11 +37,18 @@ StandinState::StandinState(const QString &fixtureDirectory) {
         account.data = object;
         addAccount(account);
     }
-    const QJsonObject demo = accounts.value(QStringLiteral("demo")).toObject();
-    m_demoToken = demo.value(QStringLiteral("token")).toString();
-    const qint64 demoId = demo.value(QStringLiteral("consumerId")).toInteger();
-    if (!m_demoToken.isEmpty() && account(demoId))
-        m_tokens.insert(m_demoToken, demoId);
+    // The fixed tokens of the demo accounts: the usual one and the one whose balance is small.
+    const auto seedToken = [&](const QString &name) {
+        const QJsonObject demo = accounts.value(name).toObject();
+        const QString token = demo.value(QStringLiteral("token")).toString();
+        const qint64 id = demo.value(QStringLiteral("consumerId")).toInteger();
+        if (token.isEmpty() || !account(id))
+            return QString();
+        m_tokens.insert(token, id);
+        return token;
+    };
+    m_demoToken = seedToken(QStringLiteral("demo"));
+    m_lowBalanceDemoToken = seedToken(QStringLiteral("lowBalanceDemo"));
 }
 
 QJsonValue StandinState::fixture(const QString &name) const {

@@ -32,15 +32,18 @@ public:
     StandinAccount &addAccount(const StandinAccount &account);
     QList<qint64> consumerIds() const;
 
-    // Sign-in tokens: a new random token for an account, the fixed demo token of the seeded demo
-    // account, and revocation (a revoked token reads as expired: "DIA005").
+    // Sign-in tokens: a new random token for an account, the fixed demo tokens of the seeded demo
+    // accounts (the usual one, and one whose balance is too small for most file jobs, for the top-up
+    // path), and revocation (a revoked token reads as expired: "DIA005").
     QString issueToken(qint64 consumerId);
     void revokeToken(const QString &token);
     QString demoToken() const { return m_demoToken; }
+    QString lowBalanceDemoToken() const { return m_lowBalanceDemoToken; }
 
 private:
     QHash<QString, QJsonValue> m_fixtures;
     std::map<qint64, StandinAccount> m_accounts;
     QHash<QString, qint64> m_tokens;
     QString m_demoToken;
+    QString m_lowBalanceDemoToken;
 };

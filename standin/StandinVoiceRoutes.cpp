@@ -67,6 +67,8 @@ void StandinVoiceRoutes::install(StandinServer &server, StandinFileJobs &jobs) {
             job.fileSize = p.value(QStringLiteral("fileSize")).toVariant().toLongLong();
             job.durationSec = duration.toInteger();
             job.price = std::max<qint64>(1, (job.durationSec + 299) / 300);
+            if (!request.account->canPay(double(job.price)))
+                return server.state().error(QStringLiteral("balanceShort"));
             job.bucketName = QLatin1String(kBucketName);
             job.accessKeyId = QStringLiteral("STS.") + StandinFileJobs::randomText(8);
             job.accessKeySecret = StandinFileJobs::randomText(16);
@@ -108,19 +110,23 @@ void StandinVoiceRoutes::install(StandinServer &server, StandinFileJobs &jobs) {
         return StandinReply::success();
     });
 
-    server.route(QStringLiteral("/voiceTranslate/endUploadFile"), [&jobs](const StandinRequest &request) {
-        StandinFileJobs::VoiceJob *job = namedJob(jobs, request);
-        if (!job || !job->announced)
-            return refuse(QStringLiteral("转写任务不存在"));
-        if (!job->uploaded)
-            return refuse(QStringLiteral("文件未上传完成"));
-        if (job->ended)
-            return refuse(QStringLiteral("转写任务已开始"));
-        job->ended = true;
-        job->status = 1;
-        job->looks = 0;
-        return StandinReply::success();
-    });
+    server.route(QStringLiteral("/voiceTranslate/endUploadFile"),
+                 [&server, &jobs](const StandinRequest &request) {
+                     StandinFileJobs::VoiceJob *job = namedJob(jobs, request);
+                     if (!job || !job->announced)
+                         return refuse(QStringLiteral("转写任务不存在"));
+                     if (!job->uploaded)
+                         return refuse(QStringLiteral("文件未上传完成"));
+                     if (job->ended)
+                         return refuse(QStringLiteral("转写任务已开始"));
+                     // The price is charged when the job starts, after the upload.
+                     if (!request.account->charge(double(job->price)))
+                         return server.state().error(QStringLiteral("balanceShortAtStart"));
+                     job->ended = true;
+                     job->status = 1;
+                     job->looks = 0;
+                     return StandinReply::success();
+                 });
 
     server.route(
         QStringLiteral("/voiceTranslate/getVoiceTranslateList"), [&jobs](const StandinRequest &request) {

@@ -46,6 +46,8 @@ int main(int argc, char *argv[]) {
     std::printf("standin: speech endpoint %s\n", qPrintable(speech.urlTemplate()));
     std::printf("standin: data folder %s\n", qPrintable(server.dataDir()));
     std::printf("standin: demo sign-in token %s\n", qPrintable(server.state().demoToken()));
+    std::printf("standin: demo sign-in token with a small balance %s\n",
+                qPrintable(server.state().lowBalanceDemoToken()));
     std::fflush(stdout);
     return app.exec();
 }

@@ -58,16 +58,16 @@ void NSLoginForPwdVC::loginClick() {
     // removed again when the service refuses it.
     users.setCurrentUser(MLUserModel{token});
     m_loginButton->setEnabled(false);
-    MBProgressHUD::showHUDAddedTo(host, true);
+    const QPointer<MBProgressHUD> hud = MBProgressHUD::showHUDAddedTo(host, true);
     QPointer<NSLoginForPwdVC> self(this);
     delegate->requestMineNetworkSuccess(
         delegate,
-        [delegate, host](const MLMineModel &) {
-            MBProgressHUD::hideHUDForView(host, true);
+        [delegate, hud](const MLMineModel &) {
+            MBProgressHUD::hideHUD(hud, true);
             delegate->creatUI();
         },
-        [self, host](const QString &message, const QString &) {
-            MBProgressHUD::hideHUDForView(host, true);
+        [self, host, hud](const QString &message, const QString &) {
+            MBProgressHUD::hideHUD(hud, true);
             MLUserManager::sharedManager().logoutBlock(nullptr);
             if (self)
                 self->m_loginButton->setEnabled(true);

@@ -11,6 +11,10 @@ constexpr int kMyAccountEntry = 4;
 constexpr int kSetMealTopGap = 20;
 constexpr int kRowHeight = 30;
 constexpr int kRefreshSize = 16;
+constexpr int kRowLeft = 25;
+constexpr int kRefreshGap = 4;
+constexpr int kBalancePixelSize = 14;
+constexpr int kSmallestBalancePixelSize = 6;
 } // namespace
 
 QList<MLSectionTab> NSMainLeftToolBarView::entries() {
@@ -34,10 +38,6 @@ NSMainLeftToolBarView::NSMainLeftToolBarView(QWidget *parent)
     small.setPixelSize(12);
     m_setMealLabel->setFont(small);
     m_setMealLabel->setStyleSheet(QStringLiteral("color: #4E4E4E;"));
-    QFont balanceFont = font();
-    balanceFont.setPixelSize(14);
-    balanceFont.setBold(true);
-    m_balanceLabel->setFont(balanceFont);
     m_balanceLabel->setStyleSheet(QStringLiteral("color: #0089FF;"));
     m_refreshImage->setPixmap(
         MLImage::pixmap(QStringLiteral("refreshBalance_icon"), QSize(kRefreshSize, kRefreshSize)));
@@ -55,6 +55,21 @@ NSMainLeftToolBarView::NSMainLeftToolBarView(QWidget *parent)
 
 void NSMainLeftToolBarView::setBalance(const QString &balanceStr) {
     m_balanceLabel->setText(QStringLiteral("%1点").arg(balanceStr));
+    fitBalance();
+}
+
+// The whole text always shows: 14 points bold when it fits the label, else the largest smaller size
+// that does. Digits are never cut.
+void NSMainLeftToolBarView::fitBalance() {
+    QFont balanceFont = font();
+    balanceFont.setBold(true);
+    const int width = m_balanceLabel->contentsRect().width();
+    for (int size = kBalancePixelSize; size >= kSmallestBalancePixelSize; --size) {
+        balanceFont.setPixelSize(size);
+        if (QFontMetrics(balanceFont).horizontalAdvance(m_balanceLabel->text()) <= width)
+            break;
+    }
+    m_balanceLabel->setFont(balanceFont);
 }
 
 void NSMainLeftToolBarView::setMealViewClick() {
@@ -69,8 +84,11 @@ void NSMainLeftToolBarView::layoutUI() {
         return;
     const int top = kItemTop + static_cast<int>(count()) * kItemHeight + kSetMealTopGap;
     m_setMealView->setGeometry(0, top, width() - 1, 2 * kRowHeight);
-    m_setMealLabel->setGeometry(25, 0, width() - 50, kRowHeight);
-    m_balanceLabel->setGeometry(25, kRowHeight, width() - 50 - kRefreshSize - 8, kRowHeight);
-    m_refreshImage->setGeometry(width() - 25 - kRefreshSize, kRowHeight + (kRowHeight - kRefreshSize) / 2,
-                                kRefreshSize, kRefreshSize);
+    m_setMealLabel->setGeometry(kRowLeft, 0, width() - 2 * kRowLeft, kRowHeight);
+    const int refreshLeft = width() - kRowLeft - kRefreshSize;
+    // The balance takes all the free width up to the refresh icon.
+    m_balanceLabel->setGeometry(kRowLeft, kRowHeight, refreshLeft - kRefreshGap - kRowLeft, kRowHeight);
+    m_refreshImage->setGeometry(refreshLeft, kRowHeight + (kRowHeight - kRefreshSize) / 2, kRefreshSize,
+                                kRefreshSize);
+    fitBalance();
 }

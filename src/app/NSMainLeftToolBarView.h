@@ -15,7 +15,7 @@ public:
 
     static QList<MLSectionTab> entries();
 
-    // Shows the balance as "%@点".
+    // Shows the balance as "%@点", whole: in a smaller font when the free width needs it.
     void setBalance(const QString &balanceStr);
     QLabel *balanceLabel() const { return m_balanceLabel; }
     QWidget *setMealView() const { return m_setMealView; }
@@ -29,6 +29,8 @@ protected:
     void layoutUI() override;
 
 private:
+    void fitBalance();
+
     QWidget *m_setMealView;
     QLabel *m_setMealLabel;
     QLabel *m_balanceLabel;

@@ -113,10 +113,10 @@ void MLAudioTranslationSonView::updateFile(const NSCalculateTranslateCostModel &
 void MLAudioTranslationSonView::uploadFile(const NSCalculateTranslateCostModel &model,
                                            const QString &filePath) {
     const QPointer<QWidget> host = MLFilesHost::contentView(this);
-    MBProgressHUD::showHUDAddedTo(host, false);
+    const QPointer<MBProgressHUD> hud = MBProgressHUD::showHUDAddedTo(host, false);
     const QPointer<MLAudioTranslationSonView> self(this);
-    auto fail = [self, host] {
-        MBProgressHUD::hideHUDForView(host, false);
+    auto fail = [self, hud] {
+        MBProgressHUD::hideHUD(hud, false);
         if (self)
             MLToast::makeToast(self, kUploadFailed, 1.0);
     };
@@ -137,7 +137,7 @@ void MLAudioTranslationSonView::uploadFile(const NSCalculateTranslateCostModel &
     // while the page exists.
     MLObjectStoreUploader::putFile(
         *address, filePath, contentType, host,
-        [self, host, model, filePath, fail](const MLObjectStoreUploader::Result &result) {
+        [self, hud, model, filePath, fail](const MLObjectStoreUploader::Result &result) {
             const bool sent =
                 result.error == QNetworkReply::NoError && result.httpStatus != 203 && result.httpStatus < 300;
             if (!sent) {
@@ -146,7 +146,7 @@ void MLAudioTranslationSonView::uploadFile(const NSCalculateTranslateCostModel &
                 fail();
                 return;
             }
-            MBProgressHUD::hideHUDForView(host, false);
+            MBProgressHUD::hideHUD(hud, false);
             if (!self)
                 return;
             self->startRecognize(model, filePath);

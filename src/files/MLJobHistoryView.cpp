@@ -69,6 +69,8 @@ void MLJobHistoryView::creatUI(const QString &tip, QWidget *headView) {
     clear.setColor(QPalette::Base, Qt::transparent);
     m_tableView->setPalette(clear);
     m_tableView->viewport()->setAutoFillBackground(false);
+    // Corner radius 10, clipped: the scroll bar keeps inside the panel's rounded corner.
+    MLRoundedPanelView::clipToRoundedRect(m_tableView, 10);
 
     // Added after the table, so that it lies over it.
     m_notDataView = new NSNotDataView(m_contentView);
@@ -133,24 +135,23 @@ void MLJobHistoryView::refreshData() {
 
 void MLJobHistoryView::refreshClick() {
     m_currentPageNum = 1;
-    MBProgressHUD::showHUDAddedTo(this, true);
-    networkRequest();
+    networkRequest(MBProgressHUD::showHUDAddedTo(this, true));
 }
 
-void MLJobHistoryView::networkRequest() {
+void MLJobHistoryView::networkRequest(const QPointer<MBProgressHUD> &hud) {
     const QJsonObject parameters{{QStringLiteral("pageNum"), m_currentPageNum}};
     MLNetRequestManager::sharedService().postUrl(
         m_servicePath, MLEncryptOperation::returnRequestJsonToDic(parameters),
-        [this](const QJsonObject &answer) {
+        [this, hud](const QJsonObject &answer) {
             const QString json = SecurityCore::decryptString(answer.value(QStringLiteral("dt")));
-            MBProgressHUD::hideHUDForView(this, false);
+            MBProgressHUD::hideHUD(hud, false);
             setDataModelFromJson(json);
             m_pagingView->setPaging(paging());
             m_notDataView->setVisible(listCount() == 0);
             reloadData();
         },
-        [this](const QString &message, const QString &) {
-            MBProgressHUD::hideHUDForView(this, false);
+        [this, hud](const QString &message, const QString &) {
+            MBProgressHUD::hideHUD(hud, false);
             MLToast::makeToast(MLFilesHost::contentView(this), message, 1.0);
         },
         this);

@@ -3,7 +3,11 @@
 #include "core/session/MLMinePageBaseModel.h"
 #include "ui/widgets/MLPageView.h"
 
+#include <QPointer>
+
 #include <optional>
+
+class MBProgressHUD;
 
 class QLabel;
 class QPushButton;
@@ -24,7 +28,8 @@ public:
     // Requests page 1, without an overlay.
     void refreshData() override;
     // Requests page currentPageNum().
-    void networkRequest();
+    // Asks for the current page; the answer hides `hud`, the overlay this request showed, if any.
+    void networkRequest(const QPointer<MBProgressHUD> &hud = {});
     // "刷新": page 1, with a progress overlay over the page until the answer.
     void refreshClick();
 

@@ -58,7 +58,7 @@ MLResultDownload::~MLResultDownload() {
 }
 
 void MLResultDownload::begin(const QNetworkRequest &request, QNetworkAccessManager *network) {
-    MBProgressHUD::showHUDAddedTo(m_overlayHost, true);
+    m_overlay = MBProgressHUD::showHUDAddedTo(m_overlayHost, true);
     QDir().mkpath(m_folder);
     m_file =
         std::make_unique<QTemporaryFile>(QDir(m_folder).filePath(QStringLiteral(".download-XXXXXX.part")));
@@ -202,7 +202,7 @@ QString MLResultDownload::save() {
 }
 
 void MLResultDownload::finish(const QString &savedPath, const QString &error, Failure failure) {
-    MBProgressHUD::hideHUDForView(m_overlayHost, true);
+    MBProgressHUD::hideHUD(m_overlay, true);
     if (savedPath.isEmpty()) {
         if (failure == Failure::Download)
             qCWarning(lcFiles).noquote() << QStringLiteral("下载失败：%1").arg(error);

@@ -9,6 +9,8 @@
 
 #include <memory>
 
+class MBProgressHUD;
+
 class QNetworkAccessManager;
 class QNetworkReply;
 class QTemporaryFile;
@@ -63,6 +65,7 @@ private:
     QString m_fileName;
     Answer m_answer;
     QPointer<QWidget> m_overlayHost;
+    QPointer<MBProgressHUD> m_overlay; // the overlay this download showed
     QPointer<QNetworkReply> m_reply;
     std::unique_ptr<QTemporaryFile> m_file;
     QByteArray m_head; // the first bytes, for judging a service answer

@@ -1,7 +1,42 @@
 #include "files/MLRoundedPanelView.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRegion>
+
+namespace {
+
+// Keeps its parent's mask the parent's rounded rectangle.
+class RoundedMask final : public QObject {
+public:
+    RoundedMask(QWidget *view, qreal radius)
+        : QObject(view)
+        , m_view(view)
+        , m_radius(radius) {
+        view->installEventFilter(this);
+        apply();
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (watched == m_view && event->type() == QEvent::Resize)
+            apply();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    void apply() {
+        QPainterPath path;
+        path.addRoundedRect(QRectF(m_view->rect()), m_radius, m_radius);
+        m_view->setMask(QRegion(path.toFillPolygon().toPolygon()));
+    }
+
+    QWidget *m_view;
+    qreal m_radius;
+};
+
+} // namespace
 
 MLRoundedPanelView::MLRoundedPanelView(const QColor &background, qreal cornerRadius, QWidget *parent)
     : QWidget(parent)
@@ -25,4 +60,9 @@ void MLRoundedPanelView::paintEvent(QPaintEvent *) {
         painter.setPen(QPen(m_borderColor, m_borderWidth));
         painter.drawPath(path);
     }
+}
+
+void MLRoundedPanelView::clipToRoundedRect(QWidget *view, qreal radius) {
+    if (view)
+        new RoundedMask(view, radius);
 }

@@ -10,6 +10,10 @@ public:
     explicit MLRoundedPanelView(const QColor &background, qreal cornerRadius, QWidget *parent = nullptr);
 
     void setBorder(const QColor &color, qreal width);
+
+    // Clips `view` and its children (a scroll view's scroll bar) to its rectangle rounded by `radius`,
+    // following its resizes.
+    static void clipToRoundedRect(QWidget *view, qreal radius);
     QColor background() const { return m_background; }
 
 protected:

@@ -1,8 +1,11 @@
 #include "account/NSLoginForPwdVC.h"
 #include "app/AppDelegate.h"
+#include "app/MLFloatingWindow.h"
 #include "app/NSMainLeftToolBarView.h"
 #include "app/NSMainVC.h"
 #include "core/session/MLUserManager.h"
+#include "live/ui/MLSubtitleTableView.h"
+#include "live/ui/NSTranslationVC.h"
 #include "platform/kit/MLNotificationCenter.h"
 #include "support/MLTestMain.h"
 #include "support/StandinFixture.h"
@@ -98,10 +101,56 @@ private Q_SLOTS:
         auto *main = contentPage<NSMainVC>(delegate);
         QVERIFY(main);
         QTRY_COMPARE(main->leftBar()->balanceLabel()->text(), QStringLiteral("120点"));
-        account->profile.balanceStr = QStringLiteral("95.5");
-        MLNotificationCenter::defaultCenter().postNotificationName(
-            QStringLiteral("NotificationIndividualCenterKey"));
-        QTRY_COMPARE(main->leftBar()->balanceLabel()->text(), QStringLiteral("95.5点"));
+        // Every balance is shown whole, left of the refresh icon, in a smaller font when it must be.
+        QLabel *label = main->leftBar()->balanceLabel();
+        for (const QString &balance : {QStringLiteral("95.5"), QStringLiteral("123456789012.55")}) {
+            account->profile.balanceStr = balance;
+            MLNotificationCenter::defaultCenter().postNotificationName(
+                QStringLiteral("NotificationIndividualCenterKey"));
+            QTRY_COMPARE(label->text(), balance + QStringLiteral("点"));
+            QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width());
+            QVERIFY(label->geometry().right() < main->leftBar()->refreshImage()->geometry().left());
+        }
+        QVERIFY(label->font().pixelSize() < 14);
+    }
+
+    // The frameless floating window is resized from its edges and corners, never below 800 by 200, and
+    // its caption rows wrap again at the new width.
+    void floatingWindowResizesFromItsEdges_data() {
+        QTest::addColumn<QPoint>("press"); // in the 800 by 200 window
+        QTest::addColumn<QPoint>("delta");
+        QTest::addColumn<QRect>("expected"); // relative to the window's first place
+        QTest::newRow("bottom-right corner")
+            << QPoint(798, 198) << QPoint(400, 100) << QRect(0, 0, 1200, 300);
+        QTest::newRow("left edge") << QPoint(2, 100) << QPoint(-100, 40) << QRect(-100, 0, 900, 200);
+        QTest::newRow("top edge, not below 200") << QPoint(400, 2) << QPoint(0, 150) << QRect(0, 0, 800, 200);
+        QTest::newRow("top-left corner, not below 800 by 200")
+            << QPoint(2, 2) << QPoint(-50, 90) << QRect(-50, 0, 850, 200);
+    }
+    void floatingWindowResizesFromItsEdges() {
+        QFETCH(QPoint, press);
+        QFETCH(QPoint, delta);
+        QFETCH(QRect, expected);
+        MLFloatingWindow window;
+        NSTranslationVC content;
+        const QString caption = QStringList(60, QStringLiteral("字幕")).join(QString()) +
+                                QStringLiteral("\n") + QStringList(40, QStringLiteral("caption")).join(' ');
+        content.setListData({caption});
+        window.setContent(&content);
+        window.move(300, 300);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QRect start = window.geometry();
+        const int rowHeight = content.tableView()->rowHeight(0);
+        QTest::mousePress(window.windowHandle(), Qt::LeftButton, {}, press);
+        QTest::mouseMove(window.windowHandle(), press + delta);
+        // Where the pointer now is in the window, which may have moved under it.
+        QTest::mouseRelease(window.windowHandle(), Qt::LeftButton, {},
+                            press + delta - (window.pos() - start.topLeft()));
+        QTRY_COMPARE(window.geometry(), expected.translated(start.topLeft()));
+        if (window.width() > start.width())
+            QTRY_VERIFY(content.tableView()->rowHeight(0) < rowHeight);
+        window.setContent(nullptr);
     }
 
     void mainPageSelectsLiveSectionFirst() {

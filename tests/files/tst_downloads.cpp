@@ -9,6 +9,7 @@
 #include "platform/kit/ui/MLWorkspace.h"
 #include "support/MLTestMain.h"
 #include "support/StandinFixture.h"
+#include "ui/widgets/MLToast.h"
 
 #include "support/TrickleServer.h"
 
@@ -293,17 +294,20 @@ private Q_SLOTS:
         QCOMPARE(ml::test::toastTexts(&m_window), QStringList{QStringLiteral("下载失败")});
     }
 
-    // A download runs to its end when its row is gone.
+    // A download runs to its end when its row is gone, and its end takes away its own spinner only,
+    // not a toast that another request put on top meanwhile.
     void downloadOutlivesItsRow() {
         server().injectFault("/voiceTranslate/downloadTranslateContent", StandinFault::delay(150));
         auto *row = new MLAudioTranslationHistoryCellView(&m_window);
         row->setModel(finishedTranscript(QStringLiteral("gone.m4a")));
         QTest::mouseClick(row->consumptionLabel(), Qt::LeftButton);
         delete row;
+        MLToast::makeToast(&m_window, QStringLiteral("链接超时!"), 60);
         const QString saved =
             QDir(folder(MLAudioTranslationHistoryCellView::kFolderName)).filePath("gone.txt");
         QTRY_VERIFY(QFile::exists(saved));
         QTRY_COMPARE(ml::test::spinnerCount(&m_window), 0);
+        QCOMPARE(ml::test::toastTexts(&m_window), QStringList{QStringLiteral("链接超时!")});
     }
 };
 

@@ -10,6 +10,8 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTableWidget>
 
 namespace {
 const QString kDocumentList = QStringLiteral("/documentTranslate/getTranslateList");
@@ -87,6 +89,14 @@ private Q_SLOTS:
         QTRY_COMPARE(page->numberOfRowsInTableView(), 10);
         QTRY_COMPARE(ml::test::spinnerCount(page.get()), 0);
         QCOMPARE(requestedPage(kDocumentList), 1);
+
+        // Ten rows outgrow the table: its scroll bar stays inside the panel's rounded corner.
+        QTRY_VERIFY(page->tableView()->verticalScrollBar()->isVisible());
+        // The bottom-right corner looks as the bottom-left one, which has no scroll bar.
+        const QImage image = page->grab().toImage();
+        const QRect content = page->contentView()->geometry().translated(page->bgView()->pos());
+        QCOMPARE(image.pixelColor(content.bottomRight() + QPoint(-1, -1)),
+                 image.pixelColor(content.bottomLeft() + QPoint(1, -1)));
     }
 
     void typedPageIsRequestedAsTyped_data() {

@@ -18,6 +18,7 @@
 #include "support/RequestOutcome.h"
 #include "support/StandinFixture.h"
 
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
@@ -164,6 +165,8 @@ private Q_SLOTS:
 
     // Confirmation, panel, check, upload, price, start, and the history brought into view.
     void documentChain() {
+        StandinAccount *account = server().state().account(10001);
+        const double balance = account->profile.balanceStr.toDouble();
         MLDocumentTranslationSonView *page = documentPage();
         const QString path = document();
         ml::test::chooseAndClick(page->updaloadView(), path, {kOK, kOK});
@@ -188,7 +191,10 @@ private Q_SLOTS:
         const QString translateId =
             server().lastRequest(kStartDocument)->params.value("translateId").toString();
         QVERIFY(translateId != u"0"_s);
-        QVERIFY(StandinFileJobs::of(server())->documentJob(translateId.toLongLong())->started);
+        const auto *job = StandinFileJobs::of(server())->documentJob(translateId.toLongLong());
+        QVERIFY(job->started);
+        QCOMPARE(account->profile.balanceStr.toDouble(),
+                 balance - double(job->price)); // charged at the start
     }
 
     void documentConfirmationRefusedEndsTheChain() {
@@ -344,7 +350,8 @@ private Q_SLOTS:
         QTRY_COMPARE(ml::test::spinnerCount(page), 0);
     }
 
-    // "DIA036"/"DIA037" at any step of either page offer the top-up; any other code is a toast.
+    // "DIA036"/"DIA037" at any step of either page offer the top-up; any other code is a toast. An empty
+    // code: the stand-in refuses by itself, the balance being short.
     void topUpOffer_data() {
         QTest::addColumn<bool>("audio");
         QTest::addColumn<QString>("path");
@@ -355,6 +362,7 @@ private Q_SLOTS:
         QTest::newRow("audio announcement, DIA037") << true << kStart << "DIA037" << 0;
         QTest::newRow("audio end, DIA037") << true << kEnd << "DIA037" << 1;
         QTest::newRow("audio price, other code") << true << kCost << "DIA007" << 0;
+        QTest::newRow("document upload, balance short") << false << kUpload << "" << 0;
     }
     void topUpOffer() {
         QFETCH(bool, audio);
@@ -362,13 +370,22 @@ private Q_SLOTS:
         QFETCH(QString, code);
         QFETCH(int, notifications);
         const bool offer = code != u"DIA007"_s;
-        server().injectFault(path, StandinFault::answer(code, u"余额不足，请充值"_s));
+        QString message = u"余额不足，请充值"_s;
+        MLMineModel &profile = server().state().account(10001)->profile;
+        const auto restore =
+            qScopeGuard([&profile, balance = profile.balanceStr] { profile.balanceStr = balance; });
+        if (code.isEmpty()) {
+            profile.balanceStr = u"0"_s;
+            message = u"账户余额不足，请充值后再试"_s;
+        } else {
+            server().injectFault(path, StandinFault::answer(code, message));
+        }
         MLFileUploadView *page = audio ? static_cast<MLFileUploadView *>(audioPage()) : documentPage();
         const QString file = audio ? wav(u"c.wav"_s, 1) : document();
         ml::test::chooseAndClick(page->updaloadView(), file, {kOK, kOK, kOK});
         if (offer) {
             QTRY_COMPARE(MLWorkspace::recordedCalls().size(), 1);
-            QCOMPARE(MLAlert::lastAlert()->messageText(), u"余额不足，请充值"_s);
+            QCOMPARE(MLAlert::lastAlert()->messageText(), message);
             QCOMPARE(MLWorkspace::recordedCalls().first().kind, MLWorkspace::Call::Kind::OpenURL);
             QCOMPARE(MLWorkspace::recordedCalls().first().url, MLFileJobFailure::websiteUrl());
         } else {

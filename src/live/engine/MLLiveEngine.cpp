@@ -349,13 +349,14 @@ void MLLiveEngine::stopSpeechRecognition() {
 }
 
 void MLLiveEngine::showOverlay() {
+    // One overlay at a time: a new one (the stop's) takes the place of one still shown (the start's).
+    MBProgressHUD::hideHUD(m_overlay, true);
     if (QWidget *host = m_services.overlayHost())
-        MBProgressHUD::showHUDAddedTo(host, true);
+        m_overlay = MBProgressHUD::showHUDAddedTo(host, true);
 }
 
 void MLLiveEngine::hideOverlay() {
-    if (QWidget *host = m_services.overlayHost())
-        MBProgressHUD::hideHUDForView(host, true);
+    MBProgressHUD::hideHUD(m_overlay, true);
 }
 
 void MLLiveEngine::toast(const QString &message, double seconds) {

@@ -19,6 +19,7 @@
 Q_DECLARE_LOGGING_CATEGORY(lcLiveEngine)
 
 class AudioRecordManager;
+class MBProgressHUD;
 class MLAudioCapture;
 class MLDBManager;
 class MLToolNetService;
@@ -229,4 +230,6 @@ private:
     MLCaptionList m_captions;
     // The recognizer of the current (or last) session; the next set-up replaces it.
     std::unique_ptr<MLRecognizer> m_speechRecognizer;
+    // The progress overlay this engine showed (start or stop), hidden by the answer that ends it.
+    QPointer<MBProgressHUD> m_overlay;
 };

@@ -1,5 +1,6 @@
 #include "live/ui/MLHelpSelectVC.h"
 
+#include <QPalette>
 #include <QVBoxLayout>
 
 namespace {
@@ -11,8 +12,12 @@ constexpr int kContentTop = 20;
 MLHelpSelectVC::MLHelpSelectVC(QWidget *parent)
     : QWidget(parent) {
     resize(kWidth, kHeight);
-    setAttribute(Qt::WA_StyledBackground, true);
-    setStyleSheet(QStringLiteral("MLHelpSelectVC { background: white; }"));
+    // White through the palette, not a style sheet: a style sheet here would style every row below it
+    // and make the rows' table ignore its own white palette, leaving the rows grey.
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    setPalette(palette);
+    setAutoFillBackground(true);
     creatUI();
     layoutUI();
 }

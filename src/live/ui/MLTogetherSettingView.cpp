@@ -36,8 +36,16 @@ void MLTogetherSettingView::refreshData() {
 
 void MLTogetherSettingView::showEvent(QShowEvent *event) {
     MLPageView::showEvent(event);
+    // A section shows its page and refreshes it right after: the rows are built by that refresh, and by
+    // the show only when nothing has built them by the next turn of the event loop.
     if (!m_loaded)
-        reloadData();
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!m_loaded)
+                    reloadData();
+            },
+            Qt::QueuedConnection);
 }
 
 int MLTogetherSettingView::numberOfRowsInTableView() const {

@@ -4,6 +4,7 @@
 #include "core/net/MLNetRequestManager.h"
 #include "core/session/MLUserManager.h"
 #include "live/ui/MLSettingRowLook.h"
+#include "ui/widgets/MLComboBoxPopup.h"
 #include "ui/widgets/MLToast.h"
 
 #include <QCoreApplication>
@@ -16,8 +17,6 @@
 namespace {
 Q_LOGGING_CATEGORY(lcRegion, "ml.live.ui.region")
 
-constexpr int kVisibleRows = 5;
-constexpr int kRowHeight = 20;
 } // namespace
 
 NSRegionComboBoxView::NSRegionComboBoxView(QWidget *parent)
@@ -31,13 +30,11 @@ void NSRegionComboBoxView::setUI() {
     m_comboBoxView = new QComboBox(this);
     m_comboBoxView->setEditable(false);
     m_comboBoxView->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    m_comboBoxView->setMaxVisibleItems(kVisibleRows);
     m_comboBoxView->setFont(MLSettingRowLook::systemFont(14));
     m_comboBoxView->setFocusPolicy(Qt::NoFocus);
-    m_comboBoxView->setStyleSheet(QStringLiteral("QComboBox { border: none; background: transparent; "
-                                                 "padding-left: 6px; }"
-                                                 " QComboBox QAbstractItemView::item { min-height: %1px; }")
-                                      .arg(kRowHeight));
+    m_comboBoxView->setStyleSheet(
+        QStringLiteral("QComboBox { border: none; background: transparent; padding-left: 6px; }"));
+    MLComboBoxPopup::apply(m_comboBoxView);
     // currentIndexChanged comes exactly when the selected row changes, whether the user picked it or code
     // selected it; picking the row already shown reports nothing.
     connect(m_comboBoxView, &QComboBox::currentIndexChanged, this, [this] { comboBoxSelectionDidChange(); });

@@ -5,6 +5,7 @@
 #include "platform/kit/MLKeyedArchive.h"
 #include "platform/kit/MLUserDefaults.h"
 #include "ui/util/HCSortString.h"
+#include "ui/widgets/MLComboBoxPopup.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -23,9 +24,8 @@ NSTranslationComboBoxView::NSTranslationComboBoxView(QWidget *parent)
     // setUI
     m_comboBoxView = new QComboBox(this);
     m_comboBoxView->setEditable(false);
-    m_comboBoxView->setMaxVisibleItems(5);
     m_comboBoxView->setFocusPolicy(Qt::NoFocus);
-    m_comboBoxView->setStyleSheet(QStringLiteral("QComboBox QAbstractItemView::item { min-height: 20px; }"));
+    MLComboBoxPopup::apply(m_comboBoxView);
 
     m_comboBoxBtn = new QPushButton(this);
     m_comboBoxBtn->setFlat(true);

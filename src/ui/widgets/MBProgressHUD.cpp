@@ -10,6 +10,7 @@
 #include <QPainterPath>
 #include <QPropertyAnimation>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -18,7 +19,6 @@ namespace {
 constexpr int kSpinnerSteps = 12;
 constexpr int kSpinnerIntervalMs = 80;
 constexpr int kFadeMs = 200;
-constexpr int kBezelMargin = 20;
 constexpr int kIndicatorSize = 37;
 } // namespace
 
@@ -32,9 +32,7 @@ MBProgressHUD::MBProgressHUD(QWidget *view)
     QPalette palette = m_label->palette();
     palette.setColor(QPalette::WindowText, Qt::white);
     m_label->setPalette(palette);
-    QFont font = QApplication::font();
-    font.setPixelSize(14);
-    m_label->setFont(font);
+    m_label->setFont(labelFont());
     m_label->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_label->hide();
     m_spinTimer.setInterval(kSpinnerIntervalMs);
@@ -66,12 +64,23 @@ MBProgressHUD *MBProgressHUD::HUDForView(QWidget *view) {
     return nullptr;
 }
 
-bool MBProgressHUD::hideHUDForView(QWidget *view, bool animated) {
-    MBProgressHUD *hud = HUDForView(view);
-    if (!hud)
+bool MBProgressHUD::hideHUD(MBProgressHUD *hud, bool animated) {
+    if (!hud || hud->hasFinished())
         return false;
     hud->hideAnimated(animated);
     return true;
+}
+
+bool MBProgressHUD::hideHUDForView(QWidget *view, bool animated) {
+    if (!view)
+        return false;
+    const QObjectList children = view->children();
+    for (auto it = children.crbegin(); it != children.crend(); ++it) {
+        auto *hud = qobject_cast<MBProgressHUD *>(*it);
+        if (hud && !hud->hasFinished() && hud->mode() == Mode::Indeterminate)
+            return hideHUD(hud, animated);
+    }
+    return false;
 }
 
 void MBProgressHUD::setMode(Mode mode) {
@@ -134,22 +143,40 @@ void MBProgressHUD::fade(qreal from, qreal to, std::function<void()> done) {
     animation->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
+QFont MBProgressHUD::labelFont() {
+    QFont font = QApplication::font();
+    font.setPixelSize(14);
+    return font;
+}
+
+QSize MBProgressHUD::textBezelSize(const QString &text) {
+    const QRect bounds =
+        QFontMetrics(labelFont())
+            .boundingRect(QRect(0, 0, kMaxTextWidth, 10000), Qt::AlignCenter | Qt::TextWordWrap, text);
+    return bounds.size() + QSize(2 * kBezelMargin, 2 * kBezelMargin);
+}
+
+QSize MBProgressHUD::labelTextSize() const {
+    // Lines wrap at the narrower of the usual width and what the view leaves inside the margins.
+    const int maxWidth = std::clamp(width() - 2 * kBezelMargin, 1, kMaxTextWidth);
+    return m_label->fontMetrics()
+        .boundingRect(QRect(0, 0, maxWidth, 10000), Qt::AlignCenter | Qt::TextWordWrap, m_label->text())
+        .size();
+}
+
 QRect MBProgressHUD::bezelRect() const {
-    QSize box;
-    if (m_mode == Mode::Text) {
-        const int maxWidth = std::max(0, width() - 4 * kBezelMargin);
-        const QRect text = m_label->fontMetrics().boundingRect(
-            QRect(0, 0, maxWidth, 10000), Qt::AlignCenter | Qt::TextWordWrap, m_label->text());
-        box = text.size() + QSize(2 * kBezelMargin, 2 * kBezelMargin);
-    } else {
-        box = QSize(kIndicatorSize + 2 * kBezelMargin, kIndicatorSize + 2 * kBezelMargin);
-    }
+    QSize box = m_mode == Mode::Text
+                    ? labelTextSize() + QSize(2 * kBezelMargin, 2 * kBezelMargin)
+                    : QSize(kIndicatorSize + 2 * kBezelMargin, kIndicatorSize + 2 * kBezelMargin);
     box = box.boundedTo(size());
     return QRect(QPoint((width() - box.width()) / 2, (height() - box.height()) / 2), box);
 }
 
 void MBProgressHUD::placeLabel() {
-    m_label->setGeometry(bezelRect().adjusted(kBezelMargin, kBezelMargin, -kBezelMargin, -kBezelMargin));
+    // On a view smaller than the box the margins give way first, so the label keeps the text's size.
+    QRect rect(QPoint(), labelTextSize().boundedTo(size()));
+    rect.moveCenter(bezelRect().center());
+    m_label->setGeometry(rect);
 }
 
 void MBProgressHUD::paintEvent(QPaintEvent *) {

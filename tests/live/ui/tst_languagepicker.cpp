@@ -2,6 +2,8 @@
 #include "support/StandinFixture.h"
 
 #include "core/session/MLUserManager.h"
+#include "live/ui/MLRegionSettingCellView.h"
+#include "live/ui/NSRegionComboBoxView.h"
 #include "live/ui/NSTranslationComboBoxView.h"
 #include "platform/kit/MLKeyedArchive.h"
 #include "platform/kit/MLUserDefaults.h"
@@ -10,6 +12,8 @@
 #include <QComboBox>
 #include <QJsonArray>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
 
 #include <memory>
 
@@ -251,8 +255,10 @@ private Q_SLOTS:
         QComboBox *box = picker->comboBoxView();
 
         picker->comboBoxBtn()->show();
-        QTest::mouseClick(&host, Qt::LeftButton, {}, QPoint(75, 15));
-        QTest::qWait(50);
+        QSignalSpy covered(picker->comboBoxBtn(), &QPushButton::clicked);
+        // Through the window, so that the click lands on whatever is on top there.
+        QTest::mouseClick(host.windowHandle(), Qt::LeftButton, {}, QPoint(75, 15));
+        QCOMPARE(covered.size(), 1); // the cover button took the click
         QVERIFY(!box->view()->isVisible());
         QCOMPARE(box->currentIndex(), 0);
 
@@ -261,6 +267,54 @@ private Q_SLOTS:
         QTRY_VERIFY(box->view()->isVisible());
         box->hidePopup();
         picker->setParent(nullptr);
+    }
+
+    // Both pickers' lists show 5 rows of 20 with a scroll bar for the rest, and a readable highlight.
+    void popupShowsFiveRows_data() {
+        QTest::addColumn<bool>("region");
+        QTest::newRow("languages") << false;
+        QTest::newRow("regions") << true;
+    }
+    void popupShowsFiveRows() {
+        QFETCH(bool, region);
+        QWidget host;
+        host.resize(800, 300);
+        QComboBox *box = nullptr;
+        if (region) {
+            auto *row = new MLRegionSettingCellView(&host);
+            row->setGeometry(0, 0, 800, 100);
+            QTRY_VERIFY(!row->dataList().isEmpty());
+            box = row->regionComboBoxView()->comboBoxView();
+        } else {
+            auto *picker = new NSTranslationComboBoxView(&host);
+            picker->setGeometry(20, 20, 240, 30);
+            box = picker->comboBoxView();
+            const QSignalBlocker blocker(box);
+            for (int i = 0; i < 33; ++i)
+                box->addItem(QStringLiteral("语言 %1").arg(i));
+        }
+        QVERIFY(box->count() > 5);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        box->showPopup();
+        QAbstractItemView *view = box->view();
+        QTRY_VERIFY(view->isVisible());
+        QCOMPARE(view->visualRect(view->model()->index(0, 0)).height(), 20);
+        QCOMPARE(view->viewport()->height(), 5 * 20);
+        QVERIFY(view->window()->height() <= 5 * 20 + 2 * 6);
+        QVERIFY(view->verticalScrollBar()->isVisible());
+        // The highlighted row: its darkest pixel (the text) stands out from its background.
+        const QRect highlighted = view->visualRect(view->currentIndex());
+        const QImage image = view->viewport()->grab().toImage();
+        const QColor background = image.pixelColor(highlighted.right() - 2, highlighted.center().y());
+        QColor text = background;
+        for (int y = highlighted.top(); y <= highlighted.bottom(); ++y)
+            for (int x = highlighted.left(); x < highlighted.right(); ++x)
+                if (qGray(image.pixel(x, y)) < qGray(text.rgb()))
+                    text = image.pixelColor(x, y);
+        QVERIFY2(qGray(background.rgb()) - qGray(text.rgb()) > 128,
+                 qPrintable(background.name() + " / " + text.name()));
+        box->hidePopup();
     }
 };
 

@@ -4,12 +4,15 @@
 
 #include "core/net/MLHttpTransport.h"
 #include "live/ui/MLHelpSelectVC.h"
-#include "live/ui/MLLiveSectionPages.h"
+#include "live/ui/MLLiveSettingsWindow.h"
 #include "live/ui/MLRegionSettingCellView.h"
+#include "live/ui/MLSimultaneousInterpretationView.h"
 #include "live/ui/MLSubtitleLookKeys.h"
-#include "live/ui/MLTSHistoryView.h"
 #include "live/ui/MLTogetherSettingView.h"
 #include "live/ui/NSTranslationSetupFontCellView.h"
+#include "live/ui/NSTranslationSonView.h"
+#include "live/ui/NSTranslationVC.h"
+#include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/MLUserDefaults.h"
 
 #include <QNetworkAccessManager>
@@ -100,16 +103,34 @@ private Q_SLOTS:
         QTRY_VERIFY(!region->dataList().isEmpty());
     }
 
-    void settingsWindowFetchesNoRegionList() {
-        MLHelpSelectVC window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QVERIFY(window.contentView()->isSetting());
-        QCOMPARE(rowClasses(*window.contentView()),
+    // The settings window's rows are white with their "#efefef" separators, whichever window hosts it,
+    // and it makes no region row (so fetches no region list).
+    void settingsWindowIsWhite_data() {
+        QTest::addColumn<bool>("floating");
+        QTest::newRow("control bar") << false;
+        QTest::newRow("floating window") << true;
+    }
+    void settingsWindowIsWhite() {
+        QFETCH(bool, floating);
+        NSTranslationVC floatingVC;
+        NSTranslationSonView bar;
+        MLLiveSettingsWindow *window = floating ? floatingVC.suspensionWindow() : bar.helpWindow();
+        auto *content = new MLHelpSelectVC;
+        window->setContentViewController(content);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QCOMPARE(rowClasses(*content->contentView()),
                  (QStringList{"MLSoundSettingCellView", "NSTranslationSetupFontCellView",
                               "NSTranslationSetupColorCellView"}));
-        QVERIFY(window.findChildren<MLRegionSettingCellView *>().isEmpty());
         QCOMPARE(startedRequests(kListPath), 0);
+        QWidget *row = content->contentView()->rowViews().at(0);
+        QTRY_COMPARE(row->height(), 100);
+        const QImage image = window->grab().toImage();
+        const QPoint corner = row->mapTo(window, QPoint(row->width() - 5, 0));
+        QCOMPARE(image.pixelColor(window->width() - 5, 5), QColor(Qt::white)); // the root view
+        QCOMPARE(image.pixelColor(corner + QPoint(0, 50)), QColor(Qt::white));
+        QCOMPARE(image.pixelColor(corner + QPoint(0, 99)), QColor(QStringLiteral("#efefef")));
+        window->close();
     }
 
     void reopenedWindowMarksStoredChoices() {
@@ -128,15 +149,26 @@ private Q_SLOTS:
         QCOMPARE(defaults.stringForKey(MLSubtitleLookKeys::kFontSizeKey), QStringLiteral("大"));
     }
 
-    void liveSectionHostsSettingsAndHistory() {
-        const auto factories = MLLiveSectionPages::factories();
-        QCOMPARE(factories.size(), 6);
-        QVERIFY(factories.at(0) && factories.at(5));
-        std::unique_ptr<MLPageView> settings(factories.at(0)());
-        std::unique_ptr<MLPageView> history(factories.at(5)());
-        QVERIFY(qobject_cast<MLTogetherSettingView *>(settings.get()));
-        QVERIFY(!static_cast<MLTogetherSettingView *>(settings.get())->isSetting());
-        QVERIFY(qobject_cast<MLTSHistoryView *>(history.get()));
+    // The live section's first showing of its settings tab builds the rows once: one region list
+    // request reaches the service and the font row writes and posts its size once.
+    void firstShowingBuildsRowsOnce() {
+        m_standin->server().clearReceivedRequests();
+        QObject observer;
+        int fontPosts = 0;
+        MLNotificationCenter::defaultCenter().addObserver(&observer,
+                                                          MLSubtitleLookKeys::kChangeFontSizeNotification,
+                                                          [&](const MLNotification &) { ++fontPosts; });
+        MLSimultaneousInterpretationView section;
+        section.resize(1039, 673);
+        section.show();
+        QTRY_COMPARE(section.seletedIndex(), 1);
+        auto *settings = qobject_cast<MLTogetherSettingView *>(section.existingPage(1));
+        QVERIFY(settings);
+        auto *region = qobject_cast<MLRegionSettingCellView *>(settings->rowViews().at(1));
+        QTRY_VERIFY(!region->dataList().isEmpty());
+        QCOMPARE(m_standin->server().receivedRequests(kListPath).size(), 1);
+        QCOMPARE(fontPosts, 1);
+        QCOMPARE(section.findChildren<NSTranslationSetupFontCellView *>().size(), 1);
     }
 
     void cleanupTestCase() { m_standin.reset(); }

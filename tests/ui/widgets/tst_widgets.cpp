@@ -35,33 +35,63 @@ class TestWidgets : public QObject {
 private Q_SLOTS:
     // ---- progress overlay and toast ----
 
-    void hideRemovesTheTopmostOverlayOnly() {
+    // A request hides the overlay it showed; hiding by view takes the topmost spinner, never a toast.
+    void hideRemovesOnlyItsOwnOverlay() {
         QWidget view;
         view.resize(300, 200);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         QPointer<MBProgressHUD> first = MBProgressHUD::showHUDAddedTo(&view, false);
-        QPointer<MBProgressHUD> toast = MLToast::makeToast(&view, QStringLiteral("删除成功"), 60);
         QPointer<MBProgressHUD> second = MBProgressHUD::showHUDAddedTo(&view, true);
+        QPointer<MBProgressHUD> toast = MLToast::makeToast(&view, QStringLiteral("链接超时!"), 60);
         auto *later = new QLabel(QStringLiteral("not an overlay"), &view); // added above them all
         later->show();
 
-        QCOMPARE(MBProgressHUD::HUDForView(&view), second.data());
-        QVERIFY(MBProgressHUD::hideHUDForView(&view, false));
-        QVERIFY(second->isHidden());
-        QVERIFY(first->isVisible());
-        QVERIFY(toast->isVisible());
         QCOMPARE(MBProgressHUD::HUDForView(&view), toast.data());
+        QVERIFY(MBProgressHUD::hideHUD(first, false));
+        QVERIFY(first->isHidden());
+        QVERIFY(second->isVisible() && toast->isVisible());
+        QVERIFY(!MBProgressHUD::hideHUD(first, false));
 
-        QVERIFY(MBProgressHUD::hideHUDForView(&view, true)); // the toast counts as one
-        QCOMPARE(MBProgressHUD::HUDForView(&view), first.data());
-        QVERIFY(first->isVisible());
-
-        QVERIFY(MBProgressHUD::hideHUDForView(&view, false));
+        QVERIFY(MBProgressHUD::hideHUDForView(&view, true));
+        QVERIFY(toast->isVisible());
         QVERIFY(!MBProgressHUD::hideHUDForView(&view, false));
         QVERIFY(!MBProgressHUD::hideHUDForView(nullptr, false));
+        QVERIFY(!MBProgressHUD::hideHUD(nullptr, false));
+        QVERIFY(MBProgressHUD::hideHUD(toast, false));
         QTRY_VERIFY(first.isNull() && second.isNull() && toast.isNull());
         QVERIFY(later->isVisible());
+    }
+
+    // A toast too large for its view is shown whole on the nearest view that holds it.
+    void toastIsReadableOnASmallView() {
+        QWidget window;
+        window.resize(800, 450);
+        auto *row = new QWidget(&window);
+        row->setGeometry(0, 20, 800, 100);
+        auto *picker = new QWidget(row);
+        picker->setGeometry(100, 35, 240, 30);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        for (QWidget *view : {picker, static_cast<QWidget *>(&window)}) {
+            const QString text = view == picker ? QStringLiteral("链接超时!") : QString(60, QChar(0x8D85));
+            MBProgressHUD *toast = MLToast::makeToast(view, text, 60);
+            QCOMPARE(toast->parentWidget(), view == picker ? row : view);
+            const QRect label = toast->label()->geometry();
+            QVERIFY(!label.isEmpty());
+            QVERIFY(toast->rect().contains(toast->bezelRect()));
+            QVERIFY(toast->bezelRect().contains(label));
+            QVERIFY(label.height() >= toast->label()->heightForWidth(label.width()));
+            // The label's text is painted: white pixels inside the dark box, once faded in.
+            QTRY_VERIFY(!toast->graphicsEffect());
+            const QImage image = toast->grab().toImage();
+            bool white = false;
+            for (int y = label.top(); y <= label.bottom() && !white; ++y)
+                for (int x = label.left(); x <= label.right() && !white; ++x)
+                    white = qGray(image.pixel(x, y)) > 200;
+            QVERIFY(white);
+            MBProgressHUD::hideHUD(toast, false);
+        }
     }
 
     void overlayCoversAndFollowsItsView() {
