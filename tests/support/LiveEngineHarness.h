@@ -9,7 +9,7 @@
 #include "live/engine/MLLiveEngine.h"
 #include "platform/audio/MLAudioCapture.h"
 #include "support/StandinFixture.h"
-#include "support/TestDocuments.h"
+#include "support/TestFiles.h"
 #include "support/ToastTexts.h"
 
 #include <QAudioDevice>
@@ -35,10 +35,7 @@ inline MLSpeechRecognitionResult result(int reason, const QString &text,
 }
 
 inline QString readTranscript(const QString &storagePath) {
-    QFile file(inDocuments(storagePath + QStringLiteral("/recording.txt")));
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("<missing>");
-    return QString::fromUtf8(file.readAll());
+    return QString::fromUtf8(readFile(inDocuments(storagePath + QStringLiteral("/recording.txt"))));
 }
 
 // One engine against a fresh in-process stand-in (service API and speech endpoint), with its own
