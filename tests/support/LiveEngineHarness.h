@@ -9,13 +9,12 @@
 #include "live/engine/MLLiveEngine.h"
 #include "platform/audio/MLAudioCapture.h"
 #include "support/StandinFixture.h"
-#include "ui/widgets/MBProgressHUD.h"
+#include "support/TestFiles.h"
+#include "support/ToastTexts.h"
 
 #include <QAudioDevice>
 #include <QDir>
 #include <QFile>
-#include <QLabel>
-#include <QStandardPaths>
 #include <QtTest>
 
 #include <memory>
@@ -35,15 +34,8 @@ inline MLSpeechRecognitionResult result(int reason, const QString &text,
     return r;
 }
 
-inline QString documents() {
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-}
-
 inline QString readTranscript(const QString &storagePath) {
-    QFile file(documents() + QLatin1Char('/') + storagePath + QStringLiteral("/recording.txt"));
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("<missing>");
-    return QString::fromUtf8(file.readAll());
+    return QString::fromUtf8(readFile(inDocuments(storagePath + QStringLiteral("/recording.txt"))));
 }
 
 // One engine against a fresh in-process stand-in (service API and speech endpoint), with its own
@@ -92,6 +84,17 @@ template <class Engine> struct LiveEngineHarness {
         return static_cast<int>(standin.server().receivedRequests(path).size());
     }
 
+    // Starts a session and waits until it runs; stops one and waits until the engine is idle.
+    bool startRunning(const QString &from = QStringLiteral("zh-CN"),
+                      const QString &to = QStringLiteral("en")) {
+        engine->startTranslation(from, to);
+        return QTest::qWaitFor([this] { return engine->state() == MLLiveEngine::State::Running; }, 5000);
+    }
+    bool stopAndWait() {
+        engine->stopTranslation();
+        return QTest::qWaitFor([this] { return engine->state() == MLLiveEngine::State::Idle; }, 5000);
+    }
+
     bool tick(int count = 1) {
         for (int i = 0; i < count; ++i) {
             QTimer *timer = engine->downTimer();
@@ -101,15 +104,7 @@ template <class Engine> struct LiveEngineHarness {
         return true;
     }
 
-    // Texts of the toasts now on the host.
-    QStringList toasts() const {
-        QStringList texts;
-        for (MBProgressHUD *hud : host.findChildren<MBProgressHUD *>(QString(), Qt::FindDirectChildrenOnly)) {
-            if (hud->mode() == MBProgressHUD::Mode::Text && !hud->hasFinished())
-                texts.append(hud->label()->text());
-        }
-        return texts;
-    }
+    QStringList toasts() { return toastTexts(&host); }
     bool overlayShown() const {
         MBProgressHUD *hud = MBProgressHUD::HUDForView(const_cast<QWidget *>(&host));
         return hud && hud->mode() == MBProgressHUD::Mode::Indeterminate;

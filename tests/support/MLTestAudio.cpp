@@ -1,5 +1,6 @@
 #include "support/MLTestAudio.h"
 
+#include <QDataStream>
 #include <QFile>
 #include <QtEndian>
 
@@ -42,77 +43,40 @@ QByteArray toPcm16(const std::vector<float> &samples) {
 
 bool writeWav(const QString &path, const std::vector<float> &interleaved, int sampleRate, int channels,
               WavEncoding encoding) {
-    int bits = 16;
-    quint16 tag = 1;
-    switch (encoding) {
-    case WavEncoding::UInt8:
-        bits = 8;
-        break;
-    case WavEncoding::Int16:
-        bits = 16;
-        break;
-    case WavEncoding::Int24:
-        bits = 24;
-        break;
-    case WavEncoding::Int32:
-        bits = 32;
-        break;
-    case WavEncoding::Float32:
-        bits = 32;
-        tag = 3;
-        break;
-    }
+    struct Format {
+        quint16 bits;
+        quint16 tag; // 1: integer PCM, 3: IEEE float
+        double scale;
+        int offset;
+    };
+    // In the order of WavEncoding.
+    static constexpr Format kFormats[] = {
+        {8, 1, 127, 128}, {16, 1, 32767, 0}, {24, 1, 8388607, 0}, {32, 1, 2147483647.0, 0}, {32, 3, 0, 0}};
+    const Format format = kFormats[static_cast<int>(encoding)];
     QByteArray data;
     for (float f : interleaved) {
-        const double s = std::clamp(double(f), -1.0, 1.0);
         char b[4];
-        switch (encoding) {
-        case WavEncoding::UInt8:
-            data.append(static_cast<char>(std::lround(s * 127) + 128));
-            break;
-        case WavEncoding::Int16:
-            qToLittleEndian<qint16>(static_cast<qint16>(std::lround(s * 32767)), b);
-            data.append(b, 2);
-            break;
-        case WavEncoding::Int24:
-            qToLittleEndian<qint32>(static_cast<qint32>(std::lround(s * 8388607)), b);
-            data.append(b, 3);
-            break;
-        case WavEncoding::Int32:
-            qToLittleEndian<qint32>(static_cast<qint32>(std::llround(s * 2147483647.0)), b);
-            data.append(b, 4);
-            break;
-        case WavEncoding::Float32:
+        if (format.tag == 3)
             qToLittleEndian<float>(f, b);
-            data.append(b, 4);
-            break;
-        }
+        else // the low bytes of the little-endian 32-bit value
+            qToLittleEndian<qint32>(
+                qint32(std::llround(std::clamp(double(f), -1.0, 1.0) * format.scale) + format.offset), b);
+        data.append(b, format.bits / 8);
     }
-    const auto u16 = [](QByteArray &a, quint16 v) {
-        char b[2];
-        qToLittleEndian(v, b);
-        a.append(b, 2);
-    };
-    const auto u32 = [](QByteArray &a, quint32 v) {
-        char b[4];
-        qToLittleEndian(v, b);
-        a.append(b, 4);
-    };
-    QByteArray file("RIFF");
-    u32(file, quint32(36 + data.size()));
-    file.append("WAVEfmt ");
-    u32(file, 16);
-    u16(file, tag);
-    u16(file, quint16(channels));
-    u32(file, quint32(sampleRate));
-    u32(file, quint32(sampleRate * channels * bits / 8));
-    u16(file, quint16(channels * bits / 8));
-    u16(file, quint16(bits));
-    file.append("data");
-    u32(file, quint32(data.size()));
-    file.append(data);
-    QFile out(path);
-    return out.open(QIODevice::WriteOnly) && out.write(file) == file.size();
+    QByteArray file;
+    QDataStream out(&file, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + data.size());
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << format.tag << quint16(channels) << quint32(sampleRate)
+        << quint32(sampleRate * channels * format.bits / 8) << quint16(channels * format.bits / 8)
+        << format.bits;
+    out.writeRawData("data", 4);
+    out << quint32(data.size());
+    out.writeRawData(data.constData(), int(data.size()));
+    QFile wav(path);
+    return wav.open(QIODevice::WriteOnly) && wav.write(file) == file.size();
 }
 
 double rms(const QByteArray &pcm16) {

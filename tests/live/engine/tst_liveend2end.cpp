@@ -11,6 +11,7 @@
 #include <cstdio>
 
 using namespace ml::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -23,14 +24,14 @@ int runSessionChild(int argc, char *argv[]) {
     QApplication app(argc, argv);
     MLAudioCapture::setRealTimePace(false);
     LiveEngineHarness<NormalTranslationHelp> h;
-    h.engine->startTranslation(QStringLiteral("zh-CN"), QStringLiteral("en"));
+    h.engine->startTranslation(u"zh-CN"_s, u"en"_s);
     const auto captions = [&h] {
         return h.engine->strList().size() == 4 && h.engine->strList().last().isEmpty();
     };
     if (!QTest::qWaitFor(captions, 20000) || !h.tick(MLLiveEngine::kTranscriptSaveTicks))
         return 2;
     const auto saved = [&h] {
-        return readTranscript(h.engine->storagePath()) == h.engine->strList().join(QStringLiteral("\n\n"));
+        return readTranscript(h.engine->storagePath()) == h.engine->strList().join(u"\n\n"_s);
     };
     if (!QTest::qWaitFor(saved, 20000))
         return 3;
@@ -56,34 +57,30 @@ class TestLiveEnd2End : public QObject {
         LiveEngineHarness<Engine> h;
         const QJsonArray sentences = h.standin.server()
                                          .state()
-                                         .fixture(QStringLiteral("speech_sentences"))
+                                         .fixture(u"speech_sentences"_s)
                                          .toObject()
-                                         .value(QStringLiteral("sentences"))
+                                         .value(u"sentences"_s)
                                          .toArray();
         QVERIFY(sentences.size() >= 3);
         QStringList expected;
         for (int i = 0; i < 3; ++i) {
             const QJsonObject s = sentences.at(i).toObject();
-            expected << s.value(QStringLiteral("zh-Hans")).toString() + QLatin1Char('\n') +
-                            s.value(QStringLiteral("en")).toString();
+            expected << s.value(u"zh-Hans"_s).toString() + QLatin1Char('\n') + s.value(u"en"_s).toString();
         }
         expected << QString();
 
-        h.engine->startTranslation(QStringLiteral("zh-CN"), QStringLiteral("en"));
+        h.engine->startTranslation(u"zh-CN"_s, u"en"_s);
         QTRY_COMPARE_WITH_TIMEOUT(h.engine->strList(), expected, 20000);
         QCOMPARE(h.lists.last(), expected);
-        h.engine->stopTranslation();
-        QTRY_VERIFY(h.engine->state() == MLLiveEngine::State::Idle);
-
-        const QString folder = documents() + QLatin1Char('/') + h.engine->storagePath();
-        const auto probe = probeAudio(folder + QStringLiteral("/recording.m4a"));
+        QVERIFY(h.stopAndWait());
+        const auto probe = probeAudio(inDocuments(h.engine->storagePath() + u"/recording.m4a"_s));
         QVERIFY(probe);
-        QCOMPARE(probe->codec, QStringLiteral("aac"));
+        QCOMPARE(probe->codec, u"aac"_s);
         QCOMPARE(probe->sampleRate, 12000);
         QCOMPARE(probe->channels, 1);
         QVERIFY2(qAbs(probe->seconds - m_inputSeconds) < 0.5, qPrintable(QString::number(probe->seconds)));
 
-        QCOMPARE(readTranscript(h.engine->storagePath()), expected.join(QStringLiteral("\n\n")));
+        QCOMPARE(readTranscript(h.engine->storagePath()), expected.join(u"\n\n"_s));
         const auto rows = h.rows();
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows.first().type, historyType);
@@ -95,7 +92,7 @@ class TestLiveEnd2End : public QObject {
     // end-of-use report answered before it returns, or given up on when the service does not answer.
     template <class Engine> void quitDuringSession(qint64 historyType, bool reachable) {
         LiveEngineHarness<Engine> h;
-        h.engine->startTranslation(QStringLiteral("zh-CN"), QStringLiteral("en"));
+        h.engine->startTranslation(u"zh-CN"_s, u"en"_s);
         QTRY_VERIFY_WITH_TIMEOUT(h.engine->strList().size() >= 2, 20000);
         if (!reachable)
             h.standin.server().injectFault(kEndPath, StandinFault::silence());
@@ -106,13 +103,13 @@ class TestLiveEnd2End : public QObject {
         QCOMPARE(h.requests(kEndPath), 1);
         QCOMPARE(h.meter().endCount(), reachable ? 1 : 0);
         const QString path = h.engine->storagePath();
-        QCOMPARE(readTranscript(path), captions.join(QStringLiteral("\n\n")));
+        QCOMPARE(readTranscript(path), captions.join(u"\n\n"_s));
         const auto rows = h.rows();
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows.first().type, historyType);
         QCOMPARE(rows.first().path, path);
-        const QString folder = documents() + QLatin1Char('/') + path;
-        QVERIFY(probeAudio(folder + QStringLiteral("/recording.m4a")));
+        const QString folder = inDocuments(path);
+        QVERIFY(probeAudio(folder + u"/recording.m4a"_s));
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
                  (QStringList{"recording.m4a", "recording.txt"}));
     }
@@ -120,7 +117,7 @@ class TestLiveEnd2End : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
-        m_input = m_dir.filePath(QStringLiteral("bursts.wav"));
+        m_input = m_dir.filePath(u"bursts.wav"_s);
         const std::vector<SoundPiece> pieces{{0.5, 0}, {1.0, 0.5, 440}, {1.0, 0}, {1.2, 0.5, 660},
                                              {1.0, 0}, {0.8, 0.5, 550}, {1.5, 0}};
         for (const SoundPiece &piece : pieces)
@@ -154,8 +151,8 @@ private Q_SLOTS:
     void killedSessionIsRecoveredAtTheNextStart() {
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QLatin1String(kChildVariable), QStringLiteral("1"));
-        env.insert(QStringLiteral("ML_AUDIO_INPUT"), m_input);
+        env.insert(QLatin1String(kChildVariable), u"1"_s);
+        env.insert(u"ML_AUDIO_INPUT"_s, m_input);
         child.setProcessEnvironment(env);
         const qint64 startedAt = QDateTime::currentSecsSinceEpoch() * 1000;
         child.start(QCoreApplication::applicationFilePath(), {});
@@ -166,7 +163,7 @@ private Q_SLOTS:
         QVERIFY(child.waitForFinished());
         const QString path = QString::fromUtf8(out).trimmed();
         const QString transcript = readTranscript(path);
-        QCOMPARE(transcript.count(QStringLiteral("\n\n")), 3);
+        QCOMPARE(transcript.count(u"\n\n"_s), 3);
 
         LiveEngineHarness<NormalTranslationHelp> h; // the next start, with a history without the session
         QCOMPARE(MLLiveEngine::recoverInterruptedSessions(h.database, kConsumerId), 1);
@@ -177,7 +174,7 @@ private Q_SLOTS:
         QVERIFY(rows.first().date.endsWith(QLatin1String("000")));
         QVERIFY(rows.first().date.toLongLong() >= startedAt);
         QCOMPARE(readTranscript(path), transcript);
-        QVERIFY(probeAudio(documents() + QLatin1Char('/') + path + QStringLiteral("/recording.m4a")));
+        QVERIFY(probeAudio(inDocuments(path + u"/recording.m4a"_s)));
         // Found once: a row the user deletes later never comes back.
         QCOMPARE(MLLiveEngine::recoverInterruptedSessions(h.database, kConsumerId), 0);
     }
@@ -188,8 +185,8 @@ int main(int argc, char *argv[]) {
         return runSessionChild(argc, argv);
     ml::test::prepareEnvironment();
     QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("mltranslate"));
-    QApplication::setApplicationName(QStringLiteral("mltranslate-tests"));
+    QApplication::setOrganizationName(u"mltranslate"_s);
+    QApplication::setApplicationName(u"mltranslate-tests"_s);
     TestLiveEnd2End tc;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&tc, argc, argv);

@@ -1,5 +1,6 @@
 // The history of live sessions: rows, "查看" and "删除", and what deleting may touch.
 #include "support/MLTestMain.h"
+#include "support/TestFiles.h"
 #include "support/ToastTexts.h"
 
 #include "app/AppDelegate.h"
@@ -13,30 +14,24 @@
 #include "ui/widgets/NSNotDataView.h"
 
 #include <QDir>
-#include <QFile>
-#include <QStandardPaths>
+
+#include <ctime>
+
+using namespace ml::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr qint64 kUserId = 4242;
-const QString kDeleteNotice = QStringLiteral("NotificationChangeDeleteNoticeKey");
-
-QString documents() {
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-}
-
-QString absolute(const QString &relative) {
-    return documents() + QLatin1Char('/') + relative;
-}
+const QString kDeleteNotice = u"NotificationChangeDeleteNoticeKey"_s;
 
 // A folder holding one file, as a session (or anything else) leaves it.
 bool makeFolder(const QString &absolutePath) {
-    QFile file(absolutePath + QStringLiteral("/recording.txt"));
-    return QDir().mkpath(absolutePath) && file.open(QIODevice::WriteOnly) && file.write("字幕") > 0;
+    return QDir().mkpath(absolutePath) && writeFile(absolutePath + u"/recording.txt"_s, "字幕");
 }
 
 bool folderIntact(const QString &absolutePath) {
-    return QFile::exists(absolutePath + QStringLiteral("/recording.txt"));
+    return QFile::exists(absolutePath + u"/recording.txt"_s);
 }
 
 QList<qint64> storedIds() {
@@ -45,11 +40,6 @@ QList<qint64> storedIds() {
          MLDBManager::getSharedInstance().findData().value_or(QList<HistoricalRecordModel>{}))
         ids.append(row.historicalId);
     return ids;
-}
-
-qint64 newestId() {
-    const QList<qint64> ids = storedIds();
-    return ids.isEmpty() ? -1 : ids.first();
 }
 
 class PostCounter final : public QObject {
@@ -65,6 +55,13 @@ public:
 
 class TestHistory final : public QObject {
     Q_OBJECT
+public:
+    TestHistory() {
+        // UTC+8 all year, no daylight saving: the zone the row times are checked in.
+        qputenv("TZ", "CST-8");
+        tzset();
+    }
+
 private Q_SLOTS:
     void initTestCase() {
         MLWorkspace::setRecorder(true);
@@ -93,48 +90,38 @@ private Q_SLOTS:
     }
 
     void rowsNewestFirstWithTierAndStopTime() {
-        const QStringList dates{QStringLiteral("1700000000000"), QStringLiteral("1700000100000"),
-                                QStringLiteral("1700000200000"), QStringLiteral("1700000300000"),
-                                QStringLiteral("1700000400000"), QStringLiteral("not a number")};
-        const QList<qint64> types{1, 2, 3, 4, 5, 0};
-        for (int i = 0; i < types.size(); ++i)
-            QVERIFY(MLDBManager::getSharedInstance().saveData(sessionPath(i), types.at(i), dates.at(i)));
+        const QStringList dates{u"1700000000000"_s, u"1700000100000"_s, u"1700000200000"_s,
+                                u"1700000300000"_s, u"1700000400000"_s, u"not a number"_s};
+        for (int i = 0; i < dates.size(); ++i)
+            QVERIFY(MLDBManager::getSharedInstance().saveData(sessionPath(i), (i + 1) % 6, dates.at(i)));
         MLTSHistoryView view;
-        view.resize(900, 500);
         view.refreshData();
         QVERIFY(view.notDataView()->isHidden());
-        QCOMPARE(view.rowViews().size(), 6);
-        const QStringList names{"价低翻译", "价低翻译", "价低翻译", "高精翻译", "普通翻译", "语音识别"};
-        for (int i = 0; i < 6; ++i) {
-            NSSubtitleExportCellView *row = view.rowViews().at(i);
-            const int saved = 5 - i; // newest first
-            QCOMPARE(row->model().date, dates.at(saved));
-            QCOMPARE(row->operationLabel()->text(), names.at(i));
-            QCOMPARE(row->seletedLabel()->text(), QStringLiteral("查看"));
-            QCOMPARE(row->deleteLabel()->text(), QStringLiteral("删除"));
-        }
-        QCOMPARE(
-            view.rowViews().last()->timeLabel()->text(),
-            QDateTime::fromMSecsSinceEpoch(1700000000000).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-        QCOMPARE(view.rowViews().first()->timeLabel()->text(),
-                 QDateTime::fromMSecsSinceEpoch(0).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        QStringList names;
+        for (NSSubtitleExportCellView *row : view.rowViews())
+            names << row->operationLabel()->text();
+        QCOMPARE(names, (QStringList{u"价低翻译"_s, u"价低翻译"_s, u"价低翻译"_s, u"高精翻译"_s,
+                                     u"普通翻译"_s, u"语音识别"_s}));
+        QCOMPARE(view.rowViews().last()->timeLabel()->text(), u"2023-11-15 06:13:20"_s);
+        QCOMPARE(view.rowViews().first()->timeLabel()->text(), u"1970-01-01 08:00:00"_s);
     }
 
+    void viewRevealsTheSessionFolder_data() {
+        QTest::addColumn<bool>("folderPresent");
+        QTest::newRow("folder present") << true;
+        QTest::newRow("folder gone") << false;
+    }
     void viewRevealsTheSessionFolder() {
-        NSSubtitleExportCellView *row = oneRow(sessionPath(0), true);
-        QTest::mouseClick(row->seletedLabel(), Qt::LeftButton);
+        QFETCH(bool, folderPresent);
+        QTest::mouseClick(oneRow(sessionPath(0), folderPresent)->seletedLabel(), Qt::LeftButton);
         const auto calls = MLWorkspace::recordedCalls();
-        QCOMPARE(calls.size(), 1);
-        QCOMPARE(calls.first().kind, MLWorkspace::Call::Kind::RevealInFileViewer);
-        QCOMPARE(calls.first().url, QUrl::fromLocalFile(absolute(sessionPath(0))));
-        QVERIFY(ml::test::toastTexts(m_app->contentView()).isEmpty());
-    }
-
-    void viewOfAMissingFolderSaysItIsGone() {
-        NSSubtitleExportCellView *row = oneRow(sessionPath(0), false);
-        QTest::mouseClick(row->seletedLabel(), Qt::LeftButton);
-        QVERIFY(MLWorkspace::recordedCalls().isEmpty());
-        QCOMPARE(ml::test::toastTexts(m_app->contentView()), QStringList{QStringLiteral("文件已经不存在了")});
+        QCOMPARE(calls.size(), folderPresent ? 1 : 0);
+        if (folderPresent) {
+            QCOMPARE(calls.first().kind, MLWorkspace::Call::Kind::RevealInFileViewer);
+            QCOMPARE(calls.first().url, QUrl::fromLocalFile(inDocuments(sessionPath(0))));
+        }
+        QCOMPARE(toastTexts(m_app->contentView()),
+                 folderPresent ? QStringList() : QStringList{u"文件已经不存在了"_s});
     }
 
     void cancelLeavesEverything() {
@@ -146,82 +133,67 @@ private Q_SLOTS:
         QTRY_COMPARE(MLAlert::pendingResponseCount(), 0);
         QCoreApplication::processEvents();
         QVERIFY(MLAlert::lastAlert());
-        QCOMPARE(MLAlert::lastAlert()->messageText(), QStringLiteral("确定删除？"));
-        QCOMPARE(MLAlert::lastAlert()->buttonTitles(),
-                 (QStringList{QStringLiteral("确定"), QStringLiteral("取消")}));
         QCOMPARE(storedIds(), QList<qint64>{id});
-        QVERIFY(folderIntact(absolute(sessionPath(0))));
+        QVERIFY(folderIntact(inDocuments(sessionPath(0))));
         QCOMPARE(posts.posts, 0);
         QCOMPARE(m_view->rowViews().size(), 1);
-        QVERIFY(ml::test::toastTexts(m_app->contentView()).isEmpty());
+        QVERIFY(toastTexts(m_app->contentView()).isEmpty());
     }
 
     void deleteRemovesRowAndFolderAndReloads_data() {
         QTest::addColumn<bool>("folderPresent");
-        QTest::newRow("folder present") << true;
-        QTest::newRow("folder removed by hand") << false;
+        QTest::addColumn<bool>("lastRow");
+        QTest::newRow("folder present") << true << false;
+        QTest::newRow("folder removed by hand") << false << false;
+        QTest::newRow("the last row") << true << true;
     }
     void deleteRemovesRowAndFolderAndReloads() {
         QFETCH(bool, folderPresent);
-        QVERIFY(
-            MLDBManager::getSharedInstance().saveData(sessionPath(1), 2, QStringLiteral("1700000000000")));
-        QVERIFY(makeFolder(absolute(sessionPath(1))));
-        const qint64 keptId = newestId();
+        QFETCH(bool, lastRow);
+        if (!lastRow) {
+            QVERIFY(MLDBManager::getSharedInstance().saveData(sessionPath(1), 2, u"1700000000000"_s));
+            QVERIFY(makeFolder(inDocuments(sessionPath(1))));
+        }
+        const QList<qint64> kept = storedIds();
         NSSubtitleExportCellView *row = oneRow(sessionPath(0), folderPresent);
-        QCOMPARE(m_view->rowViews().size(), 2);
-        const qint64 id = row->model().historicalId;
         PostCounter posts;
         MLAlert::setNextResponse(MLAlert::FirstButtonReturn);
         QTest::mouseClick(row->deleteLabel(), Qt::LeftButton);
         QTRY_COMPARE(posts.posts, 1);
-        QVERIFY(!storedIds().contains(id));
-        QCOMPARE(storedIds(), QList<qint64>{keptId});
-        QVERIFY(!QFileInfo::exists(absolute(sessionPath(0))));
-        QVERIFY(folderIntact(absolute(sessionPath(1))));
-        QCOMPARE(ml::test::toastTexts(m_app->contentView()), QStringList{QStringLiteral("删除成功")});
+        QCOMPARE(storedIds(), kept);
+        QVERIFY(!QFileInfo::exists(inDocuments(sessionPath(0))));
+        QCOMPARE(folderIntact(inDocuments(sessionPath(1))), !lastRow);
+        QCOMPARE(toastTexts(m_app->contentView()), QStringList{u"删除成功"_s});
         // The list has read the store again.
-        QCOMPARE(m_view->rowViews().size(), 1);
-        QCOMPARE(m_view->rowViews().first()->model().historicalId, keptId);
-        QVERIFY(m_view->notDataView()->isHidden());
-    }
-
-    void deletingTheLastRowShowsTheEmptyState() {
-        NSSubtitleExportCellView *row = oneRow(sessionPath(0), true);
-        MLAlert::setNextResponse(MLAlert::FirstButtonReturn);
-        QTest::mouseClick(row->deleteLabel(), Qt::LeftButton);
-        QTRY_VERIFY(m_view->rowViews().isEmpty());
-        QVERIFY(!m_view->notDataView()->isHidden());
+        QCOMPARE(m_view->rowViews().size(), kept.size());
+        QCOMPARE(m_view->notDataView()->isHidden(), !lastRow);
     }
 
     void storedPathOutsideTheHistoryFolderIsNotFollowed_data() {
         QTest::addColumn<QString>("storedPath");
         QTest::addColumn<QString>("victim"); // relative to Documents
         QTest::newRow("dot-dot out of the user folder")
-            << QStringLiteral("historicalRecord/4242/../../Projects") << QStringLiteral("Projects");
-        QTest::newRow("dot-dot out of Documents")
-            << QStringLiteral("../Pictures") << QStringLiteral("../Pictures");
-        QTest::newRow("absolute path lands under Documents")
-            << QStringLiteral("/Notes/2024") << QStringLiteral("Notes/2024");
-        QTest::newRow("another user's session")
-            << QStringLiteral("historicalRecord/7/2024-05-01/1714521600000")
-            << QStringLiteral("historicalRecord/7/2024-05-01/1714521600000");
-        QTest::newRow("the whole history folder")
-            << QStringLiteral("historicalRecord/4242") << QStringLiteral("historicalRecord/4242");
+            << u"historicalRecord/4242/../../Projects"_s << u"Projects"_s;
+        QTest::newRow("dot-dot out of Documents") << u"../Pictures"_s << u"../Pictures"_s;
+        QTest::newRow("absolute path lands under Documents") << u"/Notes/2024"_s << u"Notes/2024"_s;
+        QTest::newRow("another user's session") << u"historicalRecord/7/2024-05-01/1714521600000"_s
+                                                << u"historicalRecord/7/2024-05-01/1714521600000"_s;
+        QTest::newRow("the whole history folder") << u"historicalRecord/4242"_s << u"historicalRecord/4242"_s;
         QTest::newRow("the history folder with a trailing slash")
-            << QStringLiteral("historicalRecord/4242/") << QStringLiteral("historicalRecord/4242");
-        QTest::newRow("Documents itself") << QStringLiteral("") << QStringLiteral("historicalRecord/4242");
+            << u"historicalRecord/4242/"_s << u"historicalRecord/4242"_s;
+        QTest::newRow("Documents itself") << u""_s << u"historicalRecord/4242"_s;
         QTest::newRow("link out of the history folder")
-            << QStringLiteral("historicalRecord/4242/2024-05-01/link") << QStringLiteral("../Music");
+            << u"historicalRecord/4242/2024-05-01/link"_s << u"../Music"_s;
     }
     void storedPathOutsideTheHistoryFolderIsNotFollowed() {
         QFETCH(QString, storedPath);
         QFETCH(QString, victim);
         // A real session of the user exists too, so the history folder is there.
-        QVERIFY(makeFolder(absolute(sessionPath(3))));
-        QVERIFY(makeFolder(absolute(victim)));
-        if (storedPath.endsWith(QStringLiteral("/link"))) {
-            QVERIFY(QDir().mkpath(absolute(QStringLiteral("historicalRecord/4242/2024-05-01"))));
-            QVERIFY(QFile::link(QDir::cleanPath(absolute(victim)), absolute(storedPath)));
+        QVERIFY(makeFolder(inDocuments(sessionPath(3))));
+        QVERIFY(makeFolder(inDocuments(victim)));
+        if (storedPath.endsWith(u"/link"_s)) {
+            QVERIFY(QDir().mkpath(inDocuments(u"historicalRecord/4242/2024-05-01"_s)));
+            QVERIFY(QFile::link(QDir::cleanPath(inDocuments(victim)), inDocuments(storedPath)));
         }
         NSSubtitleExportCellView *row = oneRow(storedPath, false);
         const qint64 id = row->model().historicalId;
@@ -229,12 +201,11 @@ private Q_SLOTS:
         MLAlert::setNextResponse(MLAlert::FirstButtonReturn);
         QTest::mouseClick(row->deleteLabel(), Qt::LeftButton);
         QTRY_COMPARE(posts.posts, 1);
-        QVERIFY(folderIntact(absolute(victim)));
-        QVERIFY(folderIntact(absolute(sessionPath(3))));
+        QVERIFY(folderIntact(inDocuments(victim)));
+        QVERIFY(folderIntact(inDocuments(sessionPath(3))));
         // The history row itself goes: the user asked to delete it.
         QVERIFY(!storedIds().contains(id));
-        QCOMPARE(ml::test::toastTexts(m_app->contentView()), QStringList{QStringLiteral("删除成功")});
-        QDir(QDir::cleanPath(absolute(victim))).removeRecursively();
+        QDir(QDir::cleanPath(inDocuments(victim))).removeRecursively();
     }
 
     void removableFolderIsInsideTheUsersHistory_data() {
@@ -243,21 +214,19 @@ private Q_SLOTS:
         QTest::newRow("session folder") << sessionPath(0) << true;
         QTest::newRow("session folder, absolute form") << QLatin1Char('/') + sessionPath(0) << true;
         QTest::newRow("session folder via dot-dot inside")
-            << QStringLiteral("historicalRecord/4242/2024-05-01/../2024-05-01/") +
-                   sessionPath(0).section('/', 3)
-            << true;
-        QTest::newRow("missing folder") << QStringLiteral("historicalRecord/4242/2024-01-01/1") << false;
-        QTest::newRow("prefix lookalike") << QStringLiteral("historicalRecord/42420/2024-01-01/1") << false;
+            << u"historicalRecord/4242/2024-05-01/../2024-05-01/"_s + sessionPath(0).section('/', 3) << true;
+        QTest::newRow("missing folder") << u"historicalRecord/4242/2024-01-01/1"_s << false;
+        QTest::newRow("prefix lookalike") << u"historicalRecord/42420/2024-01-01/1"_s << false;
     }
     void removableFolderIsInsideTheUsersHistory() {
         QFETCH(QString, storedPath);
         QFETCH(bool, removable);
-        QVERIFY(makeFolder(absolute(sessionPath(0))));
-        QVERIFY(makeFolder(absolute(QStringLiteral("historicalRecord/42420/2024-01-01/1"))));
+        QVERIFY(makeFolder(inDocuments(sessionPath(0))));
+        QVERIFY(makeFolder(inDocuments(u"historicalRecord/42420/2024-01-01/1"_s)));
         const auto folder = NSSubtitleExportCellView::removableSessionFolder(storedPath, kUserId);
         QCOMPARE(folder.has_value(), removable);
         if (removable)
-            QCOMPARE(*folder, QFileInfo(absolute(sessionPath(0))).canonicalFilePath());
+            QCOMPARE(*folder, QFileInfo(inDocuments(sessionPath(0))).canonicalFilePath());
     }
 
     void cleanupTestCase() {
@@ -268,18 +237,16 @@ private Q_SLOTS:
 private:
     // A session folder of the test user, as the engines name them.
     static QString sessionPath(int i) {
-        return QStringLiteral("historicalRecord/%1/2024-05-0%2/17145216%3000")
-            .arg(kUserId)
-            .arg(i + 1)
-            .arg(i, 2, 10, QLatin1Char('0'));
+        return u"historicalRecord/%1/2024-05-0%2/17145216%3000"_s.arg(kUserId).arg(i + 1).arg(
+            i, 2, 10, QLatin1Char('0'));
     }
 
     // Stores a row for `storedPath` (with its folder when asked), shows the history list and returns
     // the newest row view.
     NSSubtitleExportCellView *oneRow(const QString &storedPath, bool withFolder) {
-        if (withFolder && !makeFolder(absolute(storedPath)))
+        if (withFolder && !makeFolder(inDocuments(storedPath)))
             return nullptr;
-        if (!MLDBManager::getSharedInstance().saveData(storedPath, 3, QStringLiteral("1714521660000")))
+        if (!MLDBManager::getSharedInstance().saveData(storedPath, 3, u"1714521660000"_s))
             return nullptr;
         m_view = std::make_unique<MLTSHistoryView>();
         m_view->resize(900, 500);
