@@ -2,7 +2,6 @@
 #include "support/MLTestMain.h"
 #include "support/StandinFixture.h"
 
-#include "core/net/MLHttpTransport.h"
 #include "live/ui/MLHelpSelectVC.h"
 #include "live/ui/MLLiveSectionPages.h"
 #include "live/ui/MLRegionSettingCellView.h"
@@ -10,6 +9,7 @@
 #include "live/ui/MLTSHistoryView.h"
 #include "live/ui/MLTogetherSettingView.h"
 #include "live/ui/NSTranslationSetupFontCellView.h"
+#include "platform/http/MLHttpTransport.h"
 #include "platform/kit/MLUserDefaults.h"
 
 #include <QNetworkAccessManager>
