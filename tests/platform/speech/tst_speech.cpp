@@ -1,5 +1,4 @@
 #include "StandinSpeechServer.h"
-#include "core/net/MLServiceOrigins.h"
 #include "platform/audio/MLAudioCapture.h"
 #include "platform/speech/MLSpeechRecognizer.h"
 #include "platform/speech/MLTranslationRecognizer.h"
@@ -81,7 +80,8 @@ private:
 
     MLSpeechConfig config(const QString &language = QStringLiteral("zh-CN"),
                           const QString &target = QStringLiteral("en")) {
-        auto c = MLSpeechConfig::fromSubscription(QStringLiteral("good-key"), QStringLiteral("eastasia"));
+        auto c = MLSpeechConfig::fromSubscription(QStringLiteral("good-key"), QStringLiteral("eastasia"),
+                                                  m_server->url(QStringLiteral("eastasia")));
         c->setSpeechRecognitionLanguage(language);
         c->addTargetLanguage(target);
         return *c;
@@ -102,7 +102,6 @@ private Q_SLOTS:
     void init() {
         m_server = new StandinSpeechServer(this);
         QVERIFY(m_server->listen(0));
-        MLServiceOrigins::setSpeechUrlTemplate(m_server->urlTemplate());
     }
     void cleanup() {
         delete m_server;
@@ -125,20 +124,18 @@ private Q_SLOTS:
         QFETCH(QString, token);
         QFETCH(QString, region);
         QFETCH(bool, valid);
-        const auto c = token.isEmpty() ? MLSpeechConfig::fromSubscription(key, region)
-                                       : MLSpeechConfig::fromAuthorizationToken(token, region);
+        const QUrl endpoint = m_server->url(region);
+        const auto c = token.isEmpty() ? MLSpeechConfig::fromSubscription(key, region, endpoint)
+                                       : MLSpeechConfig::fromAuthorizationToken(token, region, endpoint);
         QCOMPARE(c.has_value(), valid);
         if (!valid)
             return;
         QCOMPARE(c->subscriptionKey(), key);
         QCOMPARE(c->authorizationToken(), token);
-        QCOMPARE(c->endpoint(), m_server->url(region));
     }
 
-    void explicitEndpointWins() {
+    void targetLanguagesAddedOnce() {
         MLSpeechConfig c = config();
-        c.setEndpoint(QUrl(QStringLiteral("ws://127.0.0.1:1/elsewhere")));
-        QCOMPARE(c.endpoint(), QUrl(QStringLiteral("ws://127.0.0.1:1/elsewhere")));
         c.addTargetLanguage(QStringLiteral("en"));
         c.addTargetLanguage(QString());
         QCOMPARE(c.targetLanguages(), QStringList{QStringLiteral("en")});
@@ -169,9 +166,11 @@ private Q_SLOTS:
         QFETCH(QString, translationKey);
         QFETCH(int, partialReason);
         QFETCH(int, finalReason);
+        const QUrl endpoint = m_server->url(QStringLiteral("westus"));
         auto c = byToken ? MLSpeechConfig::fromAuthorizationToken(QStringLiteral("token"),
-                                                                  QStringLiteral("westus"))
-                         : MLSpeechConfig::fromSubscription(QStringLiteral("key"), QStringLiteral("westus"));
+                                                                  QStringLiteral("westus"), endpoint)
+                         : MLSpeechConfig::fromSubscription(QStringLiteral("key"), QStringLiteral("westus"),
+                                                            endpoint);
         c->setSpeechRecognitionLanguage(language);
         c->addTargetLanguage(target);
         QSignalSpy started(m_server, &StandinSpeechServer::sessionStarted);
@@ -255,7 +254,7 @@ private Q_SLOTS:
         } else if (fault == QLatin1String("refused token")) {
             m_server->setAcceptedTokens({QStringLiteral("fresh-token")});
             c = *MLSpeechConfig::fromAuthorizationToken(QStringLiteral("expired-token"),
-                                                        QStringLiteral("eastasia"));
+                                                        QStringLiteral("eastasia"), c.endpoint());
             c.setSpeechRecognitionLanguage(QStringLiteral("zh-CN"));
         } else if (fault == QLatin1String("refuse next")) {
             m_server->refuseNextConnection();
