@@ -5,12 +5,12 @@
 
 #include "core/net/MLAnswerJudge.h"
 #include "core/net/MLEncryptOperation.h"
-#include "core/net/MLHttpTransport.h"
 #include "core/net/MLNetRequestManager.h"
 #include "core/net/MLRequestHeaderFields.h"
 #include "core/net/MLServiceOrigins.h"
 #include "core/security/SecurityCore.h"
 #include "core/session/MLUserManager.h"
+#include "platform/http/MLHttpTransport.h"
 #include "platform/kit/MLUserDefaults.h"
 
 #include <QCoreApplication>

@@ -1,9 +1,9 @@
 #include "billing/MLIndividualCenterSetMealView.h"
 
 #include "billing/MLBillingLook.h"
-#include "billing/MLLayerView.h"
 #include "platform/imageloader/MLWebImageView.h"
 #include "platform/kit/ui/MLAnchors.h"
+#include "ui/widgets/MLRoundedPanelView.h"
 
 #include <QLabel>
 
@@ -14,7 +14,8 @@ MLIndividualCenterSetMealView::MLIndividualCenterSetMealView(QWidget *parent)
 }
 
 void MLIndividualCenterSetMealView::setUI() {
-    m_bgView = new MLLayerView(QStringLiteral("FDF5EC"), 10, true, this);
+    m_bgView = new MLRoundedPanelView(MLBillingLook::color(QStringLiteral("FDF5EC")), 10, this,
+                                      MLRoundedPanelView::ClipsChildren);
     m_iconImage = new MLWebImageView(m_bgView);
     m_iconImage->setCornerRadius(25);
     m_setMealLabel =

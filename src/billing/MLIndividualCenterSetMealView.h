@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-class MLLayerView;
+class MLRoundedPanelView;
 class MLWebImageView;
 class QLabel;
 
@@ -16,7 +16,7 @@ public:
 
     void setModel(const MLGetMeSetmealListList &model);
 
-    MLLayerView *bgView() const { return m_bgView; }
+    MLRoundedPanelView *bgView() const { return m_bgView; }
     MLWebImageView *iconImage() const { return m_iconImage; }
     QLabel *setMealLabel() const { return m_setMealLabel; }
     QLabel *timeLabel() const { return m_timeLabel; }
@@ -26,7 +26,7 @@ private:
     void setUI();
     void layoutUI();
 
-    MLLayerView *m_bgView = nullptr;
+    MLRoundedPanelView *m_bgView = nullptr;
     MLWebImageView *m_iconImage = nullptr;
     QLabel *m_setMealLabel = nullptr;
     QLabel *m_timeLabel = nullptr;

@@ -3,7 +3,6 @@
 #include "billing/MLBillingLook.h"
 #include "billing/MLBillingTableView.h"
 #include "billing/MLIndividualCenterSetMealView.h"
-#include "billing/MLLayerView.h"
 #include "core/net/MLEncryptOperation.h"
 #include "core/net/MLNetRequestManager.h"
 #include "core/security/SecurityCore.h"
@@ -14,6 +13,7 @@
 #include "platform/kit/ui/MLAnchors.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
 #include "platform/kit/ui/MLPasteboard.h"
+#include "ui/widgets/MLRoundedPanelView.h"
 #include "ui/widgets/MLToast.h"
 #include "ui/widgets/NSNotDataView.h"
 
@@ -29,9 +29,12 @@ MLIndividualCenterView::MLIndividualCenterView(QWidget *parent)
 }
 
 void MLIndividualCenterView::creatUI() {
-    m_bgView = new MLLayerView(QStringLiteral("F8FAFF"), 10, true, this);
-    m_contentView = new MLLayerView(QStringLiteral("FFFFFF"), 10, true, m_bgView);
-    m_topView = new MLLayerView(QStringLiteral("EEEEFF"), 10, true, m_contentView);
+    m_bgView = new MLRoundedPanelView(MLBillingLook::color(QStringLiteral("F8FAFF")), 10, this,
+                                      MLRoundedPanelView::ClipsChildren);
+    m_contentView = new MLRoundedPanelView(MLBillingLook::color(QStringLiteral("FFFFFF")), 10, m_bgView,
+                                           MLRoundedPanelView::ClipsChildren);
+    m_topView = new MLRoundedPanelView(MLBillingLook::color(QStringLiteral("EEEEFF")), 10, m_contentView,
+                                       MLRoundedPanelView::ClipsChildren);
     m_iconImage = new MLWebImageView(m_topView);
     m_iconImage->setCornerRadius(27);
     m_nameLabel = MLBillingLook::makeLabel(m_topView, 14, QStringLiteral("#8C8C8C"), QStringLiteral("--"));

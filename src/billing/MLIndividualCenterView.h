@@ -6,7 +6,7 @@
 #include <optional>
 
 class MLBillingTableView;
-class MLLayerView;
+class MLRoundedPanelView;
 class MLWebImageView;
 class NSNotDataView;
 class QLabel;
@@ -33,7 +33,7 @@ public:
 
     const std::optional<MLGetMeSetmealDtOrgModel> &orgModel() const { return m_orgModel; }
 
-    MLLayerView *topView() const { return m_topView; }
+    MLRoundedPanelView *topView() const { return m_topView; }
     MLWebImageView *iconImage() const { return m_iconImage; }
     QLabel *nameLabel() const { return m_nameLabel; }
     QLabel *accountLabel() const { return m_accountLabel; }
@@ -49,9 +49,9 @@ private:
     void bindAction();
 
     std::optional<MLGetMeSetmealDtOrgModel> m_orgModel;
-    MLLayerView *m_bgView = nullptr;
-    MLLayerView *m_contentView = nullptr;
-    MLLayerView *m_topView = nullptr;
+    MLRoundedPanelView *m_bgView = nullptr;
+    MLRoundedPanelView *m_contentView = nullptr;
+    MLRoundedPanelView *m_topView = nullptr;
     MLWebImageView *m_iconImage = nullptr;
     QLabel *m_nameLabel = nullptr;
     QLabel *m_accountLabel = nullptr;

@@ -1,7 +1,6 @@
 #include "billing/MLRechargeBaseView.h"
 
 #include "billing/MLBillingLook.h"
-#include "billing/MLLayerView.h"
 #include "core/net/MLNetRequestRechargeManager.h"
 #include "core/session/MLUserManager.h"
 #include "platform/imageloader/MLWebImageView.h"
@@ -9,6 +8,7 @@
 #include "platform/kit/ui/MLAnchors.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
 #include "ui/util/MLColorUtils.h"
+#include "ui/widgets/MLRoundedPanelView.h"
 
 #include <QLabel>
 #include <QLoggingCategory>
@@ -50,8 +50,10 @@ MLRechargeBaseView::~MLRechargeBaseView() {
 }
 
 void MLRechargeBaseView::creatUI(const QString &bannerText) {
-    m_bgView = new MLLayerView(QStringLiteral("F8FAFF"), 10, true, this);
-    m_contentView = new MLLayerView(QStringLiteral("FFFFFF"), 10, true, m_bgView);
+    m_bgView = new MLRoundedPanelView(MLBillingLook::color(QStringLiteral("F8FAFF")), 10, this,
+                                      MLRoundedPanelView::ClipsChildren);
+    m_contentView = new MLRoundedPanelView(MLBillingLook::color(QStringLiteral("FFFFFF")), 10, m_bgView,
+                                           MLRoundedPanelView::ClipsChildren);
     m_pointView = new QWidget(m_contentView);
     m_buttomView = new QWidget(m_contentView);
 
@@ -89,7 +91,8 @@ void MLRechargeBaseView::creatPaymentOverlay() {
     palette.setColor(QPalette::Window, QColor(0, 0, 0, qRound(255 * 0.4)));
     m_windowBgView->setPalette(palette);
 
-    m_windowBgContentView = new MLLayerView(QStringLiteral("FFFFFF"), 10, true, host);
+    m_windowBgContentView = new MLRoundedPanelView(MLBillingLook::color(QStringLiteral("FFFFFF")), 10, host,
+                                                   MLRoundedPanelView::ClipsChildren);
     m_windowBgContentView->setObjectName(QStringLiteral("windowBgContentView"));
     m_paymentShowTipLabel = MLBillingLook::makeLabel(m_windowBgContentView, 25, QStringLiteral("#646464"),
                                                      QStringLiteral("支付宝扫码支付"), true);

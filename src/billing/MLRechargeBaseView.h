@@ -1,8 +1,8 @@
 #pragma once
 
-#include "billing/MLLayerView.h"
 #include "billing/MLQrcodePointRechargeAliOrderModel.h"
 #include "ui/widgets/MLPageView.h"
+#include "ui/widgets/MLRoundedPanelView.h"
 
 #include <QImage>
 #include <QJsonObject>
@@ -96,8 +96,8 @@ private:
     bool m_iszfb = true;
     std::optional<MLQrcodePointRechargeAliOrderModel> m_qrcodeModel;
 
-    MLLayerView *m_bgView = nullptr;
-    MLLayerView *m_contentView = nullptr;
+    MLRoundedPanelView *m_bgView = nullptr;
+    MLRoundedPanelView *m_contentView = nullptr;
     QWidget *m_buttomView = nullptr;
     QWidget *m_pointView = nullptr;
     MLWebImageView *m_iconImageView = nullptr;
@@ -111,7 +111,7 @@ private:
     QPushButton *m_chargetBtn = nullptr;
 
     QPointer<QWidget> m_windowBgView;
-    QPointer<MLLayerView> m_windowBgContentView;
+    QPointer<MLRoundedPanelView> m_windowBgContentView;
     QLabel *m_paymentShowTipLabel = nullptr;
     MLWebImageView *m_closeImage = nullptr;
     MLWebImageView *m_qRCodeImage = nullptr;

@@ -2,11 +2,11 @@
 
 #include "billing/MLBillingLook.h"
 #include "billing/MLBillingTableView.h"
-#include "billing/MLLayerView.h"
 #include "core/net/MLEncryptOperation.h"
 #include "core/net/MLNetRequestManager.h"
 #include "core/security/SecurityCore.h"
 #include "platform/kit/ui/MLAnchors.h"
+#include "ui/widgets/MLRoundedPanelView.h"
 #include "ui/widgets/NSNotDataView.h"
 #include "ui/widgets/NSPagingView.h"
 
@@ -21,7 +21,8 @@ MLStatementView::MLStatementView(const QString &requestPath, QWidget *parent)
 }
 
 void MLStatementView::creatUI() {
-    m_bgView = new MLLayerView(QStringLiteral("F8FAFF"), 10, true, this);
+    m_bgView = new MLRoundedPanelView(MLBillingLook::color(QStringLiteral("F8FAFF")), 10, this,
+                                      MLRoundedPanelView::ClipsChildren);
     m_tableView = new MLBillingTableView;
     m_tableView->setRowHeight(kRowHeight);
     // The subclass is complete whenever the table asks (never during construction).

@@ -6,7 +6,7 @@
 #include <optional>
 
 class MLBillingTableView;
-class MLLayerView;
+class MLRoundedPanelView;
 class NSNotDataView;
 class NSPagingView;
 class QScrollArea;
@@ -27,7 +27,7 @@ public:
     qint64 currentPageNum() const { return m_currentPageNum; }
     QString requestPath() const { return m_requestPath; }
 
-    MLLayerView *bgView() const { return m_bgView; }
+    MLRoundedPanelView *bgView() const { return m_bgView; }
     QScrollArea *scrollView() const { return m_scrollView; }
     MLBillingTableView *tableView() const { return m_tableView; }
     NSPagingView *pagingView() const { return m_pagingView; }
@@ -48,7 +48,7 @@ private:
 
     QString m_requestPath;
     qint64 m_currentPageNum = 1;
-    MLLayerView *m_bgView = nullptr;
+    MLRoundedPanelView *m_bgView = nullptr;
     QScrollArea *m_scrollView = nullptr;
     MLBillingTableView *m_tableView = nullptr;
     NSPagingView *m_pagingView = nullptr;

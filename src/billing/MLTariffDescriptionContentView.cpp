@@ -2,11 +2,11 @@
 
 #include "billing/MLBillingLook.h"
 #include "billing/MLBillingTableView.h"
-#include "billing/MLLayerView.h"
 #include "billing/MLTariffDescriptionCellView.h"
 #include "core/net/MLNetRequestManager.h"
 #include "core/security/SecurityCore.h"
 #include "platform/kit/ui/MLAnchors.h"
+#include "ui/widgets/MLRoundedPanelView.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -19,7 +19,8 @@ MLTariffDescriptionContentView::MLTariffDescriptionContentView(QWidget *parent)
 }
 
 void MLTariffDescriptionContentView::creatUI() {
-    m_bgView = new MLLayerView(QStringLiteral("F8FAFF"), 10, true, this);
+    m_bgView = new MLRoundedPanelView(MLBillingLook::color(QStringLiteral("F8FAFF")), 10, this,
+                                      MLRoundedPanelView::ClipsChildren);
     m_tableView = new MLBillingTableView;
     m_tableView->setRowHeight(kRowHeight);
     m_tableView->setNumberOfRowsBlock([this] { return m_dataList ? int(m_dataList->size()) : 0; });

@@ -8,7 +8,7 @@
 #include <optional>
 
 class MLBillingTableView;
-class MLLayerView;
+class MLRoundedPanelView;
 class QScrollArea;
 
 // The tariff list ("资费介绍"): every tariff of "/expense/getExpenseListForMac" in one request, one
@@ -25,7 +25,7 @@ public:
 
     // Nothing until the first answer.
     const std::optional<QList<MLTariffDescriptionModel>> &dataList() const { return m_dataList; }
-    MLLayerView *bgView() const { return m_bgView; }
+    MLRoundedPanelView *bgView() const { return m_bgView; }
     QScrollArea *scrollView() const { return m_scrollView; }
     MLBillingTableView *tableView() const { return m_tableView; }
 
@@ -34,7 +34,7 @@ private:
     void layoutUI();
 
     std::optional<QList<MLTariffDescriptionModel>> m_dataList;
-    MLLayerView *m_bgView = nullptr;
+    MLRoundedPanelView *m_bgView = nullptr;
     QScrollArea *m_scrollView = nullptr;
     MLBillingTableView *m_tableView = nullptr;
 };

@@ -8,7 +8,6 @@
 #include "files/MLDocumentTranslationViewToolBarView.h"
 #include "files/MLFileJobFailure.h"
 #include "files/MLFilesLogging.h"
-#include "files/MLRoundedPanelView.h"
 #include "files/NSDocumentCheckTranslateModel.h"
 #include "live/ui/NSTranslationComboBoxView.h"
 #include "platform/kit/MLNotificationCenter.h"
@@ -16,6 +15,7 @@
 #include "platform/kit/ui/MLAnchors.h"
 #include "platform/kit/ui/MLImage.h"
 #include "ui/util/MLColorUtils.h"
+#include "ui/widgets/MLRoundedPanelView.h"
 #include "ui/widgets/MLToast.h"
 
 #include <QFile>

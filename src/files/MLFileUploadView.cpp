@@ -3,12 +3,12 @@
 #include "core/net/MLNetRequestManager.h"
 #include "core/security/SecurityCore.h"
 #include "files/MLFileLabels.h"
-#include "files/MLRoundedPanelView.h"
 #include "platform/kit/ui/MLAnchors.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
 #include "platform/kit/ui/MLImage.h"
 #include "platform/kit/ui/MLOpenPanel.h"
 #include "ui/util/MLColorUtils.h"
+#include "ui/widgets/MLRoundedPanelView.h"
 #include "ui/widgets/MLToast.h"
 
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 #include "files/MLResultDownload.h"
 
-#include "core/net/MLHttpTransport.h"
 #include "core/net/MLServiceText.h"
 #include "files/MLDownloadFileName.h"
 #include "files/MLFilesLogging.h"
+#include "platform/http/MLHttpTransport.h"
 #include "platform/kit/ui/MLWorkspace.h"
 #include "ui/widgets/MBProgressHUD.h"
 #include "ui/widgets/MLToast.h"

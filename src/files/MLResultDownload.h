@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/net/MLProgressWatch.h"
+#include "platform/http/MLProgressWatch.h"
 
 #include <QNetworkRequest>
 #include <QObject>

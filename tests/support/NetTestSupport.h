@@ -2,8 +2,8 @@
 
 #include "StandinFixture.h"
 
-#include "core/net/MLHttpTransport.h"
 #include "core/session/MLUserManager.h"
+#include "platform/http/MLHttpTransport.h"
 #include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/MLUserDefaults.h"
 

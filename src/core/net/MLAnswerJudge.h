@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/net/MLContextGuard.h"
-#include "core/net/MLHttpTransport.h"
 #include "core/net/MLRequestBlocks.h"
+#include "platform/http/MLHttpTransport.h"
 
 #include <QJsonObject>
 #include <QString>

@@ -1,12 +1,12 @@
 #include "core/net/MLMicrosoftNetRequestManager.h"
 
 #include "core/net/MLAnswerJudge.h"
-#include "core/net/MLHttpTransport.h"
 #include "core/net/MLMultipartFormData.h"
 #include "core/net/MLRequestHeaderFields.h"
 #include "core/net/MLServiceOrigins.h"
 #include "core/net/MLServiceText.h"
 #include "core/session/MLUserManager.h"
+#include "platform/http/MLHttpTransport.h"
 
 #include <QJsonDocument>
 #include <QThread>

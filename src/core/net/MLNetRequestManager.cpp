@@ -1,10 +1,10 @@
 #include "core/net/MLNetRequestManager.h"
 
 #include "core/net/MLAnswerJudge.h"
-#include "core/net/MLHttpTransport.h"
 #include "core/net/MLRequestHeaderFields.h"
 #include "core/net/MLServiceOrigins.h"
 #include "core/session/MLUserManager.h"
+#include "platform/http/MLHttpTransport.h"
 
 #include <QThread>
 

@@ -1,6 +1,6 @@
 #include "core/session/MLUserManager.h"
 
-#include "platform/kit/MLKeyedArchive.h"
+#include "core/session/MLKeyedArchive.h"
 #include "platform/kit/MLUserDefaults.h"
 
 MLUserManager &MLUserManager::sharedManager() {

@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "core/net/MLEncryptOperation.h"
+#include "core/net/MLServiceOrigins.h"
 #include "core/net/MLToolNetService.h"
 #include "core/session/MLUserManager.h"
 #include "live/engine/AudioRecordManager.h"
@@ -365,9 +366,11 @@ void MLLiveEngine::toast(const QString &message, double seconds) {
 }
 
 bool MLLiveEngine::initializeSpeechRecognizer() {
+    const QUrl endpoint = MLServiceOrigins::speechUrl(m_serviceRegion);
     std::optional<MLSpeechConfig> config =
-        !m_speechKey.isEmpty() ? MLSpeechConfig::fromSubscription(m_speechKey, m_serviceRegion)
-                               : MLSpeechConfig::fromAuthorizationToken(m_authToken, m_serviceRegion);
+        !m_speechKey.isEmpty()
+            ? MLSpeechConfig::fromSubscription(m_speechKey, m_serviceRegion, endpoint)
+            : MLSpeechConfig::fromAuthorizationToken(m_authToken, m_serviceRegion, endpoint);
     if (!config)
         return false;
     config->setSpeechRecognitionLanguage(m_from);

@@ -2,7 +2,7 @@
 
 #include "core/net/MLEncryptOperation.h"
 #include "core/net/MLLoginNetService.h"
-#include "platform/kit/MLKeyedArchive.h"
+#include "core/session/MLKeyedArchive.h"
 #include "platform/kit/MLUserDefaults.h"
 #include "ui/util/HCSortString.h"
 #include "ui/widgets/MLComboBoxPopup.h"

@@ -1,6 +1,6 @@
 #include "platform/objectstore/MLObjectStoreUploader.h"
 
-#include "core/net/MLHttpTransport.h"
+#include "platform/http/MLHttpTransport.h"
 
 #include <QFile>
 #include <QLoggingCategory>

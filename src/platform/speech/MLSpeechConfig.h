@@ -6,17 +6,17 @@
 
 #include <optional>
 
-// What a recognizer needs to reach the speech service: a subscription key or an authorization
-// token for a region, the language spoken, and (for translation) the target languages. The
-// endpoint is the speech URL of the region (MLServiceOrigins) unless one is set explicitly.
+// What a recognizer needs to reach the speech service: the endpoint (the speech URL of the region), a
+// subscription key or an authorization token for the region, the language spoken, and (for
+// translation) the target languages.
 class MLSpeechConfig final {
 public:
     // Nothing when the key or the region is empty.
     static std::optional<MLSpeechConfig> fromSubscription(const QString &subscriptionKey,
-                                                          const QString &region);
+                                                          const QString &region, const QUrl &endpoint);
     // Nothing when the token or the region is empty.
     static std::optional<MLSpeechConfig> fromAuthorizationToken(const QString &authorizationToken,
-                                                                const QString &region);
+                                                                const QString &region, const QUrl &endpoint);
 
     QString subscriptionKey() const { return m_subscriptionKey; }
     QString authorizationToken() const { return m_authorizationToken; }
@@ -29,8 +29,7 @@ public:
     // Adds a target language once; empty codes are ignored.
     void addTargetLanguage(const QString &language);
 
-    // The explicit endpoint when one is set, else the speech URL of the region.
-    QUrl endpoint() const;
+    QUrl endpoint() const { return m_endpoint; }
     void setEndpoint(const QUrl &endpoint) { m_endpoint = endpoint; }
 
 private:

@@ -1,7 +1,7 @@
+#include "core/session/MLKeyedArchive.h"
 #include "core/session/MLMinePageBaseModel.h"
 #include "core/session/MLUserManager.h"
 #include "core/session/RezirDeviceInfo.h"
-#include "platform/kit/MLKeyedArchive.h"
 #include "platform/kit/MLUserDefaults.h"
 #include "support/MLTestMain.h"
 

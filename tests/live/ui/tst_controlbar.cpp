@@ -2,12 +2,12 @@
 #include "support/StandinFixture.h"
 
 #include "app/AppDelegate.h"
+#include "core/session/MLKeyedArchive.h"
 #include "live/ui/MLHelpSelectVC.h"
 #include "live/ui/MLLiveSettingsWindow.h"
 #include "live/ui/NSTranslationComboBoxView.h"
 #include "live/ui/NSTranslationIdentifySonView.h"
 #include "live/ui/NSTranslationSonView.h"
-#include "platform/kit/MLKeyedArchive.h"
 #include "platform/kit/MLUserDefaults.h"
 #include "platform/kit/ui/MLApplicationModal.h"
 #include "ui/widgets/MBProgressHUD.h"

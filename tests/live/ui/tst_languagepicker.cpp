@@ -1,11 +1,11 @@
 #include "support/MLTestMain.h"
 #include "support/StandinFixture.h"
 
+#include "core/session/MLKeyedArchive.h"
 #include "core/session/MLUserManager.h"
 #include "live/ui/MLRegionSettingCellView.h"
 #include "live/ui/NSRegionComboBoxView.h"
 #include "live/ui/NSTranslationComboBoxView.h"
-#include "platform/kit/MLKeyedArchive.h"
 #include "platform/kit/MLUserDefaults.h"
 
 #include <QAbstractItemView>

@@ -2,6 +2,7 @@
 #include "support/StandinFixture.h"
 
 #include "app/AppDelegate.h"
+#include "core/session/MLKeyedArchive.h"
 #include "core/session/MLUserManager.h"
 #include "live/ui/MLHelpSelectVC.h"
 #include "live/ui/MLHighTranslationView.h"
@@ -16,7 +17,6 @@
 #include "live/ui/NSTranslationIdentifySonView.h"
 #include "live/ui/NSTranslationSonView.h"
 #include "live/ui/NSTranslationVC.h"
-#include "platform/kit/MLKeyedArchive.h"
 #include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/MLUserDefaults.h"
 

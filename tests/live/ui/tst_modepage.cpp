@@ -2,6 +2,7 @@
 #include "support/MLTestMain.h"
 
 #include "app/AppDelegate.h"
+#include "core/session/MLKeyedArchive.h"
 #include "live/engine/LowpriceTranslationHelp.h"
 #include "live/engine/NormalTranslationHelp.h"
 #include "live/ui/MLLowpriceTranslationView.h"
@@ -11,7 +12,6 @@
 #include "live/ui/NSTranslationComboBoxView.h"
 #include "live/ui/NSTranslationSonView.h"
 #include "live/ui/NSTranslationVC.h"
-#include "platform/kit/MLKeyedArchive.h"
 #include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/MLUserDefaults.h"
 #include "ui/util/MLUtilsTools.h"

@@ -4,7 +4,6 @@
 #include "support/ToastTexts.h"
 
 #include "core/net/MLEncryptOperation.h"
-#include "core/net/MLHttpTransport.h"
 #include "core/net/MLNetRequestManager.h"
 #include "core/security/SecurityCore.h"
 #include "core/session/MLUserManager.h"
@@ -12,6 +11,7 @@
 #include "live/ui/MLRegionShowTipCellView.h"
 #include "live/ui/MLRegionShowTipVC.h"
 #include "live/ui/NSRegionComboBoxView.h"
+#include "platform/http/MLHttpTransport.h"
 #include "platform/kit/ui/MLApplicationModal.h"
 
 #include <QJsonArray>

@@ -2,7 +2,6 @@
 #include "support/MLTestMain.h"
 #include "support/StandinFixture.h"
 
-#include "core/net/MLHttpTransport.h"
 #include "live/ui/MLHelpSelectVC.h"
 #include "live/ui/MLLiveSettingsWindow.h"
 #include "live/ui/MLRegionSettingCellView.h"
@@ -12,6 +11,7 @@
 #include "live/ui/NSTranslationSetupFontCellView.h"
 #include "live/ui/NSTranslationSonView.h"
 #include "live/ui/NSTranslationVC.h"
+#include "platform/http/MLHttpTransport.h"
 #include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/MLUserDefaults.h"
 

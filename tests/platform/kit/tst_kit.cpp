@@ -1,5 +1,5 @@
+#include "core/session/MLKeyedArchive.h"
 #include "platform/kit/MLDispatch.h"
-#include "platform/kit/MLKeyedArchive.h"
 #include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/MLUserDefaults.h"
 #include "platform/kit/ui/MLAlert.h"

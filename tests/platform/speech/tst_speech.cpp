@@ -1,5 +1,4 @@
 #include "StandinSpeechServer.h"
-#include "core/net/MLServiceOrigins.h"
 #include "platform/audio/MLAudioCapture.h"
 #include "platform/speech/MLSpeechRecognizer.h"
 #include "platform/speech/MLTranslationRecognizer.h"
@@ -60,8 +59,8 @@ private:
     StandinSpeechServer *m_server = nullptr;
     QString m_twoSentences;
 
-    static MLSpeechConfig config() {
-        auto c = MLSpeechConfig::fromSubscription(u"good-key"_s, u"eastasia"_s);
+    MLSpeechConfig config() {
+        auto c = MLSpeechConfig::fromSubscription(u"good-key"_s, u"eastasia"_s, m_server->url(u"eastasia"_s));
         c->setSpeechRecognitionLanguage(u"zh-CN"_s);
         c->addTargetLanguage(u"en"_s);
         return *c;
@@ -82,7 +81,6 @@ private Q_SLOTS:
     void init() {
         m_server = new StandinSpeechServer(this);
         QVERIFY(m_server->listen(0));
-        MLServiceOrigins::setSpeechUrlTemplate(m_server->urlTemplate());
     }
     void cleanup() {
         delete m_server;
@@ -103,8 +101,9 @@ private Q_SLOTS:
         QFETCH(QString, token);
         QFETCH(QString, region);
         QFETCH(bool, valid);
-        const auto c = token.isEmpty() ? MLSpeechConfig::fromSubscription(key, region)
-                                       : MLSpeechConfig::fromAuthorizationToken(token, region);
+        const QUrl endpoint = m_server->url(region);
+        const auto c = token.isEmpty() ? MLSpeechConfig::fromSubscription(key, region, endpoint)
+                                       : MLSpeechConfig::fromAuthorizationToken(token, region, endpoint);
         QCOMPARE(c.has_value(), valid);
     }
 
@@ -124,8 +123,9 @@ private Q_SLOTS:
         QFETCH(QString, language);
         QFETCH(QString, textKey);
         QFETCH(QString, target);
-        auto c = byToken ? MLSpeechConfig::fromAuthorizationToken(u"token"_s, u"westus"_s)
-                         : MLSpeechConfig::fromSubscription(u"key"_s, u"westus"_s);
+        const QUrl endpoint = m_server->url(u"westus"_s);
+        auto c = byToken ? MLSpeechConfig::fromAuthorizationToken(u"token"_s, u"westus"_s, endpoint)
+                         : MLSpeechConfig::fromSubscription(u"key"_s, u"westus"_s, endpoint);
         c->setSpeechRecognitionLanguage(language);
         c->addTargetLanguage(target);
         QSignalSpy started(m_server, &StandinSpeechServer::sessionStarted);
@@ -199,7 +199,7 @@ private Q_SLOTS:
             m_server->setAcceptedKeys({u"another-key"_s});
         } else if (fault == u"refused token"_s) {
             m_server->setAcceptedTokens({u"fresh-token"_s});
-            c = *MLSpeechConfig::fromAuthorizationToken(u"expired-token"_s, u"eastasia"_s);
+            c = *MLSpeechConfig::fromAuthorizationToken(u"expired-token"_s, u"eastasia"_s, c.endpoint());
             c.setSpeechRecognitionLanguage(u"zh-CN"_s);
         } else if (fault == u"refuse next"_s) {
             m_server->refuseNextConnection();

@@ -1,4 +1,4 @@
-#include "files/MLRoundedPanelView.h"
+#include "ui/widgets/MLRoundedPanelView.h"
 
 #include <QEvent>
 #include <QPainter>
@@ -6,6 +6,12 @@
 #include <QRegion>
 
 namespace {
+
+void applyRoundedMask(QWidget *view, qreal radius) {
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(view->rect()), radius, radius);
+    view->setMask(QRegion(shape.toFillPolygon().toPolygon()));
+}
 
 // Keeps its parent's mask the parent's rounded rectangle.
 class RoundedMask final : public QObject {
@@ -26,11 +32,7 @@ protected:
     }
 
 private:
-    void apply() {
-        QPainterPath path;
-        path.addRoundedRect(QRectF(m_view->rect()), m_radius, m_radius);
-        m_view->setMask(QRegion(path.toFillPolygon().toPolygon()));
-    }
+    void apply() { applyRoundedMask(m_view, m_radius); }
 
     QWidget *m_view;
     qreal m_radius;
@@ -38,10 +40,12 @@ private:
 
 } // namespace
 
-MLRoundedPanelView::MLRoundedPanelView(const QColor &background, qreal cornerRadius, QWidget *parent)
+MLRoundedPanelView::MLRoundedPanelView(const QColor &background, qreal cornerRadius, QWidget *parent,
+                                       Clipping clipping)
     : QWidget(parent)
     , m_background(background)
-    , m_cornerRadius(cornerRadius) {}
+    , m_cornerRadius(cornerRadius)
+    , m_clipping(clipping) {}
 
 void MLRoundedPanelView::setBorder(const QColor &color, qreal width) {
     m_borderColor = color;
@@ -49,7 +53,14 @@ void MLRoundedPanelView::setBorder(const QColor &color, qreal width) {
     update();
 }
 
+void MLRoundedPanelView::setBackground(const QColor &color) {
+    m_background = color;
+    update();
+}
+
 void MLRoundedPanelView::paintEvent(QPaintEvent *) {
+    if (m_background.alpha() == 0 && m_borderWidth <= 0)
+        return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal half = m_borderWidth / 2;
@@ -65,4 +76,11 @@ void MLRoundedPanelView::paintEvent(QPaintEvent *) {
 void MLRoundedPanelView::clipToRoundedRect(QWidget *view, qreal radius) {
     if (view)
         new RoundedMask(view, radius);
+}
+
+void MLRoundedPanelView::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    if (m_clipping != ClipsChildren || m_cornerRadius <= 0 || size().isEmpty())
+        return;
+    applyRoundedMask(this, m_cornerRadius);
 }

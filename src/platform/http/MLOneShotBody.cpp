@@ -1,4 +1,4 @@
-#include "core/net/MLOneShotBody.h"
+#include "platform/http/MLOneShotBody.h"
 
 #include <cstring>
 

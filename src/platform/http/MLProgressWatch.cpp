@@ -1,15 +1,16 @@
-#include "core/net/MLProgressWatch.h"
+#include "platform/http/MLProgressWatch.h"
 
-#include "core/net/MLNetLogging.h"
-
+#include <QLoggingCategory>
 #include <QNetworkReply>
 #include <QTimer>
 
 #include <memory>
 
 namespace {
+// Logged with the service client ("ml.net").
+Q_LOGGING_CATEGORY(lcHttp, "ml.net")
 constexpr const char *kStalledProperty = "mlStalled";
-}
+} // namespace
 
 void MLProgressWatch::attach(QNetworkReply *reply, Rule rule) {
     struct Counts {
@@ -26,8 +27,8 @@ void MLProgressWatch::attach(QNetworkReply *reply, Rule rule) {
             return;
         }
         if (counts->received - counts->atLastLook < rule.minimumBytes) {
-            qCInfo(lcNet) << reply->url().path() << "made no progress: fewer than" << rule.minimumBytes
-                          << "bytes in" << rule.windowMs << "ms";
+            qCInfo(lcHttp) << reply->url().path() << "made no progress: fewer than" << rule.minimumBytes
+                           << "bytes in" << rule.windowMs << "ms";
             timer->stop();
             reply->setProperty(kStalledProperty, true);
             reply->abort();

@@ -1,9 +1,9 @@
-#include "core/net/MLHttpTransport.h"
+#include "platform/http/MLHttpTransport.h"
 
-#include "core/net/MLNetLogging.h"
-#include "core/net/MLOneShotBody.h"
+#include "platform/http/MLOneShotBody.h"
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QThread>
 #include <QTimer>
@@ -11,6 +11,8 @@
 #include <memory>
 
 namespace {
+// Logged with the service client ("ml.net").
+Q_LOGGING_CATEGORY(lcHttp, "ml.net")
 MLHttpTransport *g_sharedTransport = nullptr;
 void deleteSharedTransport() {
     delete g_sharedTransport;
@@ -23,7 +25,7 @@ MLHttpTransport &MLHttpTransport::shared() {
         g_sharedTransport = new MLHttpTransport(nullptr, QCoreApplication::instance());
         if (QCoreApplication::instance() &&
             g_sharedTransport->thread() != QCoreApplication::instance()->thread())
-            qCWarning(lcNet) << "the shared transport was first used off the main thread";
+            qCWarning(lcHttp) << "the shared transport was first used off the main thread";
         // Its network manager must be gone while the application object still exists (first thing in
         // its destructor): Qt's HTTP thread would otherwise deliver a late event into a destroyed
         // application.
@@ -60,7 +62,7 @@ void MLHttpTransport::watch(QNetworkReply *reply, const QObject *receiver, Compl
     auto *deadline = new QTimer(reply);
     deadline->setSingleShot(true);
     connect(deadline, &QTimer::timeout, reply, [reply] {
-        qCInfo(lcNet) << reply->url().path() << "passed its deadline";
+        qCInfo(lcHttp) << reply->url().path() << "passed its deadline";
         reply->abort();
     });
     deadline->start(m_transferTimeout);
@@ -91,10 +93,10 @@ void MLHttpTransport::watch(QNetworkReply *reply, const QObject *receiver, Compl
                 if (reply->isOpen())
                     answer.body = reply->read(maximum);
                 if (answer.tooLarge)
-                    qCWarning(lcNet) << reply->url().path() << "answered more than" << maximum << "bytes";
+                    qCWarning(lcHttp) << reply->url().path() << "answered more than" << maximum << "bytes";
                 else if (answer.error != QNetworkReply::NoError)
-                    qCInfo(lcNet) << reply->url().path() << "failed:" << answer.error << answer.httpStatus
-                                  << reply->errorString();
+                    qCInfo(lcHttp) << reply->url().path() << "failed:" << answer.error << answer.httpStatus
+                                   << reply->errorString();
                 completion(answer);
             });
 }
