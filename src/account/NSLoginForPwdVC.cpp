@@ -1,8 +1,8 @@
 #include "account/NSLoginForPwdVC.h"
 
-#include "app/AppDelegate.h"
 #include "core/session/MLUserManager.h"
 #include "ui/widgets/MBProgressHUD.h"
+#include "ui/widgets/MLAppHost.h"
 #include "ui/widgets/MLToast.h"
 
 #include <QLabel>
@@ -49,10 +49,10 @@ NSLoginForPwdVC::NSLoginForPwdVC(QWidget *parent)
 
 void NSLoginForPwdVC::loginClick() {
     const QString token = m_tokenField->text().trimmed();
-    AppDelegate *delegate = AppDelegate::shared();
-    if (token.isEmpty() || !delegate)
+    MLAppHost *app = MLAppHost::shared();
+    if (token.isEmpty() || !app)
         return;
-    QWidget *host = delegate->contentView();
+    QWidget *host = app->contentView();
     MLUserManager &users = MLUserManager::sharedManager();
     // The request carries the stored user's token, so the candidate is stored while it is checked and
     // removed again when the service refuses it.
@@ -60,11 +60,13 @@ void NSLoginForPwdVC::loginClick() {
     m_loginButton->setEnabled(false);
     const QPointer<MBProgressHUD> hud = MBProgressHUD::showHUDAddedTo(host, true);
     QPointer<NSLoginForPwdVC> self(this);
-    delegate->requestMineNetworkSuccess(
-        delegate,
-        [delegate, hud](const MLMineModel &) {
+    // The answer is awaited on the host's content view, which lives as long as the host; this page goes
+    // when the UI is rebuilt.
+    app->requestMineNetworkSuccess(
+        host,
+        [app, hud](const MLMineModel &) {
             MBProgressHUD::hideHUD(hud, true);
-            delegate->creatUI();
+            app->creatUI();
         },
         [self, host, hud](const QString &message, const QString &) {
             MBProgressHUD::hideHUD(hud, true);

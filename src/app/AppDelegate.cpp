@@ -28,11 +28,14 @@ const QSize kMainSize(1188, 673);
 AppDelegate::AppDelegate(QObject *parent)
     : QObject(parent) {
     g_shared = this;
+    MLAppHost::install(this);
 }
 
 AppDelegate::~AppDelegate() {
     if (g_shared == this)
         g_shared = nullptr;
+    if (MLAppHost::shared() == this)
+        MLAppHost::install(nullptr);
     qApp->removeEventFilter(this);
     delete m_translationWindow;
     delete m_window;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/widgets/MLAppHost.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -11,8 +13,9 @@ class MLFloatingWindow;
 struct MLMineModel;
 
 // The application delegate: launches the app, owns the main window, the floating subtitle window and
-// the shelter view, and rebuilds the window's content on sign-in and sign-out.
-class AppDelegate final : public QObject {
+// the shelter view, and rebuilds the window's content on sign-in and sign-out. It is the pages' host
+// (MLAppHost): made, it installs itself; destroyed, it uninstalls itself if it is still the one.
+class AppDelegate final : public QObject, public MLAppHost {
     Q_OBJECT
 public:
     explicit AppDelegate(QObject *parent = nullptr);
@@ -26,7 +29,7 @@ public:
     void applicationDidFinishLaunching();
 
     // Shows the main page when a user is stored, the sign-in page otherwise, in a freshly shown window.
-    void creatUI();
+    void creatUI() override;
     // Builds the floating subtitle window, hidden.
     void initTranslation();
 
@@ -35,24 +38,24 @@ public:
     void bringWindowForward();
 
     // The main application window; closing it only takes it off the screen.
-    QWidget *window() const;
+    QWidget *window() const override;
     // The window's content view: hosts the pages, progress overlays and toasts.
-    QWidget *contentView() const;
+    QWidget *contentView() const override;
     // The floating subtitle window: always on top, frameless, movable by its background.
-    QWidget *translationWindow() const;
+    QWidget *translationWindow() const override;
     // Replaces the floating window's content.
-    void setTranslationContent(QWidget *content);
+    void setTranslationContent(QWidget *content) override;
     // The faint shelter over the left 298 points of the main page, shown while a session runs.
-    QWidget *translationShelterView() const;
+    QWidget *translationShelterView() const override;
 
-    bool isTranslation() const { return m_isTranslation; }
-    void setIsTranslation(bool running) { m_isTranslation = running; }
-    bool isFloatingWindow() const { return m_isFloatingWindow; }
-    void setIsFloatingWindow(bool floating) { m_isFloatingWindow = floating; }
+    bool isTranslation() const override { return m_isTranslation; }
+    void setIsTranslation(bool running) override { m_isTranslation = running; }
+    bool isFloatingWindow() const override { return m_isFloatingWindow; }
+    void setIsFloatingWindow(bool floating) override { m_isFloatingWindow = floating; }
 
     // "/meInfo/getMeInfo": the account replaces the session store's account before `success` runs.
     void requestMineNetworkSuccess(QObject *context, std::function<void(const MLMineModel &)> success,
-                                   std::function<void(const QString &, const QString &)> failure);
+                                   std::function<void(const QString &, const QString &)> failure) override;
 
     // Ends the running modal run; called whenever any window closes.
     void windowWillClose();

@@ -1,7 +1,7 @@
 #include "billing/MLBillingLook.h"
 
-#include "app/AppDelegate.h"
 #include "ui/util/MLColorUtils.h"
+#include "ui/widgets/MLAppHost.h"
 #include "ui/widgets/MLToast.h"
 
 #include <QApplication>
@@ -61,7 +61,7 @@ QScrollArea *makeScrollView(QWidget *parent, QWidget *tableView) {
 }
 
 QWidget *contentView() {
-    AppDelegate *delegate = AppDelegate::shared();
+    MLAppHost *delegate = MLAppHost::shared();
     return delegate ? delegate->contentView() : nullptr;
 }
 

@@ -1,11 +1,11 @@
 #include "files/MLFilesHost.h"
 
-#include "app/AppDelegate.h"
+#include "ui/widgets/MLAppHost.h"
 
 #include <QWidget>
 
 QWidget *MLFilesHost::contentView(QWidget *near) {
-    if (AppDelegate *delegate = AppDelegate::shared()) {
+    if (MLAppHost *delegate = MLAppHost::shared()) {
         if (QWidget *content = delegate->contentView())
             return content;
     }

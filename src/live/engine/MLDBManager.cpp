@@ -1,7 +1,7 @@
 #include "live/engine/MLDBManager.h"
 
-#include "app/AppDelegate.h"
 #include "core/session/MLUserManager.h"
+#include "ui/widgets/MLAppHost.h"
 #include "ui/widgets/MLToast.h"
 
 #include <QDateTime>
@@ -116,7 +116,7 @@ MLDBManager &MLDBManager::getSharedInstance() {
                                [] { return MLUserManager::sharedManager().consumerId(); });
     static const bool created = [] {
         manager.setNoticeHandler([](const QString &notice) {
-            AppDelegate *app = AppDelegate::shared();
+            MLAppHost *app = MLAppHost::shared();
             if (QWidget *host = app ? app->contentView() : nullptr)
                 MLToast::makeToast(host, notice, 3.0);
         });

@@ -1,6 +1,5 @@
 #include "live/engine/MLLiveEngine.h"
 
-#include "app/AppDelegate.h"
 #include "core/net/MLEncryptOperation.h"
 #include "core/net/MLServiceOrigins.h"
 #include "core/net/MLToolNetService.h"
@@ -11,6 +10,7 @@
 #include "ui/util/MLBlockTimer.h"
 #include "ui/util/MLUtilsTools.h"
 #include "ui/widgets/MBProgressHUD.h"
+#include "ui/widgets/MLAppHost.h"
 #include "ui/widgets/MLToast.h"
 
 #include <QDateTime>
@@ -80,7 +80,7 @@ MLLiveEngine::MLLiveEngine(Tier tier, Services services, QObject *parent)
         m_services.userManager = &MLUserManager::sharedManager();
     if (!m_services.overlayHost)
         m_services.overlayHost = []() -> QWidget * {
-            AppDelegate *app = AppDelegate::shared();
+            MLAppHost *app = MLAppHost::shared();
             return app ? app->contentView() : nullptr;
         };
     m_transcriptWriter.setMaxThreadCount(1);

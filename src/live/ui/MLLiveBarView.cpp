@@ -1,12 +1,12 @@
 #include "live/ui/MLLiveBarView.h"
 
-#include "app/AppDelegate.h"
 #include "live/ui/MLHelpSelectVC.h"
 #include "live/ui/MLLiveSettingsWindow.h"
 #include "live/ui/NSTranslationComboBoxView.h"
 #include "platform/kit/ui/MLApplicationModal.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
 #include "platform/kit/ui/MLImage.h"
+#include "ui/widgets/MLAppHost.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -44,7 +44,7 @@ void MLLiveBarView::setLeftItem(const MLMineLanguageListModel &item) {
 }
 
 bool MLLiveBarView::isTranslation() {
-    const AppDelegate *app = AppDelegate::shared();
+    const MLAppHost *app = MLAppHost::shared();
     return app && app->isTranslation();
 }
 

@@ -1,6 +1,5 @@
 #include "live/ui/MLTranslationModeView.h"
 
-#include "app/AppDelegate.h"
 #include "live/engine/MLLiveEngine.h"
 #include "live/ui/MLSubtitleTableView.h"
 #include "live/ui/NSTranslationComboBoxView.h"
@@ -8,6 +7,7 @@
 #include "live/ui/NSTranslationVC.h"
 #include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
+#include "ui/widgets/MLAppHost.h"
 
 #include <QLabel>
 
@@ -77,7 +77,7 @@ void MLTranslationModeView::setContentBlock() {
     m_engine->setStatusBlock([weakSelf](bool running) {
         if (weakSelf)
             weakSelf->statusChanged(running);
-        else if (AppDelegate *app = AppDelegate::shared())
+        else if (MLAppHost *app = MLAppHost::shared())
             app->setIsTranslation(running);
     });
     m_engine->setTimeChangeBlock([weakSelf](const QString &time) {
@@ -91,7 +91,7 @@ void MLTranslationModeView::setContentBlock() {
 }
 
 void MLTranslationModeView::statusChanged(bool running) {
-    if (AppDelegate *app = AppDelegate::shared())
+    if (MLAppHost *app = MLAppHost::shared())
         app->setIsTranslation(running);
     changeUI();
 }
@@ -115,7 +115,7 @@ NSTranslationVC *MLTranslationModeView::suspensionVc() {
 void MLTranslationModeView::startOrOverClick() {
     if (!m_engine)
         return;
-    const AppDelegate *app = AppDelegate::shared();
+    const MLAppHost *app = MLAppHost::shared();
     if (app && app->isTranslation()) {
         m_engine->stopTranslation();
         return;
@@ -125,7 +125,7 @@ void MLTranslationModeView::startOrOverClick() {
 }
 
 void MLTranslationModeView::changeUI() {
-    AppDelegate *app = AppDelegate::shared();
+    MLAppHost *app = MLAppHost::shared();
     const bool running = app && app->isTranslation();
     setStartOrOverImage(running ? QStringLiteral("overImage_icon") : QStringLiteral("startImage_icon"));
     if (QWidget *shelter = app ? app->translationShelterView() : nullptr)
@@ -139,7 +139,7 @@ void MLTranslationModeView::screenResize() {
 }
 
 void MLTranslationModeView::suspensionBtnClick() {
-    AppDelegate *app = AppDelegate::shared();
+    MLAppHost *app = MLAppHost::shared();
     if (!app)
         return;
     app->setIsFloatingWindow(true);

@@ -1,6 +1,5 @@
 #include "live/ui/NSSubtitleExportCellView.h"
 
-#include "app/AppDelegate.h"
 #include "core/session/MLUserManager.h"
 #include "live/engine/MLDBManager.h"
 #include "live/ui/MLSettingRowLook.h"
@@ -9,6 +8,7 @@
 #include "platform/kit/ui/MLClickRecognizer.h"
 #include "platform/kit/ui/MLWorkspace.h"
 #include "ui/util/MLUtilsTools.h"
+#include "ui/widgets/MLAppHost.h"
 #include "ui/widgets/MLToast.h"
 
 #include <QDir>
@@ -30,7 +30,7 @@ QString documentsDirectory() {
 }
 
 QWidget *toastView() {
-    AppDelegate *app = AppDelegate::shared();
+    MLAppHost *app = MLAppHost::shared();
     return app ? app->contentView() : nullptr;
 }
 } // namespace

@@ -1,10 +1,10 @@
 #include "live/ui/NSTranslationSonView.h"
 
-#include "app/AppDelegate.h"
 #include "core/net/MLEncryptOperation.h"
 #include "core/net/MLLoginNetService.h"
 #include "live/ui/NSTranslationComboBoxView.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
+#include "ui/widgets/MLAppHost.h"
 #include "ui/widgets/MLToast.h"
 
 #include <QHBoxLayout>
@@ -61,7 +61,7 @@ void NSTranslationSonView::startOrOverBtnClick() {
 }
 
 void NSTranslationSonView::changeIconClick() {
-    AppDelegate *app = AppDelegate::shared();
+    MLAppHost *app = MLAppHost::shared();
     if (app && app->isTranslation()) {
         MLToast::makeToast(app->contentView(), QStringLiteral("正在翻译，不允许修改"), 1.0);
         return;

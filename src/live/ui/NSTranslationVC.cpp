@@ -1,6 +1,5 @@
 #include "live/ui/NSTranslationVC.h"
 
-#include "app/AppDelegate.h"
 #include "live/ui/MLHelpSelectVC.h"
 #include "live/ui/MLLiveSettingsWindow.h"
 #include "live/ui/MLSubtitleTableView.h"
@@ -8,6 +7,7 @@
 #include "platform/kit/MLUserDefaults.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
 #include "platform/kit/ui/MLImage.h"
+#include "ui/widgets/MLAppHost.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -112,7 +112,7 @@ void NSTranslationVC::settingClick() {
 void NSTranslationVC::backClick() {
     if (m_suspensionWindow && m_suspensionWindow->isVisible())
         m_suspensionWindow->close();
-    AppDelegate *app = AppDelegate::shared();
+    MLAppHost *app = MLAppHost::shared();
     if (!app)
         return;
     app->setIsFloatingWindow(false);
