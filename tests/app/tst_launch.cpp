@@ -44,7 +44,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QStringList>("patterns");
 
-        const QString option = QStringLiteral("^  --%1 <%2> +\\S.* \\(%3\\)\\.$");
+        const QString option = u"^  --%1 <%2> +\\S.* \\(%3\\)\\.$"_s;
         QTest::newRow("--help") << QStringList{u"--help"_s} << QString() << 0
                                 << QStringList{u"^Usage: mltranslate \\[options\\]$"_s,
                                                option.arg(u"api-base", u"URL", u"ML_API_BASE_URL"),
@@ -56,7 +56,7 @@ private Q_SLOTS:
                                                   QRegularExpression::escape(QStringLiteral(ML_APP_VERSION)) +
                                                   u"$"_s};
 
-        const QString tryHelp = QStringLiteral("^Try 'mltranslate --help' for more information\\.$");
+        const QString tryHelp = u"^Try 'mltranslate --help' for more information\\.$"_s;
         const auto refused = [&](const char *name, const QStringList &arguments, const QString &environment,
                                  const QString &message) {
             QTest::newRow(name) << arguments << environment << 2
@@ -86,9 +86,9 @@ private Q_SLOTS:
         QProcess app;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         // No display: these starts must not need one.
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.remove(u"QT_QPA_PLATFORM"_s);
+        env.remove(u"DISPLAY"_s);
+        env.remove(u"WAYLAND_DISPLAY"_s);
         if (!environment.isEmpty())
             env.insert(environment.section(QLatin1Char('='), 0, 0), environment.section(QLatin1Char('='), 1));
         app.setProcessEnvironment(env);

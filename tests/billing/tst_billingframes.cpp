@@ -65,8 +65,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("accountText");
         QTest::newRow("markup is text")
             << true << u"<b>x</b>"_s << u"<i>1</i>"_s << u"<b>x</b>"_s << u"账号：<i>1</i> (复制)"_s;
-        QTest::newRow("no nickname") << true << QString() << u"13800138000"_s << u"--"_s
-                                     << u"账号：13800138000 (复制)"_s;
         QTest::newRow("no account details") << false << QString() << QString() << u"--"_s << u"--"_s;
     }
     void headerFromAccountDetails() {
