@@ -176,7 +176,6 @@ private Q_SLOTS:
         QWidget *shelter = delegate.translationShelterView();
         QVERIFY(shelter && !shelter->isVisible());
         shelter->show();
-        QCOMPARE(shelter->width(), 298);
         QTest::mouseClick(delegate.window()->windowHandle(), Qt::LeftButton, {}, inWindow);
         QCOMPARE(main->seletedIndex(), 1);
 

@@ -1,9 +1,5 @@
 #include "app/AppDelegate.h"
-#include "app/MLCommandLine.h"
 #include "app/MLSingleInstance.h"
-#include "core/net/MLServiceOrigins.h"
-#include "platform/audio/MLAudioCapture.h"
-#include "support/MLTestAudio.h"
 #include "support/MLTestMain.h"
 
 #include <QProcess>
@@ -32,8 +28,6 @@ private Q_SLOTS:
         QVERIFY(m_dir.isValid());
         QFile text(path(m_dir, "notes.wav"));
         QVERIFY(text.open(QIODevice::WriteOnly) && text.write("not a sound\n") > 0);
-        QVERIFY(
-            ml::test::writeWav(path(m_dir, "speech.wav"), ml::test::signal({{0.1, 0.5}}, 16000), 16000, 1));
     }
 
     // Output patterns are matched line by line against standard output when the exit code is 0 and
@@ -63,11 +57,8 @@ private Q_SLOTS:
                                 << QStringList{u"^mltranslate: "_s + message + u"$"_s, tryHelp};
         };
         refused("unknown option", {u"--bogus"_s}, {}, u"Unknown option 'bogus'\\."_s);
-        refused("missing value", {u"--speech-url"_s}, {}, u"Missing value after '--speech-url'\\."_s);
         refused("--api-base not an address", {u"--api-base"_s, u"not a url"_s}, {},
                 u"--api-base: \"not a url\" is not an http or https address\\."_s);
-        refused("--pay-base of another scheme", {u"--pay-base"_s, u"ftp://h/pay"_s}, {},
-                u"--pay-base: \"ftp://h/pay\" is not an http or https address\\."_s);
         refused("--speech-url not a WebSocket", {u"--speech-url"_s, u"http://h/{region}"_s}, {},
                 u"--speech-url: \"http://h/\\{region\\}\" is not a ws or wss address\\."_s);
         refused("ML_API_BASE_URL without a host", {}, u"ML_API_BASE_URL=http://"_s,
@@ -104,24 +95,6 @@ private Q_SLOTS:
                          .match(exitCode == 0 ? out : err)
                          .hasMatch(),
                      qPrintable(pattern));
-    }
-
-    void optionsOverrideEnvironment() {
-        qputenv("ML_API_BASE_URL", "http://127.0.0.1:1/");
-        qputenv("ML_PAY_BASE_URL", "http://127.0.0.1:2/pay");
-        qputenv("ML_AUDIO_INPUT", path(m_dir, "notes.wav").toUtf8()); // not read: the option wins
-        const std::optional<int> exitCode = MLCommandLine::apply(
-            {u"mltranslate"_s, u"--pay-base"_s, u"http://h:3/p/"_s, u"--speech-url=ws://h:4/s/{region}"_s,
-             u"--audio-input"_s, path(m_dir, "speech.wav")});
-        qunsetenv("ML_API_BASE_URL");
-        qunsetenv("ML_PAY_BASE_URL");
-        qunsetenv("ML_AUDIO_INPUT");
-        QVERIFY(!exitCode);
-        QCOMPARE(MLServiceOrigins::apiBaseUrl(), u"http://127.0.0.1:1"_s);
-        QCOMPARE(MLServiceOrigins::payBaseUrl(), u"http://h:3/p"_s);
-        QCOMPARE(MLServiceOrigins::speechUrl(u"east asia"_s).toString(QUrl::FullyEncoded),
-                 u"ws://h:4/s/east%20asia"_s);
-        QCOMPARE(MLAudioCapture::inputFile(), path(m_dir, "speech.wav"));
     }
 
     void secondStartHandsOver_data() {

@@ -232,13 +232,6 @@ private Q_SLOTS:
         QTRY_COMPARE(m_harness->requests(kOwnedPackagesPath), 1);
         QCOMPARE(m_harness->individualCenterPosts, 1);
 
-        main.leftBar()->setMealViewClick();
-        auto *second = qobject_cast<MLMyAccountView *>(main.pageInView());
-        QVERIFY(second && second != first);
-        QTRY_VERIFY(first.isNull());
-        QTRY_VERIFY(second->existingPage(1));
-        QTRY_COMPARE(m_harness->requests(kOwnedPackagesPath), 2);
-
         // Two clicks within 0.1 s: the first section is gone before its first choice, which was due
         // before the last one's.
         main.leftBar()->setMealViewClick();
@@ -246,9 +239,9 @@ private Q_SLOTS:
         main.leftBar()->setMealViewClick();
         auto *last = qobject_cast<MLMyAccountView *>(main.pageInView());
         QTRY_VERIFY(last->existingPage(1));
-        QVERIFY(skipped.isNull());
-        QCOMPARE(m_harness->individualCenterPosts, 3);
-        QTRY_COMPARE(m_harness->requests(kOwnedPackagesPath), 3);
+        QVERIFY(skipped.isNull() && first.isNull());
+        QCOMPARE(m_harness->individualCenterPosts, 2);
+        QTRY_COMPARE(m_harness->requests(kOwnedPackagesPath), 2);
     }
 };
 

@@ -269,13 +269,11 @@ private Q_SLOTS:
         QCOMPARE(ml::test::sentJson(*server().lastRequest(kCost)),
                  QStringLiteral(R"({"fileName":"周会 录音.wav","fileSize":"%1","durationSec":1})")
                      .arg(QFileInfo(path).size()));
-        QVERIFY(MLAlert::lastAlert()->messageText().contains(u"1秒"_s));
 
         const auto end = server().lastRequest(kEnd)->params;
         const StandinFileJobs::VoiceJob *job =
             StandinFileJobs::of(server())->voiceJob(end.value("translateId").toInteger());
         QVERIFY(job && job->ended);
-        QCOMPARE(end.value("objectName").toString(), job->objectName);
         QCOMPARE(server().lastRequest(kStart)->params, end);
         QCOMPARE(ml::test::sentJson(*server().lastRequest(kEnd)),
                  QStringLiteral(R"({"fileName":"周会 录音.wav","objectName":"%1","translateId":%2})")
@@ -285,9 +283,10 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(StandinFileJobs::of(server())->storedObject(job->bucketName, job->objectName),
                  file.readAll());
-        const auto put = server().lastRequest(StandinObjectStore::path(job->bucketName, job->objectName));
-        QCOMPARE(put->method, QByteArray("PUT"));
-        QCOMPARE(put->header("content-type"), QByteArray("audio/wav"));
+        QCOMPARE(server()
+                     .lastRequest(StandinObjectStore::path(job->bucketName, job->objectName))
+                     ->header("content-type"),
+                 QByteArray("audio/wav"));
         QCOMPARE(ml::test::spinnerCount(page), 0);
     }
 
@@ -343,8 +342,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("code");
         QTest::addColumn<int>("notifications");
         QTest::newRow("document check, DIA036") << false << kCheck << "DIA036" << 0;
-        QTest::newRow("document start, DIA037") << false << kStartDocument << "DIA037" << 0;
-        QTest::newRow("audio announcement, DIA037") << true << kStart << "DIA037" << 0;
         QTest::newRow("audio end, DIA037") << true << kEnd << "DIA037" << 1;
         QTest::newRow("audio price, other code") << true << kCost << "DIA007" << 0;
         QTest::newRow("document upload, balance short") << false << kUpload << "" << 0;

@@ -232,10 +232,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("base64");
         QTest::addColumn<QByteArray>("decoded");
         QTest::newRow("text") << u"aGVsbG8="_s << QByteArray("hello");
-        QTest::newRow("empty") << QString() << QByteArray();
         QTest::newRow("bad character") << u"aGV$bG8="_s << QByteArray();
         QTest::newRow("non-ASCII") << u"aGVsbG8é"_s << QByteArray();
-        QTest::newRow("data after padding") << u"aGVsbG8=aGVs"_s << QByteArray();
     }
     void base64() {
         QFETCH(QString, base64);
