@@ -99,24 +99,6 @@ private Q_SLOTS:
         QCOMPARE(MLUtilsTools::getDateTime(milliseconds, format), expected);
     }
 
-    void nowTextsFollowClockAndZone() {
-        const qint64 before = QDateTime::currentSecsSinceEpoch();
-        const QString dateBefore =
-            QDateTime::currentDateTimeUtc().addSecs(8 * 3600).date().toString(Qt::ISODate);
-        const QString timestamp = MLUtilsTools::getNowTimeTimestamp();
-        const QString date = MLUtilsTools::getNowDate();
-        const QString dateAfter =
-            QDateTime::currentDateTimeUtc().addSecs(8 * 3600).date().toString(Qt::ISODate);
-        const qint64 after = QDateTime::currentSecsSinceEpoch();
-
-        bool ok = false;
-        const qint64 value = timestamp.toLongLong(&ok);
-        QVERIFY(ok);
-        QCOMPARE(value % 1000, 0);
-        QVERIFY(value >= before * 1000 && value <= after * 1000);
-        QVERIFY2(date == dateBefore || date == dateAfter, qPrintable(date));
-    }
-
     void returnFontSize_data() {
         QTest::addColumn<OptionalText>("stored");
         QTest::addColumn<int>("pixels");

@@ -141,19 +141,6 @@ private Q_SLOTS:
 
     // ---- pager ----
 
-    void pagerTexts() {
-        NSPagingView pager;
-        const auto texts = [&] {
-            return QStringList{pager.totalLabel()->text(), pager.pageField()->text(),
-                               pager.pagesLabel()->text()};
-        };
-        pager.setPaging(pageModel(2, 4, 35, true, true));
-        QCOMPARE(texts(), (QStringList{u"共35条记录"_s, u"2"_s, u"共4页"_s}));
-        pager.setPaging(std::nullopt);
-        QCOMPARE(texts(), (QStringList{u"共0条记录"_s, u"0"_s, u"共0页"_s}));
-        QVERIFY(!pager.paging());
-    }
-
     // model: "-" none, else which neighbour pages it has ("p", "n", "pn").
     void pagerButtonRules_data() {
         QTest::addColumn<QString>("model");
