@@ -1,9 +1,5 @@
 #include "app/AppDelegate.h"
-#include "app/MLCommandLine.h"
 #include "app/MLSingleInstance.h"
-#include "core/net/MLServiceOrigins.h"
-#include "platform/audio/MLAudioCapture.h"
-#include "support/MLTestAudio.h"
 #include "support/MLTestMain.h"
 
 #include <QProcess>
@@ -32,8 +28,6 @@ private Q_SLOTS:
         QVERIFY(m_dir.isValid());
         QFile text(path(m_dir, "notes.wav"));
         QVERIFY(text.open(QIODevice::WriteOnly) && text.write("not a sound\n") > 0);
-        QVERIFY(
-            ml::test::writeWav(path(m_dir, "speech.wav"), ml::test::signal({{0.1, 0.5}}, 16000), 16000, 1));
     }
 
     // Output patterns are matched line by line against standard output when the exit code is 0 and
@@ -44,7 +38,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QStringList>("patterns");
 
-        const QString option = QStringLiteral("^  --%1 <%2> +\\S.* \\(%3\\)\\.$");
+        const QString option = u"^  --%1 <%2> +\\S.* \\(%3\\)\\.$"_s;
         QTest::newRow("--help") << QStringList{u"--help"_s} << QString() << 0
                                 << QStringList{u"^Usage: mltranslate \\[options\\]$"_s,
                                                option.arg(u"api-base", u"URL", u"ML_API_BASE_URL"),
@@ -56,18 +50,15 @@ private Q_SLOTS:
                                                   QRegularExpression::escape(QStringLiteral(ML_APP_VERSION)) +
                                                   u"$"_s};
 
-        const QString tryHelp = QStringLiteral("^Try 'mltranslate --help' for more information\\.$");
+        const QString tryHelp = u"^Try 'mltranslate --help' for more information\\.$"_s;
         const auto refused = [&](const char *name, const QStringList &arguments, const QString &environment,
                                  const QString &message) {
             QTest::newRow(name) << arguments << environment << 2
                                 << QStringList{u"^mltranslate: "_s + message + u"$"_s, tryHelp};
         };
         refused("unknown option", {u"--bogus"_s}, {}, u"Unknown option 'bogus'\\."_s);
-        refused("missing value", {u"--speech-url"_s}, {}, u"Missing value after '--speech-url'\\."_s);
         refused("--api-base not an address", {u"--api-base"_s, u"not a url"_s}, {},
                 u"--api-base: \"not a url\" is not an http or https address\\."_s);
-        refused("--pay-base of another scheme", {u"--pay-base"_s, u"ftp://h/pay"_s}, {},
-                u"--pay-base: \"ftp://h/pay\" is not an http or https address\\."_s);
         refused("--speech-url not a WebSocket", {u"--speech-url"_s, u"http://h/{region}"_s}, {},
                 u"--speech-url: \"http://h/\\{region\\}\" is not a ws or wss address\\."_s);
         refused("ML_API_BASE_URL without a host", {}, u"ML_API_BASE_URL=http://"_s,
@@ -86,9 +77,9 @@ private Q_SLOTS:
         QProcess app;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         // No display: these starts must not need one.
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.remove(u"QT_QPA_PLATFORM"_s);
+        env.remove(u"DISPLAY"_s);
+        env.remove(u"WAYLAND_DISPLAY"_s);
         if (!environment.isEmpty())
             env.insert(environment.section(QLatin1Char('='), 0, 0), environment.section(QLatin1Char('='), 1));
         app.setProcessEnvironment(env);
@@ -104,24 +95,6 @@ private Q_SLOTS:
                          .match(exitCode == 0 ? out : err)
                          .hasMatch(),
                      qPrintable(pattern));
-    }
-
-    void optionsOverrideEnvironment() {
-        qputenv("ML_API_BASE_URL", "http://127.0.0.1:1/");
-        qputenv("ML_PAY_BASE_URL", "http://127.0.0.1:2/pay");
-        qputenv("ML_AUDIO_INPUT", path(m_dir, "notes.wav").toUtf8()); // not read: the option wins
-        const std::optional<int> exitCode = MLCommandLine::apply(
-            {u"mltranslate"_s, u"--pay-base"_s, u"http://h:3/p/"_s, u"--speech-url=ws://h:4/s/{region}"_s,
-             u"--audio-input"_s, path(m_dir, "speech.wav")});
-        qunsetenv("ML_API_BASE_URL");
-        qunsetenv("ML_PAY_BASE_URL");
-        qunsetenv("ML_AUDIO_INPUT");
-        QVERIFY(!exitCode);
-        QCOMPARE(MLServiceOrigins::apiBaseUrl(), u"http://127.0.0.1:1"_s);
-        QCOMPARE(MLServiceOrigins::payBaseUrl(), u"http://h:3/p"_s);
-        QCOMPARE(MLServiceOrigins::speechUrl(u"east asia"_s).toString(QUrl::FullyEncoded),
-                 u"ws://h:4/s/east%20asia"_s);
-        QCOMPARE(MLAudioCapture::inputFile(), path(m_dir, "speech.wav"));
     }
 
     void secondStartHandsOver_data() {

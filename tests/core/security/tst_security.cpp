@@ -87,8 +87,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("m5");
         QTest::newRow("ascii") << u"Hello"_s << u"a10259a5c40ebb322684c0843c677ba6"_s
                                << u"8b1a9953c4611296a827abf8c47804d7"_s;
-        QTest::newRow("chinese") << u"同声传译"_s << u"d42b668b3b270044db611797e0fa42cf"_s
-                                 << u"bf2c81a679969100cf96636f201ea295"_s;
         QTest::newRow("empty") << QString() << QString() << u"d41d8cd98f00b204e9800998ecf8427e"_s;
         // A decrypted answer is digested again: a leading BOM must come back unchanged.
         QTest::newRow("BOM kept") << u"\uFEFF{}"_s << u"e0857368998b82588239e43cd9e1a358"_s
@@ -100,10 +98,6 @@ private Q_SLOTS:
             << u"{\"a\":\"12345678\"}"_s
             << u"6386484a9dc1a99814a319d24c31e9f494f2a9027ceaf16a235d84a71fb06948"_s
             << u"558a9e24d76525c4849cb53aa1bb12e6"_s;
-        QTest::newRow("exactly two blocks")
-            << u"{\"a\":\"123456789012345678901234\"}"_s
-            << u"b69dd80181646e6adebe0ce3048ca255d152d0bcc5225e1e39267166588c259565503410d27b661b8b2d6aef5984dc57"_s
-            << u"ae5ab1e06106fe68b878527cff267c03"_s;
         QTest::newRow("64-bit integer, several keys")
             << u"{\"consumerId\":9007199254740993,\"languageType\":1,\"regionCode\":\"eastasia\"}"_s
             << u"de4c097404e04a1be49a811841d03daacd03b54b7eb40a5d05e46496a4cddb62b58a2ad3ddc0529a779869f4b9925397ee2efc5f89e1303eab9ad7853e27626c337bc09c498dcb30e593131fa20f7e4f"_s
@@ -132,8 +126,6 @@ private Q_SLOTS:
         QTest::addColumn<QJsonObject>("parameters");
         QTest::newRow("lone surrogate") << QJsonObject{{u"t"_s, QString(QChar(0xD800))}};
         QTest::newRow("controls and emoji") << QJsonObject{{u"t"_s, u"a\u0001\n\"😀/"_s}};
-        QTest::newRow("nested") << QJsonObject{{u"list"_s, QJsonArray{1, 2.5, true, QJsonValue()}},
-                                               {u"o"_s, QJsonObject{{u"k"_s, 0}}}};
         QTest::newRow("64 KB of text") << QJsonObject{{u"t"_s, QString(32768, QChar(0x8BD1))}};
     }
     void envelopeDigestMatchesCarriedText() {
@@ -153,16 +145,9 @@ private Q_SLOTS:
         const auto row = [](const char *name, const QJsonValue &value, const QByteArray &key = kKey,
                             const QByteArray &iv = kIv) { QTest::newRow(name) << value << key << iv; };
         row("odd length", kChineseHex.chopped(1));
-        row("partial block", kChineseHex.left(30));
         row("first block only", kChineseHex.left(32));
         row("non-hex letters", QString(u"zz"_s + kChineseHex.mid(2)));
-        row("full-width digits", QString(32, QChar(0xFF10)));
         row("space inside", QString(kChineseHex.left(31) + u' ' + kChineseHex.mid(32)));
-        QString separated;
-        for (qsizetype i = 0; i < kChineseHex.size(); i += 2)
-            separated += kChineseHex.mid(i, 2) + u':';
-        row("separators between digits", separated); // as many bytes as the text, if skipped
-        row("0x prefix", QString(u"0x"_s + kChineseHex.mid(2)));
         row("padding byte 0", u"9c91ebee369deb1db2f0b96cb79f039d"_s);
         row("padding bytes differ", u"65238c8596bb041a1f55883bde350e19"_s);
         row("padding byte 17", u"48370ee60be2cf45445019df3490a938"_s);
@@ -170,14 +155,11 @@ private Q_SLOTS:
         row("not UTF-8", u"27c3b557605b2c4eb696c1c48aa0292a"_s);
         row("cut UTF-8 sequence", u"259fbb3f3a52d212069a7175132de7e4"_s);
         row("wrong key", kChineseHex, kWrongKey);
-        row("wrong key, one block", kEmptyObjectHex, kWrongKey);
         row("wrong IV garbles the first block", kEmptyObjectHex, kKey, kWrongKey);
         // Decimal text of any 64-bit number is shorter than one block, so no number is a ciphertext.
         row("int64 max", std::numeric_limits<qint64>::max());
-        row("int64 min", std::numeric_limits<qint64>::min());
         row("huge double", 1.2345678901234567e31);
         row("null", QJsonValue());
-        row("absent", QJsonObject().value(u"dt"_s));
         row("bool", true);
         row("array", QJsonArray{kChineseHex});
         row("object", QJsonObject{{u"dt"_s, kChineseHex}});
@@ -230,13 +212,8 @@ private Q_SLOTS:
         QTest::newRow("stored key text") << pem << stored << QByteArray(16, '?');
         QTest::newRow("one bit flipped") << pem << flipped << QByteArray();
         QTest::newRow("one byte short") << pem << stored.chopped(1) << QByteArray();
-        QTest::newRow("one byte long") << pem << stored + '\0' << QByteArray();
-        QTest::newRow("empty text") << pem << QByteArray() << QByteArray();
         QTest::newRow("other public key") << otherPem << stored << QByteArray();
         QTest::newRow("private key PEM") << readFile(kPrivatePem) << stored << QByteArray();
-        QTest::newRow("garbage PEM") << QByteArray(
-                                            "-----BEGIN PUBLIC KEY-----\nAAAA\n-----END PUBLIC KEY-----\n")
-                                     << stored << QByteArray();
         QTest::newRow("empty PEM") << QByteArray() << stored << QByteArray();
     }
     void rsaRecovery() {
@@ -255,12 +232,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("base64");
         QTest::addColumn<QByteArray>("decoded");
         QTest::newRow("text") << u"aGVsbG8="_s << QByteArray("hello");
-        QTest::newRow("binary") << u"AP8Q"_s << QByteArray::fromHex("00ff10");
-        QTest::newRow("empty") << QString() << QByteArray();
         QTest::newRow("bad character") << u"aGV$bG8="_s << QByteArray();
-        QTest::newRow("space inside") << u"aGVs bG8="_s << QByteArray();
         QTest::newRow("non-ASCII") << u"aGVsbG8é"_s << QByteArray();
-        QTest::newRow("data after padding") << u"aGVsbG8=aGVs"_s << QByteArray();
     }
     void base64() {
         QFETCH(QString, base64);

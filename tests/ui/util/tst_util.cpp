@@ -13,11 +13,6 @@
 #include <optional>
 
 namespace {
-struct Language {
-    QString languageName;
-    int id = 0;
-};
-
 using OptionalText = std::optional<QString>;
 
 void storeOrRemove(const OptionalText &value, const QString &key) {
@@ -51,17 +46,14 @@ private Q_SLOTS:
         QTest::newRow("plain") << "123456" << QColor(0x12, 0x34, 0x56);
         QTest::newRow("hash, lower case") << "#ffffff" << QColor(Qt::white);
         QTest::newRow("white space around") << " #0089ff\n" << QColor(0x00, 0x89, 0xff);
-        QTest::newRow("tabs and CRLF") << "\t0X1a2B3c \r\n" << QColor(0x1a, 0x2b, 0x3c);
         QTest::newRow("0X then hash") << "0X#123456" << QColor(0x12, 0x34, 0x56);
         QTest::newRow("hash then 0X") << "#0X123456" << clear;
         QTest::newRow("three digits") << "#FFF" << clear;
-        QTest::newRow("four digits after 0X") << "0X1234" << clear;
         QTest::newRow("seven digits after hash") << "#1234567" << clear;
         QTest::newRow("eight digits with alpha") << "#FF123456" << clear;
         QTest::newRow("not hex letters") << "GG0000" << clear;
         QTest::newRow("inner space") << "#12 456" << clear;
         QTest::newRow("full-width digits") << u"ＦＦＦＦＦＦ"_s << clear;
-        QTest::newRow("only white space") << "   \n\t  " << clear;
     }
     void colorWithHexString() {
         QFETCH(QString, text);
@@ -74,12 +66,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("seconds");
         QTest::addColumn<QString>("expected");
         QTest::newRow("zero") << "0" << u"00:00:00"_s;
-        QTest::newRow("last second of an hour") << "3599" << u"00:59:59"_s;
         QTest::newRow("mixed") << "45296" << u"12:34:56"_s;
         QTest::newRow("100 hours") << "360005" << u"100:00:05"_s;
         QTest::newRow("surrounding space") << " 61 " << u"00:01:01"_s;
         QTest::newRow("fraction cut off") << "90.9" << u"00:01:30"_s;
-        QTest::newRow("empty") << "" << u"00:00:00"_s;
         QTest::newRow("trailing garbage") << "12abc" << u"00:00:00"_s;
         QTest::newRow("negative") << "-5" << u"00:00:00"_s;
         QTest::newRow("beyond 64 bits") << "1e30" << u"00:00:00"_s;
@@ -95,14 +85,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("expected");
         // 1700000000 s is 2023-11-14 22:13:20 UTC.
-        QTest::newRow("null format") << "1700000000000" << QString() << u"2023-11-15 06:13:20"_s;
         QTest::newRow("empty format") << "1700000000000" << u""_s << "2023-11-15 06:13:20";
         QTest::newRow("own format") << "1700000000000" << u"yyyy/MM/dd"_s << u"2023/11/15"_s;
         QTest::newRow("milliseconds cut, not rounded") << "1700000000999" << u"HH:mm:ss"_s << u"06:13:20"_s;
         QTest::newRow("epoch") << "0" << QString() << u"1970-01-01 08:00:00"_s;
         QTest::newRow("before epoch") << "-1000" << QString() << u"1970-01-01 07:59:59"_s;
         QTest::newRow("garbage is epoch") << "abc" << QString() << u"1970-01-01 08:00:00"_s;
-        QTest::newRow("empty is epoch") << "" << QString() << u"1970-01-01 08:00:00"_s;
     }
     void getDateTime() {
         QFETCH(QString, milliseconds);
@@ -111,31 +99,12 @@ private Q_SLOTS:
         QCOMPARE(MLUtilsTools::getDateTime(milliseconds, format), expected);
     }
 
-    void nowTextsFollowClockAndZone() {
-        const qint64 before = QDateTime::currentSecsSinceEpoch();
-        const QString dateBefore =
-            QDateTime::currentDateTimeUtc().addSecs(8 * 3600).date().toString(Qt::ISODate);
-        const QString timestamp = MLUtilsTools::getNowTimeTimestamp();
-        const QString date = MLUtilsTools::getNowDate();
-        const QString dateAfter =
-            QDateTime::currentDateTimeUtc().addSecs(8 * 3600).date().toString(Qt::ISODate);
-        const qint64 after = QDateTime::currentSecsSinceEpoch();
-
-        bool ok = false;
-        const qint64 value = timestamp.toLongLong(&ok);
-        QVERIFY(ok);
-        QCOMPARE(value % 1000, 0);
-        QVERIFY(value >= before * 1000 && value <= after * 1000);
-        QVERIFY2(date == dateBefore || date == dateAfter, qPrintable(date));
-    }
-
     void returnFontSize_data() {
         QTest::addColumn<OptionalText>("stored");
         QTest::addColumn<int>("pixels");
         QTest::newRow("large") << OptionalText(u"大"_s) << 22;
         QTest::newRow("absent") << OptionalText() << 14;
         QTest::newRow("unknown size") << OptionalText(u"特大"_s) << 14;
-        QTest::newRow("number") << OptionalText(u"22"_s) << 14;
     }
     void returnFontSize() {
         QFETCH(OptionalText, stored);
@@ -153,13 +122,10 @@ private Q_SLOTS:
         QTest::addColumn<QColor>("targetColor");
         const QColor white(Qt::white);
         const QColor green(0xa4, 0xfc, 0xa2);
-        const QColor red(0xf0, 0xa5, 0xa4);
         const QColor blue(0x96, 0xcc, 0xff);
         auto v = [](const char *text) { return OptionalText(QString::fromLatin1(text)); };
         QTest::newRow("absent") << OptionalText() << OptionalText() << white << white;
         QTest::newRow("2 and 4") << v("2") << v("4") << green << blue;
-        QTest::newRow("1 is white") << v("1") << v("1") << white << white;
-        QTest::newRow("3, other side absent") << v("3") << OptionalText() << red << white;
         QTest::newRow("padded values") << v("02") << v(" 3") << white << white;
     }
     void subtitleColors() {
@@ -176,11 +142,9 @@ private Q_SLOTS:
     void transcribe_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("Mandarin") << u"中国"_s << "ZHONG GUO";
         QTest::newRow("leading 长 reads chang") << u"长沙"_s << "CHANG SHA";
         QTest::newRow("inner 长 untouched") << u"市长"_s << "SHI ZHANG";
         QTest::newRow("marks stripped") << u"Émile"_s << "EMILE";
-        QTest::newRow("Latin upper-cased") << "english" << u"ENGLISH"_s;
         QTest::newRow("empty") << "" << QString();
     }
     void transcribe() {
@@ -192,7 +156,6 @@ private Q_SLOTS:
     void sortedOrder_data() {
         QTest::addColumn<QStringList>("texts");
         QTest::addColumn<QList<qsizetype>>("expected");
-        QTest::newRow("empty list") << QStringList() << QList<qsizetype>();
         // "#" comes after Z although digits sort before letters and the emoji after them.
         QTest::newRow("letters then #")
             << QStringList{u"123"_s, u"英语"_s, QString(), u"阿拉伯语"_s, u"😀"_s, u"法语"_s}
@@ -200,9 +163,6 @@ private Q_SLOTS:
         // 长沙 is CHANG SHA, before CHONG QING; read as ZHANG it would follow 郑州's neighbours.
         QTest::newRow("长 under C") << QStringList{u"重庆"_s, u"郑州"_s, u"长沙"_s, u"北京"_s, u"张家口"_s}
                                     << QList<qsizetype>{3, 2, 0, 4, 1};
-        QTest::newRow("mixed Han and Latin")
-            << QStringList{u"zebra"_s, u"中文"_s, u"Apple"_s, u"ábc"_s, u"bee"_s, u"北京"_s}
-            << QList<qsizetype>{3, 2, 4, 5, 0, 1};
         QTest::newRow("equal transcriptions keep their order")
             << QStringList{"ab", "1", "AB", "Ab", "1", u"á"_s, "a", u"阿"_s}
             << QList<qsizetype>{5, 6, 7, 0, 2, 3, 1, 4};
@@ -211,17 +171,6 @@ private Q_SLOTS:
         QFETCH(QStringList, texts);
         QFETCH(QList<qsizetype>, expected);
         QCOMPARE(HCSortString::sortedOrder(texts), expected);
-    }
-
-    void sortForArrayReordersItems() {
-        const QList<Language> languages{
-            {u"英语"_s, 1}, {u"德语"_s, 2}, {u"Русский"_s, 3}, {u"阿拉伯语"_s, 4}};
-        const QList<Language> sorted = HCSortString::sortForArray(languages, &Language::languageName);
-        QList<int> ids;
-        for (const Language &language : sorted)
-            ids.append(language.id);
-        QCOMPARE(ids, (QList<int>{4, 2, 1, 3}));
-        QVERIFY(HCSortString::sortForArray(QList<Language>(), &Language::languageName).isEmpty());
     }
 
     void blockTimerStops_data() {
@@ -279,7 +228,6 @@ private Q_SLOTS:
         QTest::newRow("one second") << 1.0 << 1000;
         QTest::newRow("rounded") << 0.2506 << 251;
         QTest::newRow("zero does not spin") << 0.0 << 1;
-        QTest::newRow("negative") << -3.0 << 1;
         QTest::newRow("not a number") << std::nan("") << 1;
         QTest::newRow("beyond int") << 1e12 << std::numeric_limits<int>::max();
     }

@@ -6,6 +6,11 @@
 #include "ui/widgets/MLSimultaneousInterpretationToolBarSonView.h"
 
 #include <QPointer>
+#include <QTimer>
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -16,9 +21,8 @@ public:
 };
 
 QList<MLSectionTab> tabs(bool firstNeedsUser) {
-    return {{QStringLiteral("a_icon"), QStringLiteral("一"), firstNeedsUser},
-            {QStringLiteral("b_icon"), QStringLiteral("二"), true},
-            {QStringLiteral("c_icon"), QStringLiteral("三"), false}};
+    return {
+        {u"a_icon"_s, u"一"_s, firstNeedsUser}, {u"b_icon"_s, u"二"_s, true}, {u"c_icon"_s, u"三"_s, false}};
 }
 
 MLSectionFrame *makeSection(MLSectionToolBar::FirstChoice choice, bool firstNeedsUser = false,
@@ -43,7 +47,7 @@ class TestSectionFrame : public QObject {
 
     void signIn(bool signedIn) {
         if (signedIn)
-            MLUserManager::sharedManager().setCurrentUser(MLUserModel{QStringLiteral("token")});
+            MLUserManager::sharedManager().setCurrentUser(MLUserModel{u"token"_s});
         else
             MLUserManager::sharedManager().logoutBlock(nullptr);
     }
@@ -52,7 +56,7 @@ class TestSectionFrame : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        MLNotificationCenter::defaultCenter().addObserver(this, QStringLiteral("NotificationUSERLOGOUT"),
+        MLNotificationCenter::defaultCenter().addObserver(this, u"NotificationUSERLOGOUT"_s,
                                                           [this](const MLNotification &) { ++m_logouts; });
     }
     void init() { m_logouts = 0; }
@@ -73,13 +77,16 @@ private Q_SLOTS:
         QFETCH(int, choice);
         QFETCH(bool, signedIn);
         signIn(signedIn);
-        auto section = makeSection(MLSectionToolBar::FirstChoice(choice), /*firstNeedsUser=*/true);
-        std::unique_ptr<MLSectionFrame> frame(section);
-        QCOMPARE(frame->seletedIndex(), 0);
+        // A probe due halfway through the delay, started first: it runs before the choice can.
+        std::unique_ptr<MLSectionFrame> frame;
+        std::optional<qint64> indexAtProbe;
+        QTimer::singleShot(MLSectionToolBar::kFirstChoiceDelayMs / 2, Qt::PreciseTimer, this,
+                           [&] { indexAtProbe = frame->seletedIndex() + 10 * m_logouts; });
+        frame.reset(makeSection(MLSectionToolBar::FirstChoice(choice), /*firstNeedsUser=*/true));
         frame->refreshData(); // before the first choice: nothing to refresh, nothing made
         QVERIFY(!frame->existingPage(1));
-        QTest::qWait(30);
-        QCOMPARE(frame->seletedIndex(), 0);
+        QTRY_VERIFY(indexAtProbe);
+        QCOMPARE(*indexAtProbe, 0);
         QTRY_VERIFY(m_logouts > 0 || frame->seletedIndex() > 0); // the delayed choice has run
         QTEST(frame->seletedIndex(), "expectedIndex");
         QTEST(m_logouts, "expectedLogouts");
@@ -139,22 +146,25 @@ private Q_SLOTS:
     void notificationSwitchesOnlyOnce() {
         signIn(true);
         std::unique_ptr<MLSectionFrame> frame(makeSection(MLSectionToolBar::FirstChoice::Direct));
-        frame->leftView()->observe(QStringLiteral("TestHistoricalKey"), 2);
+        frame->leftView()->observe(u"TestHistoricalKey"_s, 2);
         QTRY_COMPARE(frame->seletedIndex(), 1);
-        MLNotificationCenter::defaultCenter().postNotificationName(QStringLiteral("TestHistoricalKey"));
+        MLNotificationCenter::defaultCenter().postNotificationName(u"TestHistoricalKey"_s);
         QCOMPARE(frame->seletedIndex(), 2);
-        MLNotificationCenter::defaultCenter().postNotificationName(QStringLiteral("TestHistoricalKey"));
+        MLNotificationCenter::defaultCenter().postNotificationName(u"TestHistoricalKey"_s);
         QCOMPARE(pagesOf(frame.get())[1]->refreshes, 1);
         frame.reset(); // the bar's observation ends with it
-        MLNotificationCenter::defaultCenter().postNotificationName(QStringLiteral("TestHistoricalKey"));
+        QCOMPARE(MLNotificationCenter::defaultCenter().observerCount(u"TestHistoricalKey"_s), 0);
     }
 
     void barDestroyedBeforeFirstChoice() {
         bool called = false;
         auto *bar = new MLSectionToolBar(tabs(false), MLSectionToolBar::FirstChoice::Direct);
         bar->setDidIndexBlock([&](qint64) { called = true; });
+        bool probed = false; // due after the bar's choice would have been
+        QTimer::singleShot(MLSectionToolBar::kFirstChoiceDelayMs + 1, Qt::PreciseTimer, this,
+                           [&] { probed = true; });
         delete bar;
-        QTest::qWait(200);
+        QTRY_VERIFY(probed);
         QVERIFY(!called);
     }
 
