@@ -110,9 +110,6 @@ private Q_SLOTS:
             << true << points << 1
             << object(R"({"accountNum":"13800138000","paySum":"18.00","pointId":2,"rechargePoint":"20"})")
             << u"合计:¥18.00"_s << QString();
-        QTest::newRow("points: no groups")
-            << true << QByteArray(R"({"pointDetailsList":[[],[]]})") << -1
-            << object(R"({"accountNum":"13800138000","pointId":0})") << u"合计:¥0"_s << QString();
         QTest::newRow("points: junk skipped")
             << true
             << QByteArray(
@@ -168,75 +165,65 @@ private Q_SLOTS:
         QCOMPARE(m_harness->requests(payPath(points ? kPointsPath : kSetmealPath)), 1);
     }
 
-    void orderForSelectedOffer_data() {
+    // An order for the chosen offer and method shows its QR code over the window; a failed offer list,
+    // an account not loaded or an unusable code show the refusal instead.
+    void order_data() {
         QTest::addColumn<bool>("points");
         QTest::addColumn<bool>("zfb");
-        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("fault"); // "offers", "account", "qrcode" or none
         QTest::addColumn<QJsonObject>("parameters");
-        QTest::newRow("points, Alipay, first offer")
-            << true << true << kPointAliPath
+        QTest::addColumn<QString>("toast"); // none: the overlay is shown
+        const QJsonObject package = object(
+            R"({"accountNum":"13800138000","origPrice":"24.00","currentPrice":"19.90","setmealId":101})");
+        QTest::newRow("points, Alipay")
+            << true << true << QString()
             << object(R"({"accountNum":"13800138000","originalPrice":"10.00","payDiscount":"10",
-                          "paySum":"10.00","pointId":1,"rechargePoint":"10"})");
-        QTest::newRow("package, WeChat, first offer")
-            << false << false << u"/websitePay/createQrcodeSetmealRechargeWxOrder"_s
-            << object(
-                   R"({"accountNum":"13800138000","origPrice":"24.00","currentPrice":"19.90","setmealId":101})");
+                          "paySum":"10.00","pointId":1,"rechargePoint":"10"})")
+            << QString();
+        QTest::newRow("package, WeChat") << false << false << QString() << package << QString();
+        QTest::newRow("points list failed")
+            << true << true << u"offers"_s << object(R"({"accountNum":"13800138000","pointId":0})")
+            << u"充值金额不存在"_s;
+        QTest::newRow("package list failed")
+            << false << false << u"offers"_s << object(R"({"accountNum":"13800138000","setmealId":0})")
+            << u"套餐不存在"_s;
+        QTest::newRow("account not loaded")
+            << false << true << u"account"_s
+            << object(R"({"origPrice":"24.00","currentPrice":"19.90","setmealId":101})")
+            << u"充值账号不能为空"_s;
+        QTest::newRow("unusable code") << false << true << u"qrcode"_s << package << u"数据格式异常"_s;
     }
-    void orderForSelectedOffer() {
+    void order() {
         QFETCH(bool, points);
         QFETCH(bool, zfb);
-        QFETCH(QString, path);
+        QFETCH(QString, fault);
+        QFETCH(QString, toast);
+        m_harness->signInDemo(fault != "account"_L1);
+        if (fault == "offers"_L1)
+            m_harness->server().injectFault(payPath(points ? kPointsPath : kSetmealPath),
+                                            StandinFault::answer(u"DIA500"_s, u"系统繁忙"_s));
         auto view = makeView(points);
-        QTRY_VERIFY(offersSettled(view.get()));
+        if (fault == "qrcode"_L1)
+            answerWith(view->orderPath(zfb),
+                       object(R"({"outTradeNo":"MLS1","qrcodeBase64":"data:image/jpg;base64,!!!!"})"));
+        QTRY_VERIFY(offersSettled(view.get()) ||
+                    toastTexts(m_harness->contentView()).contains(u"系统繁忙"_s));
         if (!zfb) {
             QTest::mouseClick(view->wxImageView(), Qt::LeftButton);
             QTest::mouseClick(view->wxSImageView(), Qt::LeftButton); // the chosen method again: nothing
         }
         QCOMPARE(view->iszfb(), zfb);
-        QVERIFY(!view->isPaymentOverlayShown());
         QTest::mouseClick(view->chargetBtn(), Qt::LeftButton);
-        QTRY_VERIFY(view->isPaymentOverlayShown());
-        QTEST(m_harness->server().lastRequest(payPath(path))->params, "parameters");
-        QCOMPARE(view->paymentShowTipLabel()->text(), zfb ? u"支付宝扫码支付"_s : u"微信扫码支付"_s);
-        QCOMPARE(view->windowBgView()->parentWidget(), m_harness->contentView());
-        QVERIFY(!view->qRCodeImage()->image().isNull());
-    }
-
-    void orderWithoutSelectionOrAccount_data() {
-        QTest::addColumn<bool>("points");
-        QTest::addColumn<bool>("offersFail");
-        QTest::addColumn<bool>("accountDetails");
-        QTest::addColumn<QJsonObject>("parameters");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("points list failed")
-            << true << true << true << object(R"({"accountNum":"13800138000","pointId":0})")
-            << u"充值金额不存在"_s;
-        QTest::newRow("package list failed")
-            << false << true << true << object(R"({"accountNum":"13800138000","setmealId":0})")
-            << u"套餐不存在"_s;
-        QTest::newRow("account not loaded")
-            << false << false << false
-            << object(R"({"origPrice":"24.00","currentPrice":"19.90","setmealId":101})")
-            << u"充值账号不能为空"_s;
-    }
-    void orderWithoutSelectionOrAccount() {
-        QFETCH(bool, points);
-        QFETCH(bool, offersFail);
-        QFETCH(bool, accountDetails);
-        QFETCH(QString, message);
-        m_harness->signInDemo(accountDetails);
-        const QString offersPath = payPath(points ? kPointsPath : kSetmealPath);
-        if (offersFail)
-            m_harness->server().injectFault(offersPath, StandinFault::answer(u"DIA500"_s, u"系统繁忙"_s));
-        auto view = makeView(points);
-        QTRY_COMPARE(m_harness->requests(offersPath), 1);
-        QTRY_VERIFY(offersSettled(view.get()) ||
-                    toastTexts(m_harness->contentView()).contains(u"系统繁忙"_s));
-        view->chargetBtnClick();
-        QTRY_VERIFY(toastTexts(m_harness->contentView()).contains(message));
-        QTEST(m_harness->server().lastRequest(payPath(points ? kPointAliPath : kSetmealAliPath))->params,
-              "parameters");
-        QVERIFY(!view->isPaymentOverlayShown());
+        if (toast.isEmpty()) {
+            QTRY_VERIFY(view->isPaymentOverlayShown());
+            QCOMPARE(view->paymentShowTipLabel()->text(), zfb ? u"支付宝扫码支付"_s : u"微信扫码支付"_s);
+            QCOMPARE(view->windowBgView()->parentWidget(), m_harness->contentView());
+            QVERIFY(!view->qRCodeImage()->image().isNull());
+        } else {
+            QTRY_VERIFY(toastTexts(m_harness->contentView()).contains(toast));
+            QVERIFY(!view->isPaymentOverlayShown());
+        }
+        QTEST(m_harness->server().lastRequest(payPath(view->orderPath(zfb)))->params, "parameters");
     }
 
     // The code is the one made for the method that was sent; the title must name that method.
@@ -249,16 +236,6 @@ private Q_SLOTS:
         QTRY_VERIFY(view.isPaymentOverlayShown());
         QCOMPARE(view.paymentShowTipLabel()->text(), u"支付宝扫码支付"_s);
         QVERIFY(!view.iszfb());
-    }
-
-    void unusableQrcodeShowsNoOverlay() {
-        answerWith(kPointAliPath,
-                   object(R"({"outTradeNo":"MLP1","qrcodeBase64":"data:image/jpg;base64,!!!!"})"));
-        MLPointRechargeView view;
-        QTRY_VERIFY(view.model());
-        view.chargetBtnClick();
-        QTRY_VERIFY(toastTexts(m_harness->contentView()).contains(u"数据格式异常"_s));
-        QVERIFY(!view.isPaymentOverlayShown());
     }
 
     // Clicks beside or on the panel leave it; its close and completion controls close it; it goes
