@@ -156,41 +156,57 @@ private Q_SLOTS:
         divert(m_standin->apiBaseUrl());
     }
 
+    // What goes out and what comes back: the service's header fields (none to the text translation),
+    // the parameters as sent, and the whole answer.
     void requestAndAnswer_data() {
         QTest::addColumn<Via>("via");
         QTest::addColumn<QJsonObject>("parameters");
+        QTest::addColumn<bool>("signedIn");
         const QJsonObject some{{u"languageType"_s, 11}, {u"名称"_s, u"中文"_s}, {u"isAli"_s, true}};
-        QTest::newRow("api, no parameters") << Via::Api << QJsonObject();
-        QTest::newRow("api: an envelope") << Via::Api << some;
-        QTest::newRow("payment, no parameters") << Via::Pay << QJsonObject();
-        QTest::newRow("payment: plain JSON") << Via::Pay << some;
-        QTest::newRow("translation: the text as given") << Via::Translate << QJsonObject();
+        QTest::newRow("api, no parameters") << Via::Api << QJsonObject() << true;
+        QTest::newRow("api: an envelope") << Via::Api << some << true;
+        QTest::newRow("api, signed out") << Via::Api << QJsonObject() << false;
+        QTest::newRow("payment, no parameters") << Via::Pay << QJsonObject() << true;
+        QTest::newRow("payment: plain JSON") << Via::Pay << some << true;
+        QTest::newRow("translation: the text as given") << Via::Translate << QJsonObject() << true;
     }
     void requestAndAnswer() {
         QFETCH(Via, via);
         QFETCH(QJsonObject, parameters);
+        QFETCH(bool, signedIn);
+        if (!signedIn)
+            m_net->users.logoutBlock(nullptr);
         const QByteArray translated = R"([{"translations":[{"text":"Hello","to":"en"}]}])";
         m_standin->server().injectFault(kTranslate, StandinFault::httpError(200, translated));
         auto outcome = send(via, this, parameters);
         QTRY_VERIFY(outcome->finished());
-        QVERIFY(outcome->succeeded());
+        QCOMPARE(outcome->succeeded(), signedIn);
         const auto request = m_standin->server().lastRequest(pathOf(via));
         QVERIFY(request);
         QCOMPARE(request->header("content-type"), QByteArray("application/json"));
+        const bool service = via != Via::Translate;
+        const QByteArray none;
+        QCOMPARE(request->header("tk"), signedIn && service ? m_standin->demoToken().toUtf8() : none);
+        QCOMPARE(request->header("ver"), service ? QByteArray(ML_APP_VERSION) : none);
+        QCOMPARE(request->header("osType"), service ? QByteArray("4") : none);
+        QCOMPARE(request->header("userChannel"), service ? QByteArray("gw") : none);
+        for (const char *name : {"osver", "osid", "ipaddr"})
+            QCOMPARE(request->headers.contains(name), service);
+        QCOMPARE(request->header("authorization"), service ? none : QByteArray("Bearer abc"));
         const QJsonValue dt = outcome->answer.toObject().value(u"dt"_s);
         if (via == Via::Translate) {
             QCOMPARE(request->body, QByteArray(R"([{"Text":"你好"}])"));
             QCOMPARE(outcome->answer, QJsonDocument::fromJson(translated).array());
-        } else {
-            QCOMPARE(request->params, parameters);
-            if (parameters.isEmpty())
-                QCOMPARE(request->body, QByteArray("{}"));
-            // The whole answer: the service API's "dt" still sealed, the payment origin's plain.
-            if (via == Via::Api)
-                QVERIFY(QJsonDocument::fromJson(SecurityCore::decryptString(dt).toUtf8()).isObject());
-            else
-                QCOMPARE(dt.toObject(), parameters);
+            return;
         }
+        QCOMPARE(request->params, parameters);
+        if (parameters.isEmpty())
+            QCOMPARE(request->body, QByteArray("{}"));
+        // The whole answer: the service API's "dt" still sealed, the payment origin's plain.
+        if (via == Via::Api && signedIn)
+            QVERIFY(QJsonDocument::fromJson(SecurityCore::decryptString(dt).toUtf8()).isObject());
+        else if (via == Via::Pay)
+            QCOMPARE(dt.toObject(), parameters);
     }
 
     void answersAreJudged_data() {
@@ -335,36 +351,6 @@ private Q_SLOTS:
         QCOMPARE(bool(m_net->users.currentUser()), !expired);
     }
 
-    void headerFields_data() {
-        QTest::addColumn<Via>("via");
-        QTest::addColumn<bool>("signedIn");
-        QTest::newRow("api") << Via::Api << true;
-        QTest::newRow("api, signed out") << Via::Api << false;
-        QTest::newRow("payment") << Via::Pay << true;
-        QTest::newRow("upload") << Via::Upload << true;
-        QTest::newRow("translation: none of the service's fields") << Via::Translate << true;
-    }
-    void headerFields() {
-        QFETCH(Via, via);
-        QFETCH(bool, signedIn);
-        if (!signedIn)
-            m_net->users.logoutBlock(nullptr);
-        m_standin->server().injectFault(kTranslate, StandinFault::httpError(200, "[]"));
-        auto outcome = send(via);
-        QTRY_VERIFY(outcome->finished());
-        const auto request = m_standin->server().lastRequest(pathOf(via));
-        QVERIFY(request);
-        const bool service = via != Via::Translate;
-        const QByteArray none;
-        QCOMPARE(request->header("tk"), signedIn && service ? m_standin->demoToken().toUtf8() : none);
-        QCOMPARE(request->header("ver"), service ? QByteArray(ML_APP_VERSION) : none);
-        QCOMPARE(request->header("osType"), service ? QByteArray("4") : none);
-        QCOMPARE(request->header("userChannel"), service ? QByteArray("gw") : none);
-        for (const char *name : {"osver", "osid", "ipaddr"})
-            QCOMPARE(request->headers.contains(name), service);
-        QCOMPARE(request->header("authorization"), service ? none : QByteArray("Bearer abc"));
-    }
-
     void tokenWithLineBreakIsNotSent() {
         m_net->users.setCurrentUser(MLUserModel{u"abc\r\nX-Forged: 1"_s});
         auto outcome = send(Via::Api);
@@ -420,6 +406,7 @@ private Q_SLOTS:
         QCOMPARE(request->fileName, fileName);
         QCOMPARE(request->fileContentType, QByteArray("multipart/form-data"));
         QCOMPARE(request->fileData, data);
+        QCOMPARE(request->header("tk"), m_standin->demoToken().toUtf8());
     }
 };
 
