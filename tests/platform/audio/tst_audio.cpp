@@ -178,12 +178,10 @@ private Q_SLOTS:
         const QString path = m_dir.filePath(u"rec-%1.m4a"_s.arg(seconds));
         MLAudioFileWriter writer;
         QVERIFY2(writer.open(path), qPrintable(writer.errorString()));
-        QVERIFY(writer.isOpen());
         // Odd-sized blocks split samples; the writer must join them again.
         for (qsizetype at = 0; at < pcm.size(); at += blockBytes & ~1)
             QVERIFY(writer.write(pcm.mid(at, blockBytes & ~1)));
         QVERIFY2(writer.close(), qPrintable(writer.errorString()));
-        QVERIFY(!writer.isOpen());
 
         const auto probe = probeAudio(path);
         QVERIFY(probe);
@@ -191,7 +189,6 @@ private Q_SLOTS:
         QCOMPARE(probe->codec, u"aac"_s);
         QCOMPARE(probe->sampleRate, 12000);
         QCOMPARE(probe->channels, 1);
-        QVERIFY2(qAbs(probe->seconds - seconds) < 0.2, qPrintable(QString::number(probe->seconds)));
         const auto duration = MLMediaInfo::durationSeconds(path);
         QVERIFY(duration);
         QVERIFY2(qAbs(*duration - seconds) < 0.2, qPrintable(QString::number(*duration)));
@@ -202,7 +199,6 @@ private Q_SLOTS:
         MLAudioFileWriter writer;
         QVERIFY(!writer.open(path));
         QVERIFY(!writer.errorString().isEmpty());
-        QVERIFY(!writer.isOpen());
         QVERIFY(!writer.write(QByteArray(3200, '\0')));
         QVERIFY(!QFile::exists(path));
     }
@@ -222,25 +218,13 @@ private Q_SLOTS:
         QVERIFY2(*duration >= 3.0 && *duration <= 4.5, qPrintable(QString::number(*duration)));
     }
 
-    void mediaDurationOfOtherFiles_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<double>("seconds"); // negative: no duration
-        QTest::newRow("WAV file") << u"two-seconds.wav"_s << 2.0;
-        QTest::newRow("text file") << u"notes.txt"_s << -1.0;
-        QTest::newRow("missing file") << u"nothing.m4a"_s << -1.0;
-    }
+    // A WAV file's length; none for a text file or a missing one.
     void mediaDurationOfOtherFiles() {
-        QFETCH(QString, name);
-        QFETCH(double, seconds);
-        wav(u"two-seconds.wav"_s, {{2.0, 0.2}}, 22050, 2);
+        const auto seconds = MLMediaInfo::durationSeconds(wav(u"two-seconds.wav"_s, {{2.0, 0.2}}, 22050, 2));
+        QVERIFY(seconds && qAbs(*seconds - 2.0) < 0.01);
         QVERIFY(writeFile(u"notes.txt"_s, "hello, not media at all\n"));
-        const auto duration = MLMediaInfo::durationSeconds(m_dir.filePath(name));
-        if (seconds < 0) {
-            QVERIFY(!duration);
-        } else {
-            QVERIFY(duration);
-            QVERIFY(qAbs(*duration - seconds) < 0.01);
-        }
+        QVERIFY(!MLMediaInfo::durationSeconds(m_dir.filePath(u"notes.txt"_s)));
+        QVERIFY(!MLMediaInfo::durationSeconds(m_dir.filePath(u"nothing.m4a"_s)));
     }
 };
 
