@@ -4,6 +4,7 @@
 
 #include <QJsonValue>
 #include <QString>
+#include <QThread>
 
 #include <memory>
 
@@ -17,6 +18,7 @@ struct RequestOutcome {
     QJsonValue answer;
     QString message;
     QString code;
+    QThread *thread = nullptr; // where the last block ran
 
     static std::shared_ptr<RequestOutcome> make() { return std::make_shared<RequestOutcome>(); }
 
@@ -29,6 +31,7 @@ inline MLAnswerBlock onAnswer(const std::shared_ptr<RequestOutcome> &outcome) {
     return [outcome](const QJsonObject &answer) {
         ++outcome->successCalls;
         outcome->answer = answer;
+        outcome->thread = QThread::currentThread();
     };
 }
 
@@ -37,6 +40,7 @@ inline MLFailureBlock onFailure(const std::shared_ptr<RequestOutcome> &outcome) 
         ++outcome->failureCalls;
         outcome->message = message;
         outcome->code = code;
+        outcome->thread = QThread::currentThread();
     };
 }
 

@@ -362,22 +362,13 @@ private Q_SLOTS:
     }
 
     void callsFromAnotherThreadCompleteOnTheMainThread() {
-        auto outcome = RequestOutcome::make();
-        QThread *answeredOn = nullptr;
-        std::unique_ptr<QThread> worker(QThread::create([&] {
-            m_net->api.postUrl(
-                kMeInfo, {},
-                [&, outcome](const QJsonObject &answer) {
-                    answeredOn = QThread::currentThread();
-                    ml::test::onAnswer(outcome)(answer);
-                },
-                ml::test::onFailure(outcome), this);
-        }));
+        std::shared_ptr<RequestOutcome> outcome;
+        std::unique_ptr<QThread> worker(QThread::create([&] { outcome = send(Via::Api); }));
         worker->start();
         QVERIFY(worker->wait(5000));
         QTRY_VERIFY(outcome->finished());
         QVERIFY(outcome->succeeded());
-        QCOMPARE(answeredOn, QCoreApplication::instance()->thread());
+        QCOMPARE(outcome->thread, QCoreApplication::instance()->thread());
     }
 
     // Every form field a plain part, then the file; names a naive body builder would break on.
