@@ -26,7 +26,6 @@ namespace {
 const QString kPointsPath = u"/websitePay/getPointList"_s;
 const QString kSetmealPath = u"/websitePay/getSetmealList"_s;
 const QString kPointAliPath = u"/websitePay/createQrcodePointRechargeAliOrder2"_s;
-const QString kSetmealAliPath = u"/websitePay/createQrcodeSetmealRechargeAliOrder2"_s;
 
 QString payPath(const QString &path) {
     return QLatin1String(StandinServer::kPayPrefix) + path;

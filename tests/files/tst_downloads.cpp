@@ -11,7 +11,6 @@
 #include "support/StandinFixture.h"
 #include "support/TrickleServer.h"
 
-#include <QDirIterator>
 #include <QRegularExpression>
 
 #include <csignal>
