@@ -53,9 +53,7 @@ public:
         individualCenterPosts = 0;
         server().clearReceivedRequests();
         server().clearFaults();
-        for (MBProgressHUD *hud :
-             contentView()->findChildren<MBProgressHUD *>(QString(), Qt::FindDirectChildrenOnly))
-            delete hud;
+        qDeleteAll(contentView()->findChildren<MBProgressHUD *>(QString(), Qt::FindDirectChildrenOnly));
     }
 
     int requests(const QString &path) { return int(server().receivedRequests(path).size()); }

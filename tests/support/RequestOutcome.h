@@ -4,7 +4,7 @@
 
 #include <QJsonValue>
 #include <QString>
-#include <QStringList>
+#include <QThread>
 
 #include <memory>
 
@@ -18,7 +18,7 @@ struct RequestOutcome {
     QJsonValue answer;
     QString message;
     QString code;
-    QStringList *events = nullptr; // when set, "success"/"failure" is appended on each call
+    QThread *thread = nullptr; // where the last block ran
 
     static std::shared_ptr<RequestOutcome> make() { return std::make_shared<RequestOutcome>(); }
 
@@ -31,17 +31,7 @@ inline MLAnswerBlock onAnswer(const std::shared_ptr<RequestOutcome> &outcome) {
     return [outcome](const QJsonObject &answer) {
         ++outcome->successCalls;
         outcome->answer = answer;
-        if (outcome->events)
-            outcome->events->append(QStringLiteral("success"));
-    };
-}
-
-inline std::function<void(const QJsonValue &)> onValue(const std::shared_ptr<RequestOutcome> &outcome) {
-    return [outcome](const QJsonValue &answer) {
-        ++outcome->successCalls;
-        outcome->answer = answer;
-        if (outcome->events)
-            outcome->events->append(QStringLiteral("success"));
+        outcome->thread = QThread::currentThread();
     };
 }
 
@@ -50,8 +40,7 @@ inline MLFailureBlock onFailure(const std::shared_ptr<RequestOutcome> &outcome) 
         ++outcome->failureCalls;
         outcome->message = message;
         outcome->code = code;
-        if (outcome->events)
-            outcome->events->append(QStringLiteral("failure"));
+        outcome->thread = QThread::currentThread();
     };
 }
 

@@ -1,10 +1,9 @@
 #pragma once
 
 #include "StandinServer.h"
-
-#include <QString>
-
-class MLUserManager;
+#include "core/net/MLServiceOrigins.h"
+#include "core/security/SecurityCore.h"
+#include "core/session/MLUserManager.h"
 
 namespace ml::test {
 
@@ -13,8 +12,16 @@ namespace ml::test {
 // tests make one in initTestCase (or per test) and drive the real clients against it.
 class StandinFixture final {
 public:
-    StandinFixture();
-    ~StandinFixture();
+    StandinFixture() {
+        SecurityCore::recoverStoredKey();
+        m_running = m_server.listen(0);
+        MLServiceOrigins::setApiBaseUrl(apiBaseUrl());
+        MLServiceOrigins::setPayBaseUrl(payBaseUrl());
+    }
+    ~StandinFixture() {
+        MLServiceOrigins::setApiBaseUrl(m_previousApi);
+        MLServiceOrigins::setPayBaseUrl(m_previousPay);
+    }
     StandinFixture(const StandinFixture &) = delete;
     StandinFixture &operator=(const StandinFixture &) = delete;
 
@@ -22,19 +29,21 @@ public:
     bool isRunning() const { return m_running; }
 
     StandinServer &server() { return m_server; }
-    QString apiBaseUrl() const;
-    QString payBaseUrl() const;
+    QString apiBaseUrl() const { return m_server.baseUrl().toString(); }
+    QString payBaseUrl() const { return m_server.payBaseUrl().toString(); }
 
     // The seeded demo account's sign-in token.
-    QString demoToken();
+    QString demoToken() { return m_server.state().demoToken(); }
     // Stores the demo account as the signed-in user of `users` (the shared session store by default).
-    void signInDemo(MLUserManager *users = nullptr);
+    void signInDemo(MLUserManager *users = nullptr) {
+        (users ? *users : MLUserManager::sharedManager()).setCurrentUser(MLUserModel{demoToken()});
+    }
 
 private:
+    const QString m_previousApi = MLServiceOrigins::apiBaseUrl();
+    const QString m_previousPay = MLServiceOrigins::payBaseUrl();
     StandinServer m_server;
     bool m_running = false;
-    QString m_previousApi;
-    QString m_previousPay;
 };
 
 } // namespace ml::test

@@ -1,0 +1,402 @@
+#include "core/net/MLEncryptOperation.h"
+#include "core/net/MLHttpTransport.h"
+#include "core/net/MLMicrosoftNetRequestManager.h"
+#include "core/net/MLNetRequestManager.h"
+#include "core/net/MLNetRequestRechargeManager.h"
+#include "core/net/MLServiceOrigins.h"
+#include "core/net/MLToolNetService.h"
+#include "core/security/SecurityCore.h"
+#include "core/session/MLUserManager.h"
+#include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/MLUserDefaults.h"
+#include "support/MLTestMain.h"
+#include "support/RequestOutcome.h"
+#include "support/StandinFixture.h"
+#include "support/TrickleServer.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QThread>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using ml::test::RequestOutcome;
+
+namespace {
+
+// How a request is sent: the service API, the payment origin, the multipart upload, the credential
+// wrapper over the service API, and the text-translation endpoint.
+enum class Via { Api, Pay, Upload, Tool, Translate };
+
+const QString kMeInfo = u"/meInfo/getMeInfo"_s;
+const QString kOffers = u"/websitePay/getPointList"_s;
+const QString kUpload = u"/file/uploadTranslateFile"_s;
+const QString kCredentials = u"/test/credentials"_s;
+const QString kTranslate = u"/test/translate"_s;
+
+const QString kTimeout = u"链接超时!"_s;
+const QString kFormat = u"数据格式异常"_s;
+const QString kFailed = u"系统异常"_s;
+const QString kForged = u"非法请求"_s;
+
+// Not shown by the stand-in: an origin that refuses connections, and one that trickles its answer.
+const StandinFault kRefused = StandinFault::httpError(-1);
+const StandinFault kTrickle = StandinFault::httpError(-2);
+
+const char *nameOf(Via via) {
+    static const char *names[] = {"api", "payment", "upload", "credentials", "translation"};
+    return names[int(via)];
+}
+
+QString pathOf(Via via) {
+    static const QString paths[] = {kMeInfo, u"/pay"_s + kOffers, kUpload, kCredentials, kTranslate};
+    return paths[int(via)];
+}
+
+// One client stack per test: its own settings and session store, signed in with `token`.
+struct Clients {
+    explicit Clients(const QString &token)
+        : defaults(dir.filePath(u"defaults.ini"_s))
+        , users(defaults)
+        , api(transport, users)
+        , pay(transport, users)
+        , ms(transport, users) {
+        users.setCurrentUser(MLUserModel{token});
+        transport.setTransferTimeout(5000); // generous for a loaded machine
+    }
+    QTemporaryDir dir;
+    MLUserDefaults defaults;
+    MLUserManager users;
+    MLHttpTransport transport;
+    MLNetRequestManager api;
+    MLNetRequestRechargeManager pay;
+    MLMicrosoftNetRequestManager ms;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(StandinFault)
+Q_DECLARE_METATYPE(Via)
+
+class TestNet : public QObject {
+    Q_OBJECT
+    std::unique_ptr<ml::test::StandinFixture> m_standin;
+    std::unique_ptr<Clients> m_net;
+    QString m_origin; // where the text-translation requests go
+
+    void divert(const QString &origin) {
+        MLServiceOrigins::setApiBaseUrl(origin);
+        MLServiceOrigins::setPayBaseUrl(origin + u"/pay"_s);
+        m_origin = origin;
+    }
+
+    std::shared_ptr<RequestOutcome> send(Via via, QObject *context = nullptr,
+                                         const QJsonObject &parameters = {}) {
+        auto outcome = RequestOutcome::make();
+        const auto success = ml::test::onAnswer(outcome);
+        const auto failure = ml::test::onFailure(outcome);
+        context = context ? context : this;
+        switch (via) {
+        case Via::Api:
+            m_net->api.postUrl(kMeInfo,
+                               parameters.isEmpty() ? QString()
+                                                    : MLEncryptOperation::returnRequestJsonToDic(parameters),
+                               success, failure, context);
+            break;
+        case Via::Pay:
+            m_net->pay.postUrl(kOffers, parameters, success, failure, context);
+            break;
+        case Via::Upload:
+            m_net->ms.upLoadDataWithUrlStr(kUpload, {{u"fileName"_s, u"a.txt"_s}}, "abc", success, failure,
+                                           context);
+            break;
+        case Via::Tool:
+            MLToolNetService(m_net->api)
+                .ml_requireGetXunFeiSinUrl(
+                    kCredentials, {}, [outcome](const MLToolAdvancedModel &) { ++outcome->successCalls; },
+                    failure, context);
+            break;
+        case Via::Translate:
+            m_net->ms.postUrl(
+                m_origin + kTranslate, R"([{"Text":"你好"}])", u"Bearer abc"_s,
+                [outcome](const QJsonValue &answer) {
+                    ++outcome->successCalls;
+                    outcome->answer = answer;
+                },
+                failure, context);
+            break;
+        }
+        return outcome;
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        m_standin = std::make_unique<ml::test::StandinFixture>();
+        QVERIFY(m_standin->isRunning());
+        StandinServer &server = m_standin->server();
+        server.payRoute(kOffers, [](const StandinRequest &r) { return StandinReply::success(r.params); });
+        server.route(kCredentials, [](const StandinRequest &) {
+            return StandinReply::success(QJsonArray{1, 2});
+        });
+        server.route(
+            kUpload,
+            [](const StandinRequest &r) {
+                return StandinReply::success(QJsonObject{{u"size"_s, r.fileData.size()}});
+            },
+            StandinRouteKind::Multipart);
+    }
+
+    void init() {
+        m_net = std::make_unique<Clients>(m_standin->demoToken());
+        m_standin->server().clearFaults();
+        m_standin->server().clearReceivedRequests();
+        divert(m_standin->apiBaseUrl());
+    }
+
+    // What goes out and what comes back: the service's header fields (none to the text translation),
+    // the parameters as sent, and the whole answer.
+    void requestAndAnswer_data() {
+        QTest::addColumn<Via>("via");
+        QTest::addColumn<QJsonObject>("parameters");
+        QTest::addColumn<QString>("token"); // of the signed-in user
+        const QJsonObject some{{u"languageType"_s, 11}, {u"名称"_s, u"中文"_s}, {u"isAli"_s, true}};
+        const QString demo = m_standin->demoToken();
+        QTest::newRow("api, no parameters") << Via::Api << QJsonObject() << demo;
+        QTest::newRow("api: an envelope") << Via::Api << some << demo;
+        QTest::newRow("api, signed out") << Via::Api << QJsonObject() << QString();
+        QTest::newRow("api, a line break in the token")
+            << Via::Api << QJsonObject() << u"abc\r\nX-Forged: 1"_s;
+        QTest::newRow("payment, no parameters") << Via::Pay << QJsonObject() << demo;
+        QTest::newRow("payment: plain JSON") << Via::Pay << some << demo;
+        QTest::newRow("translation: the text as given") << Via::Translate << QJsonObject() << demo;
+    }
+    void requestAndAnswer() {
+        QFETCH(Via, via);
+        QFETCH(QJsonObject, parameters);
+        QFETCH(QString, token);
+        const bool signedIn = token == m_standin->demoToken();
+        if (token.isEmpty())
+            m_net->users.logoutBlock(nullptr);
+        else
+            m_net->users.setCurrentUser(MLUserModel{token});
+        const QByteArray translated = R"([{"translations":[{"text":"Hello","to":"en"}]}])";
+        m_standin->server().injectFault(kTranslate, StandinFault::httpError(200, translated));
+        auto outcome = send(via, this, parameters);
+        QTRY_VERIFY(outcome->finished());
+        QCOMPARE(outcome->succeeded(), signedIn);
+        const auto request = m_standin->server().lastRequest(pathOf(via));
+        QVERIFY(request);
+        QCOMPARE(request->header("content-type"), QByteArray("application/json"));
+        const bool service = via != Via::Translate;
+        const QByteArray none;
+        QCOMPARE(request->header("tk"), signedIn && service ? token.toUtf8() : none);
+        QVERIFY(!request->headers.contains("x-forged"));
+        QCOMPARE(request->header("ver"), service ? QByteArray(ML_APP_VERSION) : none);
+        QCOMPARE(request->header("osType"), service ? QByteArray("4") : none);
+        QCOMPARE(request->header("userChannel"), service ? QByteArray("gw") : none);
+        for (const char *name : {"osver", "osid", "ipaddr"})
+            QCOMPARE(request->headers.contains(name), service);
+        QCOMPARE(request->header("authorization"), service ? none : QByteArray("Bearer abc"));
+        const QJsonValue dt = outcome->answer.toObject().value(u"dt"_s);
+        if (via == Via::Translate) {
+            QCOMPARE(request->body, QByteArray(R"([{"Text":"你好"}])"));
+            QCOMPARE(outcome->answer, QJsonDocument::fromJson(translated).array());
+            return;
+        }
+        QCOMPARE(request->params, parameters);
+        if (parameters.isEmpty())
+            QCOMPARE(request->body, QByteArray("{}"));
+        // The whole answer: the service API's "dt" still sealed, the payment origin's plain.
+        if (via == Via::Api && signedIn)
+            QVERIFY(QJsonDocument::fromJson(SecurityCore::decryptString(dt).toUtf8()).isObject());
+        else if (via == Via::Pay)
+            QCOMPARE(dt.toObject(), parameters);
+    }
+
+    void answersAreJudged_data() {
+        QTest::addColumn<Via>("via");
+        QTest::addColumn<StandinFault>("fault");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("code");
+        const auto row = [](Via via, const char *tag, const StandinFault &fault, const QString &message,
+                            const QString &code = {}) {
+            QTest::addRow("%s: %s", nameOf(via), tag) << via << fault << message << code;
+        };
+        const auto answer = [](int status, const QByteArray &body) {
+            return StandinFault::httpError(status, body);
+        };
+        // Judged alike by the service API, the payment origin and the upload.
+        for (Via via : {Via::Api, Via::Pay, Via::Upload}) {
+            row(via, "service code", StandinFault::answer(u"DIA036"_s, u"余额不足"_s), u"余额不足"_s,
+                u"DIA036"_s);
+            row(via, "not json", StandinFault::notJson(), kFormat);
+            row(via, "array", answer(200, "[1,2]"), kFormat);
+            row(via, "error status, service answer", answer(500, R"({"code":"DIA500","message":"系统繁忙"})"),
+                u"系统繁忙"_s, u"DIA500"_s);
+            row(via, "error status, no body", answer(502, {}), kFailed);
+            row(via, "error status, a page", answer(404, "<html>404</html>"), kFailed);
+            row(via, "success at an error status", answer(500, R"({"code":"SUCCESS","dt":"00"})"), kFailed);
+            row(via, "dropped connection", StandinFault::drop(), kTimeout);
+            row(via, "refused connection", kRefused, kTimeout);
+        }
+        // The service API's success needs a payload sealed with the key whose MD5 is "m5"; the MD5 of the
+        // empty text is public.
+        const QByteArray emptyDigest = R"("m5":"d41d8cd98f00b204e9800998ecf8427e")";
+        row(Via::Api, "wrong digest", StandinFault::wrongDigest(), kForged);
+        row(Via::Api, "success without digest", answer(200, R"({"code":"SUCCESS","dt":"00ff"})"), kForged);
+        row(Via::Api, "no payload, its digest", answer(200, R"({"code":"SUCCESS",)" + emptyDigest + "}"),
+            kForged);
+        row(Via::Api, "empty payload, its digest",
+            answer(200, R"({"code":"SUCCESS","dt":"",)" + emptyDigest + "}"), kForged);
+        row(Via::Api, "digest in capitals",
+            answer(200, R"({"code":"SUCCESS","m5":"D41D8CD98F00B204E9800998ECF8427E"})"), kForged);
+        row(Via::Api, "no code", answer(200, R"({"message":"x"})"), kFormat);
+        row(Via::Api, "numeric code", answer(200, R"({"code":500,"message":"服务器错误"})"), u"服务器错误"_s,
+            u"500"_s);
+        row(Via::Api, "no message", answer(200, R"({"code":"DIA007"})"), kFailed, u"DIA007"_s);
+        row(Via::Api, "empty message", answer(200, R"({"code":"DIA007","message":""})"), kFailed,
+            u"DIA007"_s);
+        row(Via::Api, "message not a string", answer(200, R"({"code":"DIA007","message":12})"), kFailed,
+            u"DIA007"_s);
+        row(Via::Api, "flood of a message",
+            answer(200, R"({"code":"DIA007","message":")" + QByteArray(20000, 'x') + R"("})"),
+            QString(300, u'x') + QChar(0x2026), u"DIA007"_s);
+        row(Via::Api, "body over the cap",
+            answer(200, R"({"code":"DIA007","message":")" +
+                            QByteArray(MLHttpTransport::kDefaultMaximumBodyBytes, 'x') + R"("})"),
+            kFormat);
+        row(Via::Api, "silent server", StandinFault::silence(), kTimeout);
+        row(Via::Api, "answer after the deadline", StandinFault::delay(1500), kTimeout);
+        row(Via::Api, "a byte now and then", kTrickle, kTimeout);
+        // The text translation: "1" for connection failures, else "2" with the body as text.
+        const QByteArray denied = R"({"error":"未授权"})";
+        row(Via::Translate, "not json", answer(200, "oops"), u"oops"_s, u"2"_s);
+        row(Via::Translate, "error status", answer(401, denied), QString::fromUtf8(denied), u"2"_s);
+        row(Via::Translate, "error status, no body", answer(500, {}), u"系统异常-找客服查看"_s, u"2"_s);
+        row(Via::Translate, "dropped connection", StandinFault::drop(), kTimeout, u"1"_s);
+        row(Via::Translate, "refused connection", kRefused, kTimeout, u"1"_s);
+        // The credential wrapper passes failures on and refuses a payload that is not an object.
+        row(Via::Tool, "service code", StandinFault::answer(u"DIA004"_s, u"时长不足"_s), u"时长不足"_s,
+            u"DIA004"_s);
+        row(Via::Tool, "payload not an object", StandinFault(), kFormat);
+    }
+    void answersAreJudged() {
+        QFETCH(Via, via);
+        QFETCH(StandinFault, fault);
+        ml::test::TrickleServer trickle(QByteArray(1000, ' '), 1, 50);
+        if (fault.httpStatus == kRefused.httpStatus) {
+            QTcpServer probe;
+            QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+            divert(u"http://127.0.0.1:%1"_s.arg(probe.serverPort())); // closed when the probe goes
+        } else if (fault.httpStatus == kTrickle.httpStatus) {
+            divert(trickle.url());
+        } else {
+            m_standin->server().injectFault(pathOf(via), fault);
+        }
+        if (fault.kind == StandinFault::Kind::Silence || fault.delayMs > 0 ||
+            fault.httpStatus == kTrickle.httpStatus)
+            m_net->transport.setTransferTimeout(300);
+        auto outcome = send(via);
+        QTRY_VERIFY_WITH_TIMEOUT(outcome->finished(), 3000);
+        QVERIFY(outcome->failed());
+        QTEST(outcome->message, "message");
+        QTEST(outcome->code, "code");
+        QVERIFY(m_net->users.currentUser()); // only "DIA005" signs out
+    }
+
+    // The HTTP layer would replay a request whose connection closed unanswered; a POST reaches the
+    // service at most once (a replay would have been answered, and recorded before the failure).
+    void droppedRequestIsNotSentAgain() {
+        m_standin->server().injectFault(kMeInfo, StandinFault::drop());
+        QSignalSpy finished(m_net->transport.network(), &QNetworkAccessManager::finished);
+        auto outcome = send(Via::Api);
+        QTRY_VERIFY(outcome->finished());
+        QCOMPARE(outcome->message, kTimeout);
+        QCOMPARE(m_standin->server().receivedRequests(kMeInfo).size(), 1);
+        QCOMPARE(finished.count(), 1);
+    }
+
+    // "DIA005" removes the user, then announces it, then fails; the sign-out happens even when the
+    // caller is gone, whose blocks are dropped.
+    void signOutComesFirst_data() {
+        QTest::addColumn<Via>("via");
+        QTest::addColumn<bool>("expired");
+        QTest::addColumn<bool>("callerGone");
+        QTest::addColumn<QStringList>("events");
+        QTest::newRow("api") << Via::Api << true << false << QStringList{u"logout"_s, u"DIA005"_s};
+        QTest::newRow("api, caller gone") << Via::Api << true << true << QStringList{u"logout"_s};
+        QTest::newRow("api, valid token, caller gone") << Via::Api << false << true << QStringList();
+        QTest::newRow("payment") << Via::Pay << true << false << QStringList{u"logout"_s, u"DIA005"_s};
+        QTest::newRow("upload") << Via::Upload << true << false << QStringList{u"logout"_s, u"DIA005"_s};
+    }
+    void signOutComesFirst() {
+        QFETCH(Via, via);
+        QFETCH(bool, expired);
+        QFETCH(bool, callerGone);
+        if (expired)
+            m_net->users.setCurrentUser(MLUserModel{u"expired-token"_s});
+        QStringList events;
+        QObject observer;
+        MLNotificationCenter::defaultCenter().addObserver(
+            &observer, u"NotificationUSERLOGOUT"_s, [&](const MLNotification &) {
+                events << (m_net->users.currentUser() ? u"logout with a user"_s : u"logout"_s);
+            });
+        m_standin->server().injectFault(pathOf(via), StandinFault::delay(150));
+        QSignalSpy finished(m_net->transport.network(), &QNetworkAccessManager::finished);
+        auto page = std::make_unique<QObject>();
+        auto outcome = send(via, page.get());
+        if (callerGone)
+            page.reset();
+        QTRY_COMPARE(finished.count(), 1);
+        QCoreApplication::processEvents();
+        if (outcome->finished())
+            events << outcome->code;
+        QTEST(events, "events");
+        QCOMPARE(bool(m_net->users.currentUser()), !expired);
+    }
+
+    void callsFromAnotherThreadCompleteOnTheMainThread() {
+        std::shared_ptr<RequestOutcome> outcome;
+        std::unique_ptr<QThread> worker(QThread::create([&] { outcome = send(Via::Api); }));
+        worker->start();
+        QVERIFY(worker->wait(5000));
+        QTRY_VERIFY(outcome->finished());
+        QVERIFY(outcome->succeeded());
+        QCOMPARE(outcome->thread, QCoreApplication::instance()->thread());
+    }
+
+    // Every form field a plain part, then the file; names a naive body builder would break on.
+    void uploadSendsFieldsAndFilePart_data() {
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("plain") << u"report.docx"_s;
+        QTest::newRow("chinese with quotes") << u"年度 \"报告\"; v2.docx"_s;
+        QTest::newRow("line break") << u"a\r\nContent-Type: text/evil.txt"_s;
+    }
+    void uploadSendsFieldsAndFilePart() {
+        QFETCH(QString, fileName);
+        // Binary data holding what a naive body builder would take for a part boundary.
+        const QByteArray data = QByteArray("\x00\x01\r\n--boundary\r\n\xff", 18) + QByteArray(70000, 'x');
+        auto outcome = RequestOutcome::make();
+        m_net->ms.upLoadDataWithUrlStr(kUpload, {{u"fileName"_s, fileName}, {u"key"_s, u"k/1"_s}}, data,
+                                       ml::test::onAnswer(outcome), ml::test::onFailure(outcome), this);
+        QTRY_VERIFY(outcome->finished());
+        QVERIFY(outcome->succeeded()); // plain "dt", no digest needed
+        QCOMPARE(outcome->answer.toObject().value(u"dt"_s).toObject().value(u"size"_s).toInt(), data.size());
+        const auto request = m_standin->server().lastRequest(kUpload);
+        QVERIFY(request);
+        QVERIFY(request->header("content-type").startsWith("multipart/form-data; boundary="));
+        QCOMPARE(request->formFields,
+                 (QHash<QString, QString>{{u"fileName"_s, fileName}, {u"key"_s, u"k/1"_s}}));
+        QVERIFY(request->hasFile);
+        QCOMPARE(request->fileName, fileName);
+        QCOMPARE(request->fileContentType, QByteArray("multipart/form-data"));
+        QCOMPARE(request->fileData, data);
+        QCOMPARE(request->header("tk"), m_standin->demoToken().toUtf8());
+    }
+};
+
+ML_TEST_MAIN(TestNet)
+#include "tst_net.moc"
