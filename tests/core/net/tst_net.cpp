@@ -1,5 +1,4 @@
 #include "core/net/MLEncryptOperation.h"
-#include "core/net/MLHttpTransport.h"
 #include "core/net/MLMicrosoftNetRequestManager.h"
 #include "core/net/MLNetRequestManager.h"
 #include "core/net/MLNetRequestRechargeManager.h"
@@ -7,6 +6,7 @@
 #include "core/net/MLToolNetService.h"
 #include "core/security/SecurityCore.h"
 #include "core/session/MLUserManager.h"
+#include "platform/http/MLHttpTransport.h"
 #include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/MLUserDefaults.h"
 #include "support/MLTestMain.h"
