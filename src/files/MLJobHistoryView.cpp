@@ -139,8 +139,8 @@ void MLJobHistoryView::refreshClick() {
 
 void MLJobHistoryView::networkRequest() {
     const QJsonObject parameters{{QStringLiteral("pageNum"), m_currentPageNum}};
-    MLNetRequestManager::sharedService().postUrl(
-        m_servicePath, MLEncryptOperation::returnRequestJsonToDic(parameters),
+    MLNetRequestManager::sharedService().postEnvelope(
+        m_servicePath, MLEncryptOperation::envelopeBytes(parameters),
         [this](const QJsonObject &answer) {
             const QString json = SecurityCore::decryptString(answer.value(QStringLiteral("dt")));
             MBProgressHUD::hideHUDForView(this, false);

@@ -31,6 +31,10 @@ QByteArray MLEncryptOperation::envelopeBytes(const QJsonObject &parameters) {
     return envelopeBytes(ml::json::compact(parameters));
 }
 
+QByteArray MLEncryptOperation::envelopeBytes(const MLOrderedParameters &parameters) {
+    return envelopeBytes(orderedJson(parameters));
+}
+
 QString MLEncryptOperation::returnRequestJsonToDic(const QJsonObject &parameters) {
     // The same text as QJsonDocument writes, in one buffer; what is not valid UTF-16 is escapes (a lone
     // surrogate becomes \ud800), so the bytes are always valid UTF-8.

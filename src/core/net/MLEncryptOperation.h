@@ -33,6 +33,7 @@ public:
     // The same envelopes as bytes, as they go on the wire (the text is ASCII).
     static QByteArray envelopeBytes(QByteArrayView json);
     static QByteArray envelopeBytes(const QJsonObject &parameters);
+    static QByteArray envelopeBytes(const MLOrderedParameters &parameters);
 
     // The "dt" and "m5" strings of an envelope or answer, views into its text.
     struct Fields {
