@@ -1,10 +1,10 @@
 // Request envelope round trip: what one request and its answer cost the client in cipher work.
-// Builds a parameter object of about 2 KB, then repeats: envelope it (JSON, AES, hex, MD5), read "dt"
-// back out of the envelope text, decrypt it, check its MD5 against "m5" and make the payload's text.
+// Builds a parameter object of about 2 KB, then repeats: envelope it as the request body's bytes (JSON,
+// AES, hex, MD5), read "dt" and "m5" back out of the envelope text as the answer judge does, decrypt
+// "dt", check its MD5 against "m5" and make the payload's text.
 // Prints microseconds per round trip and per half, and ends with one line for scripts:
 //   bench_envelope: round_trip_us=<x> envelope_us=<x> answer_us=<x> json_bytes=<n>
 #include "core/net/MLEncryptOperation.h"
-#include "core/security/MLDigest.h"
 #include "core/security/SecurityCore.h"
 
 #include <QElapsedTimer>
@@ -52,15 +52,16 @@ int main(int argc, char *argv[]) {
     for (int i = 0; i < rounds; ++i) {
         QElapsedTimer part;
         part.start();
-        const QString envelope = MLEncryptOperation::returnRequestJsonToDic(parameters);
+        const QByteArray envelope = MLEncryptOperation::envelopeBytes(parameters);
         envelopeNs += part.nsecsElapsed();
         part.restart();
-        const QJsonObject fields = QJsonDocument::fromJson(envelope.toUtf8()).object();
-        const std::optional<QByteArray> payload =
-            SecurityCore::decryptBytes(fields.value(QLatin1String("dt")));
-        if (!payload || MLDigest::md5Hex(*payload) != fields.value(QLatin1String("m5")).toString())
+        // As the answer judge reads a sealed answer: "dt" and "m5" from the text, then the payload.
+        const std::optional<MLEncryptOperation::Fields> fields = MLEncryptOperation::readFields(envelope);
+        const std::optional<QString> payload =
+            fields ? SecurityCore::openSealed(fields->dt, fields->m5) : std::nullopt;
+        if (!payload)
             ++failures;
-        const QString json = payload ? QString::fromUtf8(*payload) : QString();
+        const QString json = payload.value_or(QString());
         answerNs += part.nsecsElapsed();
         sink += json.size();
     }

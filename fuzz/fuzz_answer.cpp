@@ -79,6 +79,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QJsonDocument document = QJsonDocument::fromJson(body);
     if (document.isObject()) {
         const QJsonObject parameters = document.object();
+        // Reading "dt" and "m5" from the text decides as the parsed object does.
+        check(MLAnswerJudge::digestMatches(body, parameters) == MLAnswerJudge::digestMatches(parameters));
+        const QByteArray sealed = MLEncryptOperation::envelopeBytes(parameters);
+        check(MLAnswerJudge::digestMatches(sealed, QJsonDocument::fromJson(sealed).object()));
         const QByteArray json = QJsonDocument(parameters).toJson(QJsonDocument::Compact);
         const QJsonObject envelope =
             QJsonDocument::fromJson(MLEncryptOperation::returnRequestJsonToDic(parameters).toUtf8()).object();

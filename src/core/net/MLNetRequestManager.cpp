@@ -21,17 +21,22 @@ MLNetRequestManager::MLNetRequestManager(MLHttpTransport &transport, MLUserManag
 
 void MLNetRequestManager::postUrl(const QString &path, const QString &parameters, MLAnswerBlock success,
                                   MLFailureBlock failure, QObject *context) {
-    MLContextGuard guard(context);
-    runOnThreadOf(this, [this, path, parameters, success = std::move(success), failure = std::move(failure),
-                         guard] { send(path, parameters, success, failure, guard); });
+    postEnvelope(path, parameters.toUtf8(), std::move(success), std::move(failure), context);
 }
 
-void MLNetRequestManager::send(const QString &path, const QString &parameters, MLAnswerBlock success,
+void MLNetRequestManager::postEnvelope(const QString &path, const QByteArray &envelope, MLAnswerBlock success,
+                                       MLFailureBlock failure, QObject *context) {
+    MLContextGuard guard(context);
+    runOnThreadOf(this, [this, path, envelope, success = std::move(success), failure = std::move(failure),
+                         guard] { send(path, envelope, success, failure, guard); });
+}
+
+void MLNetRequestManager::send(const QString &path, const QByteArray &envelope, MLAnswerBlock success,
                                MLFailureBlock failure, MLContextGuard guard) {
     QNetworkRequest request(QUrl(MLServiceOrigins::apiBaseUrl() + path));
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
     MLRequestHeaderFields::apply(request, m_users);
-    const QByteArray body = parameters.isEmpty() ? QByteArrayLiteral("{}") : parameters.toUtf8();
+    const QByteArray body = envelope.isEmpty() ? QByteArrayLiteral("{}") : envelope;
     m_transport.post(request, body, this,
                      [this, success = std::move(success), failure = std::move(failure),
                       guard](const MLHttpTransport::Answer &answer) {

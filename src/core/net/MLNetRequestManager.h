@@ -3,6 +3,7 @@
 #include "core/net/MLContextGuard.h"
 #include "core/net/MLRequestBlocks.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
@@ -26,9 +27,12 @@ public:
     // a sign-out ("DIA005") happens regardless. Callable from any thread.
     void postUrl(const QString &path, const QString &parameters, MLAnswerBlock success,
                  MLFailureBlock failure, QObject *context);
+    // The same with the envelope as the bytes that go on the wire (MLEncryptOperation::envelopeBytes).
+    void postEnvelope(const QString &path, const QByteArray &envelope, MLAnswerBlock success,
+                      MLFailureBlock failure, QObject *context);
 
 private:
-    void send(const QString &path, const QString &parameters, MLAnswerBlock success, MLFailureBlock failure,
+    void send(const QString &path, const QByteArray &body, MLAnswerBlock success, MLFailureBlock failure,
               MLContextGuard guard);
 
     MLHttpTransport &m_transport;

@@ -14,10 +14,16 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <type_traits>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 Q_LOGGING_CATEGORY(lcSecurity, "ml.security")
 
@@ -107,20 +113,24 @@ std::optional<qsizetype> runCipher(bool encrypt, const KeyMaterial &material, co
     return written + produced;
 }
 
-// Value of each ASCII hex digit, -1 for every other character.
-constexpr std::array<signed char, 128> kHexValues = [] {
-    std::array<signed char, 128> values{};
-    values.fill(-1);
+// Each byte's hex digit value as the high nibble (kHexHigh) and the low nibble (kHexLow) of a byte;
+// kHexBad (beyond a byte) for every byte that is not a hex digit.
+constexpr int kHexBad = 0x100;
+constexpr auto kHexNibbles = [](int shift) {
+    std::array<std::uint16_t, 256> values{};
+    values.fill(kHexBad);
     for (int i = 0; i < 10; ++i)
-        values['0' + i] = static_cast<signed char>(i);
+        values['0' + i] = std::uint16_t(i << shift);
     for (int i = 0; i < 6; ++i) {
-        values['a' + i] = static_cast<signed char>(10 + i);
-        values['A' + i] = static_cast<signed char>(10 + i);
+        values['a' + i] = std::uint16_t((10 + i) << shift);
+        values['A' + i] = std::uint16_t((10 + i) << shift);
     }
     return values;
-}();
+};
+constexpr std::array<std::uint16_t, 256> kHexHigh = kHexNibbles(4);
+constexpr std::array<std::uint16_t, 256> kHexLow = kHexNibbles(0);
 
-// The two lower-case hex digits of each byte.
+// The two lower-case hex digits of each byte, as they lie in memory.
 constexpr std::array<std::array<char, 2>, 256> kHexPairs = [] {
     constexpr char digits[] = "0123456789abcdef";
     std::array<std::array<char, 2>, 256> pairs{};
@@ -130,20 +140,88 @@ constexpr std::array<std::array<char, 2>, 256> kHexPairs = [] {
 }();
 
 // Unlike QByteArray::fromHex, which skips what is not a digit, any stray character is a failure.
-bool fromHexStrict(QStringView text, unsigned char *__restrict out) {
-    const char16_t *__restrict digits = text.utf16();
-    // A unit beyond the table's range makes its value negative; any negative value is checked once,
-    // at the end, so the loop has no branch.
-    const auto nibble = [](char16_t c) { return int(kHexValues[c & 0x7f]) | -int(c >> 7); };
-    int bad = 0;
-    const qsizetype size = text.size() / 2;
+// Branch-free: a unit beyond a byte or a non-digit sets a bit above the byte, checked once at the end.
+template <typename Unit>
+bool fromHexScalar(const Unit *__restrict digits, qsizetype size, unsigned char *__restrict out) {
+    unsigned bad = 0;
     for (qsizetype i = 0; i < size; ++i) {
-        const int high = nibble(digits[2 * i]);
-        const int low = nibble(digits[2 * i + 1]);
-        bad |= high | low;
-        out[i] = static_cast<unsigned char>((high << 4) | low);
+        const auto high = std::make_unsigned_t<Unit>(digits[2 * i]);
+        const auto low = std::make_unsigned_t<Unit>(digits[2 * i + 1]);
+        unsigned value = unsigned(kHexHigh[std::uint8_t(high)]) | kHexLow[std::uint8_t(low)];
+        if constexpr (sizeof(Unit) > 1)
+            value |= unsigned((high | low) >> 8) << 8;
+        bad |= value;
+        out[i] = static_cast<unsigned char>(value);
     }
-    return bad >= 0;
+    return bad < kHexBad;
+}
+
+#ifdef __SSE2__
+// The values of 16 hex digits, and in `bad` a set byte for each that is not one.
+inline __m128i hexValues(__m128i c, __m128i &bad) {
+    const __m128i digit = _mm_sub_epi8(c, _mm_set1_epi8('0'));
+    const __m128i isDigit = _mm_cmpeq_epi8(_mm_subs_epu8(digit, _mm_set1_epi8(9)), _mm_setzero_si128());
+    // Upper-case letters folded to lower case; the fold matters only where the result is a letter.
+    const __m128i letter = _mm_sub_epi8(_mm_or_si128(c, _mm_set1_epi8(0x20)), _mm_set1_epi8('a'));
+    const __m128i isLetter = _mm_cmpeq_epi8(_mm_subs_epu8(letter, _mm_set1_epi8(5)), _mm_setzero_si128());
+    bad = _mm_or_si128(bad, _mm_andnot_si128(_mm_or_si128(isDigit, isLetter), _mm_set1_epi8(-1)));
+    return _mm_or_si128(_mm_and_si128(isDigit, digit),
+                        _mm_and_si128(isLetter, _mm_add_epi8(letter, _mm_set1_epi8(10))));
+}
+
+// Pairs of digit values (high, low) to bytes.
+inline __m128i hexPairs(__m128i values) {
+    return _mm_and_si128(_mm_or_si128(_mm_slli_epi16(values, 4), _mm_srli_epi16(values, 8)),
+                         _mm_set1_epi16(0xff));
+}
+#endif
+
+bool fromHexStrict(const char *__restrict digits, qsizetype size, unsigned char *__restrict out) {
+    qsizetype done = 0;
+#ifdef __SSE2__
+    // Sixteen bytes from 32 digits at a time.
+    __m128i bad = _mm_setzero_si128();
+    for (; done + 16 <= size; done += 16) {
+        const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i *>(digits + 2 * done));
+        const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i *>(digits + 2 * done + 16));
+        const __m128i bytes =
+            _mm_packus_epi16(hexPairs(hexValues(first, bad)), hexPairs(hexValues(second, bad)));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + done), bytes);
+    }
+    if (_mm_movemask_epi8(bad) != 0)
+        return false;
+#endif
+    return fromHexScalar(digits + 2 * done, size - done, out + done);
+}
+
+bool fromHexStrict(const char16_t *__restrict digits, qsizetype size, unsigned char *__restrict out) {
+    return fromHexScalar(digits, size, out);
+}
+
+// Lower-case hex digits of `size` bytes into `out` (2 * size bytes). `out` may overlap the bytes'
+// tail only as far as the digits are written from the front and each byte is read first.
+void toHex(const unsigned char *bytes, qsizetype size, char *out) {
+    qsizetype done = 0;
+#ifdef __SSE2__
+    const auto digits = [](__m128i nibbles) {
+        // '0' + n, and 'a' - 10 + n above nine.
+        const __m128i above = _mm_cmpgt_epi8(nibbles, _mm_set1_epi8(9));
+        return _mm_add_epi8(_mm_add_epi8(nibbles, _mm_set1_epi8('0')),
+                            _mm_and_si128(above, _mm_set1_epi8('a' - '0' - 10)));
+    };
+    for (; done + 16 <= size; done += 16) {
+        const __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + done));
+        const __m128i high = _mm_and_si128(_mm_srli_epi16(in, 4), _mm_set1_epi8(0x0f));
+        const __m128i low = _mm_and_si128(in, _mm_set1_epi8(0x0f));
+        // Both halves are computed before either store: the stores may cover the bytes just read.
+        const __m128i first = digits(_mm_unpacklo_epi8(high, low));
+        const __m128i second = digits(_mm_unpackhi_epi8(high, low));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 2 * done), first);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 2 * done + 16), second);
+    }
+#endif
+    for (; done < size; ++done)
+        std::memcpy(out + 2 * done, kHexPairs[bytes[done]].data(), 2);
 }
 
 // The exact text of valid UTF-8 (a leading BOM kept, so the bytes come back unchanged for the digest
@@ -209,9 +287,7 @@ bool SecurityCore::appendEncryptedHex(QByteArrayView utf8, QByteArray &out) {
         qCWarning(lcSecurity) << "encryptString: the cipher failed";
         return false;
     }
-    char *hex = out.data() + start;
-    for (qsizetype i = 0; i < *length; ++i)
-        std::memcpy(hex + 2 * i, kHexPairs[cipherText[i]].data(), 2);
+    toHex(cipherText, *length, out.data() + start);
     out.truncate(start + 2 * *length);
     return true;
 }
@@ -237,26 +313,55 @@ std::optional<QByteArray> SecurityCore::decryptBytes(QStringView hexText) {
     return plain;
 }
 
+std::optional<QByteArray> SecurityCore::decryptHex(QByteArrayView hexDigits) {
+    std::optional<QByteArray> plain = decryptUnchecked(hexDigits.data(), hexDigits.size());
+    if (plain && !plain->isValidUtf8()) {
+        qCWarning(lcSecurity) << "decryptString: result is not UTF-8 (wrong key or damaged text)";
+        return std::nullopt;
+    }
+    return plain;
+}
+
+std::optional<QString> SecurityCore::openSealed(QByteArrayView hexDigits, QByteArrayView md5Hex) {
+    const std::optional<QByteArray> plain = decryptUnchecked(hexDigits.data(), hexDigits.size());
+    if (!plain || md5Hex.size() != 32)
+        return std::nullopt;
+    QByteArray digest;
+    digest.reserve(32);
+    MLDigest::appendMd5Hex(*plain, digest);
+    if (digest != md5Hex)
+        return std::nullopt;
+    std::optional<QString> text = fromUtf8Strict(*plain); // checks and converts in one pass
+    if (!text)
+        qCWarning(lcSecurity) << "decryptString: result is not UTF-8 (wrong key or damaged text)";
+    return text;
+}
+
 std::optional<QByteArray> SecurityCore::decryptUnchecked(QStringView hexText) {
-    if (hexText.isEmpty())
+    return decryptUnchecked(hexText.utf16(), hexText.size());
+}
+
+template <typename Unit>
+std::optional<QByteArray> SecurityCore::decryptUnchecked(const Unit *digits, qsizetype size) {
+    if (size == 0)
         return QByteArray();
     const std::optional<KeyMaterial> material = currentKey();
     if (!material) {
         qCWarning(lcSecurity) << "decryptString: no key set";
         return std::nullopt;
     }
-    if (hexText.size() % (2 * kBlockSize) != 0) {
-        qCWarning(lcSecurity) << "decryptString: not whole blocks:" << hexText.size() << "digits";
+    if (size % (2 * kBlockSize) != 0) {
+        qCWarning(lcSecurity) << "decryptString: not whole blocks:" << size << "digits";
         return std::nullopt;
     }
     // The ciphertext and the plain text share one buffer: CBC decryption in place is supported.
-    QByteArray bytes(hexText.size() / 2 + kBlockSize, Qt::Uninitialized);
+    QByteArray bytes(size / 2 + kBlockSize, Qt::Uninitialized);
     auto *data = reinterpret_cast<unsigned char *>(bytes.data());
-    if (!fromHexStrict(hexText, data)) {
+    if (!fromHexStrict(digits, size / 2, data)) {
         qCWarning(lcSecurity) << "decryptString: not hexadecimal";
         return std::nullopt;
     }
-    const std::optional<qsizetype> length = runCipher(false, *material, data, hexText.size() / 2, data);
+    const std::optional<qsizetype> length = runCipher(false, *material, data, size / 2, data);
     if (!length) {
         qCWarning(lcSecurity) << "decryptString: bad padding (wrong key or damaged text)";
         return std::nullopt;

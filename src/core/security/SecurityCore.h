@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QJsonValue>
 #include <QString>
 #include <QStringView>
@@ -31,6 +32,11 @@ public:
     // nothing where decryptString gives the empty text for a failure.
     static std::optional<QByteArray> decryptBytes(QStringView hexText);
     static std::optional<QByteArray> decryptBytes(const QJsonValue &value);
+    // The same as decryptBytes, from hex digits held as bytes (as an answer body holds them).
+    static std::optional<QByteArray> decryptHex(QByteArrayView hexDigits);
+    // The text sealed in an answer's "dt" (hex digits as bytes) when it decrypts to valid UTF-8 whose
+    // MD5, as 32 lower-case hex digits, is `md5Hex`; nothing otherwise.
+    static std::optional<QString> openSealed(QByteArrayView hexDigits, QByteArrayView md5Hex);
 
     // Launch step: recovers the AES key and IV from the stored RSA texts with the embedded public key
     // and sets them. False, with the current key left as it was, when either does not recover.
@@ -39,4 +45,6 @@ public:
 private:
     // Hex digits to decrypted bytes, UTF-8 not yet checked.
     static std::optional<QByteArray> decryptUnchecked(QStringView hexText);
+    template <typename Unit>
+    static std::optional<QByteArray> decryptUnchecked(const Unit *digits, qsizetype size);
 };

@@ -3,11 +3,9 @@
 #include "platform/audio/MLPcmConverter.h"
 #include "platform/audio/MLWavReader.h"
 
-#include <QAudioSource>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLoggingCategory>
-#include <QMediaDevices>
 #include <QTimer>
 
 #include <algorithm>
@@ -69,11 +67,6 @@ bool MLAudioCapture::realTimePace() {
     return settings().realTime;
 }
 
-void MLAudioCapture::setDevice(const QAudioDevice &device) {
-    m_deviceSet = true;
-    m_device = device;
-}
-
 void MLAudioCapture::addConsumer(QObject *consumer, AudioHandler handler) {
     if (!consumer)
         return;
@@ -123,22 +116,14 @@ void MLAudioCapture::startCapture() {
         startFile(file);
         return;
     }
-    const QAudioDevice device = m_deviceSet ? m_device : QMediaDevices::defaultAudioInput();
-    if (device.isNull()) {
-        qCInfo(lcAudio) << "no audio input device; capturing nothing";
-        setState(State::NoDevice, QStringLiteral("no device"));
-        return;
-    }
-    startDevice(device);
+    startDevice();
 }
 
 void MLAudioCapture::stopCapture() {
     ++m_generation;
     if (m_source) {
-        m_source->disconnect(this);
         if (m_sourceDevice)
             m_sourceDevice->disconnect(this);
-        m_source->stop();
         m_source.reset();
         m_sourceDevice = nullptr;
     }
@@ -149,36 +134,54 @@ void MLAudioCapture::stopCapture() {
     setState(State::Idle);
 }
 
-void MLAudioCapture::startDevice(const QAudioDevice &device) {
-    QAudioFormat wanted;
-    wanted.setSampleRate(kSampleRate);
-    wanted.setChannelCount(1);
-    wanted.setSampleFormat(QAudioFormat::Int16);
-    const QAudioFormat format = device.isFormatSupported(wanted) ? wanted : device.preferredFormat();
-    m_converter = std::make_unique<MLPcmConverter>(format.sampleRate(), format.channelCount(),
-                                                   format.sampleFormat(), kSampleRate);
-    if (!m_converter->isValid()) {
-        qCWarning(lcAudio) << "cannot convert the input format of" << device.description() << format;
-        setState(State::Failed, QStringLiteral("unsupported input format"));
+void MLAudioCapture::startDevice() {
+    const auto noDevice = [this] {
+        qCInfo(lcAudio) << "no audio input device; capturing nothing";
+        setState(State::NoDevice, QStringLiteral("no device"));
+    };
+    if (m_deviceSet && !m_device) {
+        noDevice();
         return;
     }
-    m_source = std::make_unique<QAudioSource>(device, format);
-    connect(m_source.get(), &QAudioSource::stateChanged, this, [this](QAudio::State) {
-        if (m_source && m_source->error() != QAudio::NoError && m_state == State::Running) {
-            qCWarning(lcAudio) << "audio input stopped with error" << m_source->error();
-            setState(State::Failed, QStringLiteral("input device error"));
-        }
-    });
-    m_sourceDevice = m_source->start();
-    if (!m_sourceDevice || m_source->error() != QAudio::NoError) {
-        qCWarning(lcAudio) << "cannot open audio input" << device.description();
-        m_source.reset();
-        m_sourceDevice = nullptr;
+    QString error;
+    MLMediaBackend *backend = MLMediaBackend::instance(&error);
+    if (!backend) {
+        setState(State::Failed, error);
+        return;
+    }
+    bool none = false;
+    const quint64 generation = m_generation;
+    QPointer<MLAudioCapture> self(this);
+    m_source = backend->openAudioInput(
+        m_device.get(), kSampleRate,
+        [self, generation] {
+            if (self && self->m_generation == generation && self->m_state == State::Running) {
+                qCWarning(lcAudio) << "audio input stopped with an error";
+                self->setState(State::Failed, QStringLiteral("input device error"));
+            }
+        },
+        none, error);
+    if (none) {
+        noDevice();
+        return;
+    }
+    if (!m_source) {
+        qCWarning(lcAudio) << error;
         setState(State::Failed, QStringLiteral("cannot open the input device"));
         return;
     }
+    m_converter = std::make_unique<MLPcmConverter>(m_source->sampleRate(), m_source->channelCount(),
+                                                   m_source->sampleFormat(), kSampleRate);
+    if (!m_converter->isValid()) {
+        qCWarning(lcAudio) << "cannot convert the input format of" << m_source->description();
+        m_source.reset();
+        setState(State::Failed, QStringLiteral("unsupported input format"));
+        return;
+    }
+    m_sourceDevice = m_source->data();
     connect(m_sourceDevice, &QIODevice::readyRead, this, &MLAudioCapture::readDevice);
-    qCInfo(lcAudio) << "capturing" << device.description() << format;
+    qCInfo(lcAudio) << "capturing" << m_source->description() << m_source->sampleRate() << "Hz"
+                    << m_source->channelCount() << "channels";
     setState(State::Running);
 }
 

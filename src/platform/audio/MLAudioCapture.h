@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/audio/MLMediaBackend.h"
+
 #include <QAudioDevice>
 #include <QByteArray>
 #include <QObject>
@@ -10,7 +12,6 @@
 #include <memory>
 #include <vector>
 
-class QAudioSource;
 class QElapsedTimer;
 class QIODevice;
 class QTimer;
@@ -61,7 +62,12 @@ public:
     static bool realTimePace();
 
     // Captures `device` instead of the system's default input; a null device means there is none.
-    void setDevice(const QAudioDevice &device);
+    // Inline, and the device kept type-erased, so that only a caller of this links Qt Multimedia: the
+    // capture itself opens devices through the media module.
+    void setDevice(const QAudioDevice &device) {
+        m_deviceSet = true;
+        m_device = device.isNull() ? nullptr : std::make_shared<const QAudioDevice>(device);
+    }
 
     // Registers (or replaces) the handler of `consumer`; the first consumer starts the capture. The
     // registration ends with `removeConsumer` or when the consumer is destroyed.
@@ -86,7 +92,7 @@ private:
 
     void startCapture();
     void stopCapture();
-    void startDevice(const QAudioDevice &device);
+    void startDevice();
     void startFile(const QString &path);
     void readDevice();
     void pumpFile();
@@ -97,9 +103,9 @@ private:
     State m_state = State::Idle;
     QString m_error;
     bool m_deviceSet = false;
-    QAudioDevice m_device;
+    std::shared_ptr<const void> m_device; // a QAudioDevice; null with m_deviceSet: there is none
 
-    std::unique_ptr<QAudioSource> m_source;
+    std::unique_ptr<MLMediaBackend::AudioInput> m_source;
     QIODevice *m_sourceDevice = nullptr;
     std::unique_ptr<MLWavReader> m_wav;
     std::unique_ptr<QTimer> m_fileTimer;

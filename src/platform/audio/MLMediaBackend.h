@@ -1,16 +1,22 @@
 #pragma once
 
+#include <QAudioFormat>
 #include <QByteArray>
 #include <QString>
 
+class QIODevice;
+
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
-// The FFmpeg half of the audio layer: the AAC recording encoder, the PCM resampler and the media
-// reader. It lives in a module of its own (libml_media.so, built from src/platform/ffmpeg/) that is
-// loaded on first use, so an app that records nothing and measures no file never loads FFmpeg and its
-// codec libraries. MLAudioFileWriter, MLPcmConverter and MLMediaInfo are the only users.
+// The heavy half of the audio layer: FFmpeg's AAC recording encoder, PCM resampler and media reader,
+// and the microphone's device input through Qt Multimedia (and the sound server's client libraries).
+// It lives in a module of its own (libml_media.so, built from src/platform/ffmpeg/) that is loaded on
+// first use, so an app that records, captures and measures nothing never loads FFmpeg, Qt Multimedia
+// and their libraries. MLAudioFileWriter, MLPcmConverter, MLMediaInfo and MLAudioCapture are the only
+// users.
 //
 // The module is looked for next to the executable, then in the installed module folder (relative to
 // the executable, then absolute), then in the build tree.
@@ -39,6 +45,27 @@ public:
     };
 
     enum class SampleFormat { UInt8, Int16, Int32, Float };
+
+    // An open audio input device (Qt Multimedia lives in the module too, so the app loads it with the
+    // first microphone capture, not at start).
+    class AudioInput {
+    public:
+        virtual ~AudioInput() = default;
+        // The format the device delivers.
+        virtual int sampleRate() const = 0;
+        virtual int channelCount() const = 0;
+        virtual QAudioFormat::SampleFormat sampleFormat() const = 0;
+        // The device's data, read when it signals readyRead; valid while this lives.
+        virtual QIODevice *data() = 0;
+        virtual QString description() const = 0;
+    };
+    // Opens `device` (a QAudioDevice; nullptr for the system's default input) in 16-bit mono at
+    // `preferredRate` when it can, else in its preferred format, and starts it. Nothing when there is
+    // no device (`noDevice` set) or it cannot be opened (`error` tells why). `onError` runs when the
+    // running device stops with an error.
+    virtual std::unique_ptr<AudioInput> openAudioInput(const void *device, int preferredRate,
+                                                       std::function<void()> onError, bool &noDevice,
+                                                       QString &error) = 0;
 
     virtual ~MLMediaBackend() = default;
 

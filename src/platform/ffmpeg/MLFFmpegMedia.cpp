@@ -1,6 +1,7 @@
 // The media module (libml_media.so): MLMediaBackend on FFmpeg. Loaded by MLMediaBackend::instance
 // the first time a recording, a resampler or a duration is needed.
 #include "platform/audio/MLMediaBackend.h"
+#include "platform/ffmpeg/MLDeviceInput.h"
 
 #include <QFile>
 
@@ -338,6 +339,12 @@ public:
         if (audio < 0)
             return std::nullopt;
         return measureByPackets(format.get(), audio);
+    }
+
+    std::unique_ptr<AudioInput> openAudioInput(const void *device, int preferredRate,
+                                               std::function<void()> onError, bool &noDevice,
+                                               QString &error) override {
+        return ml::media::openDeviceInput(device, preferredRate, std::move(onError), noDevice, error);
     }
 };
 

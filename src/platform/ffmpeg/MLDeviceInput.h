@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/audio/MLMediaBackend.h"
+
+// The media module's microphone input (see MLMediaBackend::openAudioInput).
+namespace ml::media {
+
+std::unique_ptr<MLMediaBackend::AudioInput> openDeviceInput(const void *device, int preferredRate,
+                                                            std::function<void()> onError, bool &noDevice,
+                                                            QString &error);
+
+} // namespace ml::media
