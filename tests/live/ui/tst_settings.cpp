@@ -1,0 +1,374 @@
+// The live settings: the subtitle-look rows (what they store, announce and leave alone), and the
+// settings page and window that host them.
+#include "support/LiveUiSupport.h"
+#include "support/MLTestMain.h"
+#include "support/StandinFixture.h"
+
+#include "live/ui/MLHelpSelectVC.h"
+#include "live/ui/MLLiveSettingsWindow.h"
+#include "live/ui/MLMicrosoftCellView.h"
+#include "live/ui/MLRegionSettingCellView.h"
+#include "live/ui/MLSimultaneousInterpretationView.h"
+#include "live/ui/MLSoundSettingCellView.h"
+#include "live/ui/MLSubtitleLookKeys.h"
+#include "live/ui/MLSubtitleTableView.h"
+#include "live/ui/MLTogetherSettingView.h"
+#include "live/ui/NSTranslationSetupColorCellView.h"
+#include "live/ui/NSTranslationSetupColorSonBgView.h"
+#include "live/ui/NSTranslationSetupColorSonSmallView.h"
+#include "live/ui/NSTranslationSetupColorSonSourceView.h"
+#include "live/ui/NSTranslationSetupFontCellView.h"
+#include "live/ui/NSTranslationSonView.h"
+#include "live/ui/NSTranslationVC.h"
+#include "platform/kit/MLNotificationCenter.h"
+
+#include <QHeaderView>
+#include <QPushButton>
+
+using namespace MLSubtitleLookKeys;
+using namespace Qt::StringLiterals;
+using ml::test::startedRequests;
+
+namespace {
+
+const QString kListPath = u"/meInfo/getAzureVoiceRegionList"_s;
+const QStringList kAllKeys{kFontSizeKey, kSourceColorKey, kTargetColorKey, kBgFloatKey};
+enum Group { Background, Source, Target, Font };
+
+MLUserDefaults &defaults() {
+    return MLUserDefaults::standardUserDefaults();
+}
+
+void store(const QString &key, const QVariant &value) {
+    if (value.isNull())
+        defaults().removeObjectForKey(key);
+    else
+        defaults().setObject(value, key);
+    defaults().synchronize();
+}
+
+// Counts the posts of both subtitle-look notifications.
+class PostCounter final : public QObject {
+public:
+    PostCounter() {
+        auto &center = MLNotificationCenter::defaultCenter();
+        center.addObserver(this, kChangeFontSizeNotification, [this](const MLNotification &) { ++fontSize; });
+        center.addObserver(this, kChangeBgFloatNotification, [this](const MLNotification &) { ++bgFloat; });
+    }
+    int fontSize = 0;
+    int bgFloat = 0;
+};
+
+// What the defaults hold for the four keys (absent keys as null).
+QVariantMap snapshot() {
+    QVariantMap values;
+    for (const QString &key : kAllKeys)
+        values.insert(key, defaults().hasKey(key) ? defaults().objectForKey(key) : QVariant());
+    return values;
+}
+
+// The four keys absent except `key`, which holds `value`.
+QVariantMap onlyStored(const QString &key, const QString &value) {
+    QVariantMap values;
+    for (const QString &each : kAllKeys)
+        values.insert(each, QVariant());
+    values.insert(key, value);
+    return values;
+}
+
+const QString &keyOf(int group) {
+    static const QStringList keys{kBgFloatKey, kSourceColorKey, kTargetColorKey, kFontSizeKey};
+    return keys.at(group);
+}
+
+// The swatches of a colour group, and the one it marks.
+QList<NSTranslationSetupColorSonSmallView *> swatches(const NSTranslationSetupColorCellView &row, int group) {
+    if (group == Background)
+        return {row.bgColor()->whiteView(), row.bgColor()->blackView()};
+    auto *side = group == Source ? row.sourceColor() : row.targetColor();
+    return {side->whiteView(), side->greenView(), side->redView(), side->blueView()};
+}
+QWidget *marked(const NSTranslationSetupColorCellView &row, int group) {
+    if (group == Background)
+        return row.bgColor()->seletdView();
+    return (group == Source ? row.sourceColor() : row.targetColor())->seletdView();
+}
+
+template <class Row> void showRow(Row &row) {
+    row.resize(900, 120);
+    row.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&row));
+}
+
+} // namespace
+
+class TestSettings final : public QObject {
+    Q_OBJECT
+    std::unique_ptr<ml::test::StandinFixture> m_standin;
+
+private Q_SLOTS:
+    void initTestCase() {
+        m_standin = std::make_unique<ml::test::StandinFixture>();
+        QVERIFY(m_standin->isRunning());
+        m_standin->signInDemo();
+    }
+
+    void init() {
+        for (const QString &key : kAllKeys)
+            defaults().removeObjectForKey(key);
+        defaults().synchronize();
+        QTRY_COMPARE(startedRequests(kListPath), 0);
+    }
+
+    void fontRowMarksAndRestoresStoredSize_data() {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QString>("marked");
+        QTest::newRow("nothing stored: small") << QVariant() << u"小"_s;
+        QTest::newRow("medium") << QVariant(u"中"_s) << u"中"_s;
+        QTest::newRow("large") << QVariant(u"大"_s) << u"大"_s;
+        QTest::newRow("unknown text") << QVariant(u"特大"_s) << u"小"_s;
+        QTest::newRow("number") << QVariant(18) << u"小"_s;
+    }
+    void fontRowMarksAndRestoresStoredSize() {
+        QFETCH(QVariant, stored);
+        QFETCH(QString, marked);
+        store(kFontSizeKey, stored);
+        PostCounter posts;
+        NSTranslationSetupFontCellView row;
+        QCOMPARE(row.seletedBtn()->text(), marked);
+        QCOMPARE(snapshot(), onlyStored(kFontSizeKey, marked));
+        QCOMPARE(posts.fontSize, 1);
+        QCOMPARE(posts.bgFloat, 0);
+    }
+
+    // Choosing "大" stores and announces it, and the announcement reloads open subtitle tables at once.
+    void largeSizeReloadsOpenSubtitleTablesAtOnce() {
+        const QStringList captions{u"今天的会议现在开始"_s, u"大家好\nHello everyone"_s};
+        NSTranslationVC floating;
+        floating.resize(800, 300);
+        floating.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&floating));
+        floating.setListData(captions);
+        MLSubtitleTableView *table = floating.tableView();
+        NSTranslationSetupFontCellView row; // stores "小"
+        showRow(row);
+        const int smallHeight = table->verticalHeader()->sectionSize(1);
+
+        PostCounter posts;
+        QTest::mouseClick(row.seletedBtnList().at(2), Qt::LeftButton);
+        QCOMPARE(snapshot(), onlyStored(kFontSizeKey, u"大"_s));
+        QCOMPARE(posts.fontSize, 1);
+        QCOMPARE(posts.bgFloat, 0);
+        QCOMPARE(row.seletedBtn(), row.seletedBtnList().at(2));
+        // No event loop turn: the notification reloads the table synchronously.
+        QCOMPARE(table->cellView()->font().pixelSize(), 22);
+        for (int i = 0; i < captions.size(); ++i)
+            QCOMPARE(table->verticalHeader()->sectionSize(i), table->cellView()->rowHeight(captions.at(i)));
+        QVERIFY(table->verticalHeader()->sectionSize(1) > smallHeight);
+
+        MLSubtitleTableView later; // a table made later reads 22 points too
+        later.setListData(captions);
+        QCOMPARE(later.cellView()->font().pixelSize(), 22);
+    }
+
+    void colourGroupMarksStoredValue_data() {
+        QTest::addColumn<int>("group");
+        QTest::addColumn<QString>("stored"); // empty: nothing
+        QTest::addColumn<int>("swatch");     // white, green, red, blue; or white, black
+        QTest::newRow("source: nothing stored") << int(Source) << QString() << 0;
+        QTest::newRow("target: nothing stored") << int(Target) << QString() << 0;
+        QTest::newRow("background: nothing stored") << int(Background) << QString() << 1;
+        QTest::newRow("source 2") << int(Source) << u"2"_s << 1;
+        QTest::newRow("target 4") << int(Target) << u"4"_s << 3;
+        QTest::newRow("source 5 reads as white") << int(Source) << u"5"_s << 0;
+        QTest::newRow("target 0.3 reads as white") << int(Target) << u"0.3"_s << 0;
+        QTest::newRow("background 0.3") << int(Background) << u"0.3"_s << 0;
+        QTest::newRow("background 0.5") << int(Background) << u"0.5"_s << 1;
+    }
+    void colourGroupMarksStoredValue() {
+        QFETCH(int, group);
+        QFETCH(QString, stored);
+        QFETCH(int, swatch);
+        store(keyOf(group), stored.isEmpty() ? QVariant() : QVariant(stored));
+        const QVariantMap before = snapshot();
+        PostCounter posts;
+        NSTranslationSetupColorCellView row;
+        const auto all = swatches(row, group);
+        QCOMPARE(marked(row, group), all.at(swatch));
+        for (int i = 0; i < all.size(); ++i)
+            QCOMPARE(all.at(i)->isSeleted(), i == swatch);
+        QCOMPARE(snapshot(), before); // building stores nothing
+        QCOMPARE(posts.fontSize + posts.bgFloat, 0);
+    }
+
+    void swatchClickStoresOnlyItsKey_data() {
+        QTest::addColumn<int>("group");
+        QTest::addColumn<int>("swatch");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("backValue"); // stored on going back to the default swatch
+        QTest::newRow("source green") << int(Source) << 1 << u"2"_s << u"1"_s;
+        QTest::newRow("target red") << int(Target) << 2 << u"3"_s << u"1"_s;
+        QTest::newRow("target blue") << int(Target) << 3 << u"4"_s << u"1"_s;
+        QTest::newRow("background white") << int(Background) << 0 << u"0.3"_s << u"0.7"_s;
+    }
+    void swatchClickStoresOnlyItsKey() {
+        QFETCH(int, group);
+        QFETCH(int, swatch);
+        QFETCH(QString, value);
+        QFETCH(QString, backValue);
+        NSTranslationSetupColorCellView row;
+        showRow(row);
+        const auto all = swatches(row, group);
+        NSTranslationSetupColorSonSmallView *fallback = group == Background ? all.at(1) : all.at(0);
+        PostCounter posts;
+        int &announced = group == Background ? posts.bgFloat : posts.fontSize;
+        QTest::mouseClick(all.at(swatch), Qt::LeftButton);
+        QCOMPARE(snapshot(), onlyStored(keyOf(group), value));
+        QCOMPARE(posts.fontSize + posts.bgFloat, 1);
+        QCOMPARE(announced, 1);
+        QCOMPARE(marked(row, group), all.at(swatch));
+        QVERIFY(!fallback->isSeleted());
+
+        // Back to the default writes its value (not a removal) and announces again.
+        QTest::mouseClick(fallback, Qt::LeftButton);
+        QCOMPARE(snapshot(), onlyStored(keyOf(group), backValue));
+        QCOMPARE(announced, 2);
+    }
+
+    void clickingTheChosenOneDoesNothing_data() {
+        QTest::addColumn<int>("group");
+        QTest::newRow("background") << int(Background);
+        QTest::newRow("source") << int(Source);
+        QTest::newRow("target") << int(Target);
+        QTest::newRow("font size") << int(Font);
+    }
+    void clickingTheChosenOneDoesNothing() {
+        QFETCH(int, group);
+        NSTranslationSetupColorCellView colours;
+        NSTranslationSetupFontCellView font;
+        if (group == Font)
+            showRow(font);
+        else
+            showRow(colours);
+        // Changed behind the row's back: a write would overwrite it.
+        store(keyOf(group), u"marker"_s);
+        PostCounter posts;
+        QTest::mouseClick(group == Font ? font.seletedBtn() : marked(colours, group), Qt::LeftButton);
+        QCOMPARE(snapshot().value(keyOf(group)).toString(), u"marker"_s);
+        QCOMPARE(posts.fontSize + posts.bgFloat, 0);
+    }
+
+    void soundChoiceChangesNothing() {
+        MLSoundSettingCellView row;
+        showRow(row);
+        const auto buttons = row.contentRadioView()->findChildren<QPushButton *>();
+        QCOMPARE(buttons.size(), 1);
+        PostCounter posts;
+        const QVariantMap before = snapshot();
+        QTest::mouseClick(buttons.first(), Qt::LeftButton);
+        QCOMPARE(snapshot(), before);
+        QCOMPARE(posts.fontSize + posts.bgFloat, 0);
+        row.setRadioList({u"a"_s, u"b"_s}); // a new list replaces the old buttons
+        QCOMPARE(row.contentRadioView()->findChildren<QPushButton *>().size(), 2);
+    }
+
+    // The page in the live section has a region row; the settings window has none and fetches nothing.
+    void rowsOfPanelAndWindow_data() {
+        QTest::addColumn<bool>("isSetting");
+        QTest::newRow("panel") << false;
+        QTest::newRow("window") << true;
+    }
+    void rowsOfPanelAndWindow() {
+        QFETCH(bool, isSetting);
+        MLTogetherSettingView view;
+        view.resize(900, 600);
+        view.setIsSetting(isSetting);
+        const QList<QWidget *> rows = view.rowViews();
+        QCOMPARE(rows.size(), isSetting ? 3 : 4);
+        QCOMPARE(view.findChildren<MLRegionSettingCellView *>().size(), isSetting ? 0 : 1);
+        QCOMPARE(startedRequests(kListPath), isSetting ? 0 : 1);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        // Rows take their table heights and are stacked from the top, in order.
+        for (int i = 0; i < rows.size(); ++i) {
+            QTRY_COMPARE(rows.at(i)->height(), view.heightOfRow(i));
+            QCOMPARE(rows.at(i)->y(), i == 0 ? 0 : rows.at(i - 1)->geometry().bottom() + 1);
+        }
+    }
+
+    void refreshMakesNewRows() {
+        MLTogetherSettingView view;
+        view.refreshData();
+        QList<QPointer<QWidget>> old(view.rowViews().begin(), view.rowViews().end());
+        view.refreshData();
+        QCOMPARE(view.rowViews().size(), 4);
+        for (QWidget *row : view.rowViews())
+            QVERIFY(!old.contains(row));
+        QCOMPARE(startedRequests(kListPath), 2); // each region row fetches the list for itself
+        QTRY_VERIFY(std::all_of(old.begin(), old.end(), [](const QPointer<QWidget> &row) { return !row; }));
+        auto *region = qobject_cast<MLRegionSettingCellView *>(view.rowViews().at(1));
+        QVERIFY(region);
+        QTRY_VERIFY(!region->dataList().isEmpty());
+    }
+
+    // The settings window's rows are white with their "#efefef" separators, whichever window hosts it.
+    void settingsWindowIsWhite_data() {
+        QTest::addColumn<bool>("floating");
+        QTest::newRow("control bar") << false;
+        QTest::newRow("floating window") << true;
+    }
+    void settingsWindowIsWhite() {
+        QFETCH(bool, floating);
+        NSTranslationVC floatingVC;
+        NSTranslationSonView bar;
+        MLLiveSettingsWindow *window = floating ? floatingVC.suspensionWindow() : bar.helpWindow();
+        auto *content = new MLHelpSelectVC;
+        window->setContentViewController(content);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QWidget *row = content->contentView()->rowViews().at(0);
+        const int height = content->contentView()->heightOfRow(0);
+        QTRY_COMPARE(row->height(), height);
+        const QImage image = window->grab().toImage();
+        const QPoint corner = row->mapTo(window, QPoint(row->width() - 5, 0));
+        QCOMPARE(image.pixelColor(window->width() - 5, 5), QColor(Qt::white)); // the root view
+        QCOMPARE(image.pixelColor(corner + QPoint(0, height / 2)), QColor(Qt::white));
+        QCOMPARE(image.pixelColor(corner + QPoint(0, height - 1)), QColor(u"#efefef"_s));
+        window->close();
+    }
+
+    void reopenedWindowMarksStoredChoices() {
+        store(kFontSizeKey, u"中"_s);
+        for (const QString &shown : {u"中"_s, u"大"_s}) {
+            MLHelpSelectVC window;
+            window.show();
+            auto *font = window.findChild<NSTranslationSetupFontCellView *>();
+            QVERIFY(font);
+            QCOMPARE(font->seletedBtn()->text(), shown);
+            QTest::mouseClick(font->seletedBtnList().at(2), Qt::LeftButton);
+        }
+    }
+
+    // The live section's first showing of its settings tab builds the rows once: one region list
+    // request reaches the service and the font row writes and posts its size once.
+    void firstShowingBuildsRowsOnce() {
+        m_standin->server().clearReceivedRequests();
+        PostCounter posts;
+        MLSimultaneousInterpretationView section;
+        section.resize(1039, 673);
+        section.show();
+        QTRY_COMPARE(section.seletedIndex(), 1);
+        auto *settings = qobject_cast<MLTogetherSettingView *>(section.existingPage(1));
+        QVERIFY(settings);
+        auto *region = qobject_cast<MLRegionSettingCellView *>(settings->rowViews().at(1));
+        QTRY_VERIFY(!region->dataList().isEmpty());
+        QCOMPARE(m_standin->server().receivedRequests(kListPath).size(), 1);
+        QCOMPARE(posts.fontSize, 1);
+        QCOMPARE(section.findChildren<NSTranslationSetupFontCellView *>().size(), 1);
+    }
+
+    void cleanupTestCase() { m_standin.reset(); }
+};
+
+ML_TEST_MAIN(TestSettings)
+#include "tst_settings.moc"
