@@ -12,11 +12,8 @@
 #include "live/ui/MLLiveSettingsWindow.h"
 #include "live/ui/MLLowpriceTranslationView.h"
 #include "live/ui/MLNormalTranslationView.h"
-#include "live/ui/MLSimultaneousInterpretationToolBarView.h"
-#include "live/ui/MLSimultaneousInterpretationView.h"
 #include "live/ui/MLSubtitleTableView.h"
 #include "live/ui/MLTSRecognizeView.h"
-#include "live/ui/NSTranslationComboBoxView.h"
 #include "live/ui/NSTranslationIdentifySonView.h"
 #include "live/ui/NSTranslationSonView.h"
 #include "live/ui/NSTranslationVC.h"
@@ -25,8 +22,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-
-#include <memory>
 
 using namespace ml::test;
 using namespace Qt::StringLiterals;
@@ -55,13 +50,21 @@ template <class Engine, class Page> struct PageBench {
         return QTest::qWaitForWindowExposed(page.get()) &&
                listsArrived({bar->sourceLanguageView(), bar->targetLanguageView()});
     }
-    // The pickers are locked (covered) or free.
-    bool pickersLocked(bool locked) const {
+    // The look in words: the start or stop image, the tip, the shelter, the pickers' covers (both
+    // pickers locked or both free) and the application's flag.
+    QString look() const {
         NSTranslationSonView *bar = page->barView();
-        return bar->sourceLanguageView()->comboBoxBtn()->isVisibleTo(bar) == locked &&
-               bar->targetLanguageView()->comboBoxBtn()->isVisibleTo(bar) == locked;
+        const bool source = bar->sourceLanguageView()->comboBoxBtn()->isVisibleTo(bar);
+        const bool target = bar->targetLanguageView()->comboBoxBtn()->isVisibleTo(bar);
+        return QStringList{page->startOrOverImageName(),
+                           page->showTipLabel()->isVisible() ? u"tip"_s : u"-"_s,
+                           app.translationShelterView()->isVisibleTo(app.window()) ? u"shelter"_s : u"-"_s,
+                           source != target ? u"?"_s
+                           : source         ? u"locked"_s
+                                            : u"free"_s,
+                           app.isTranslation() ? u"translating"_s : u"-"_s}
+            .join(u' ');
     }
-    bool shelterShown() const { return app.translationShelterView()->isVisibleTo(app.window()); }
     void click(QWidget *widget) { QTest::mouseClick(widget, Qt::LeftButton); }
     // A finished sentence as the tier's recognizer reports it (the low-price tier recognises only and
     // translates each sentence itself).
@@ -112,20 +115,11 @@ private Q_SLOTS:
         onTier([](auto &b) {
             auto &page = *b.page;
             b.click(page.startOrOverImage());
-            // Nothing changes with the click itself.
-            QCOMPARE(page.startOrOverImageName(), u"startImage_icon"_s);
-            QVERIFY(page.showTipLabel()->isVisible());
-            QVERIFY(!b.shelterShown());
-            QVERIFY(b.pickersLocked(false));
-            QVERIFY(!b.app.isTranslation());
-
+            QCOMPARE(b.look(), u"startImage_icon tip - free -"_s); // nothing changes with the click itself
             QTRY_VERIFY(b.app.isTranslation());
+            QCOMPARE(b.look(), u"overImage_icon - shelter locked translating"_s);
             QCOMPARE(b.h.engine->from(), u"zh-CN"_s);
             QCOMPARE(b.h.engine->to(), u"en"_s);
-            QCOMPARE(page.startOrOverImageName(), u"overImage_icon"_s);
-            QVERIFY(!page.showTipLabel()->isVisible());
-            QVERIFY(b.shelterShown());
-            QVERIFY(b.pickersLocked(true));
 
             QVERIFY(b.h.tick(3)); // the session starts at one second
             QCOMPARE(page.barView()->timeLabel()->text(), u"00:00:04"_s);
@@ -141,11 +135,7 @@ private Q_SLOTS:
 
             // Stopping shows the stopped look at once; time and subtitles stay.
             b.click(page.startOrOverImage());
-            QVERIFY(!b.app.isTranslation());
-            QCOMPARE(page.startOrOverImageName(), u"startImage_icon"_s);
-            QVERIFY(!b.shelterShown());
-            QVERIFY(b.pickersLocked(false));
-            QVERIFY(!page.showTipLabel()->isVisible());
+            QCOMPARE(b.look(), u"startImage_icon - - free -"_s);
             QTRY_VERIFY(b.h.engine->state() == MLLiveEngine::State::Idle);
             QCOMPARE(page.barView()->timeLabel()->text(), u"00:00:04"_s);
             QCOMPARE(page.strList(), shown);
@@ -161,11 +151,7 @@ private Q_SLOTS:
             b.click(b.page->startOrOverImage());
             QTRY_VERIFY(b.h.toasts().contains(u"签名失败"_s));
             QVERIFY(b.h.engine->state() == MLLiveEngine::State::Idle);
-            QVERIFY(!b.app.isTranslation());
-            QCOMPARE(b.page->startOrOverImageName(), u"startImage_icon"_s);
-            QVERIFY(b.page->showTipLabel()->isVisible());
-            QVERIFY(!b.shelterShown());
-            QVERIFY(b.pickersLocked(false));
+            QCOMPARE(b.look(), u"startImage_icon tip - free -"_s);
         });
     }
 
@@ -213,9 +199,8 @@ private Q_SLOTS:
         QVERIFY(!settings->isVisible());
         QVERIFY(b.app.window()->isVisible());
         QVERIFY(!b.app.translationWindow()->isVisible());
-        QVERIFY(b.app.isTranslation());
+        QCOMPARE(b.look(), u"overImage_icon - shelter locked translating"_s);
         QVERIFY(b.h.engine->state() == MLLiveEngine::State::Running);
-        QCOMPARE(b.page->startOrOverImageName(), u"overImage_icon"_s);
         QCOMPARE(b.page->strList(), b.h.engine->strList());
         b.click(b.page->startOrOverImage());
         QTRY_VERIFY(b.h.engine->state() == MLLiveEngine::State::Idle);
@@ -284,22 +269,6 @@ private Q_SLOTS:
         NSTranslationVC fresh;
         QCOMPARE(fresh.bgAlpha(), alpha); // and when built
         defaults.removeObjectForKey(kBgFloatKey);
-    }
-
-    void tierTabsShowTheirPages() {
-        MLSimultaneousInterpretationView section;
-        QTRY_COMPARE(section.seletedIndex(), 1);
-        const auto shows = [&section](int tab, const char *className) {
-            section.toolBar()->clickTab(tab);
-            return section.pageInView() && section.pageInView()->inherits(className);
-        };
-        QVERIFY(shows(2, "MLHighTranslationView"));
-        QVERIFY(shows(3, "MLNormalTranslationView"));
-        QVERIFY(shows(4, "MLLowpriceTranslationView"));
-        QVERIFY(shows(5, "MLTSRecognizeView"));
-        QPointer<QWidget> high = section.existingPage(2);
-        QVERIFY(shows(2, "MLHighTranslationView"));
-        QCOMPARE(section.pageInView(), high.data()); // kept, not made again
     }
 };
 

@@ -9,13 +9,11 @@
 #include "live/ui/MLMicrosoftCellView.h"
 #include "live/ui/MLRegionSettingCellView.h"
 #include "live/ui/MLSimultaneousInterpretationView.h"
-#include "live/ui/MLSoundSettingCellView.h"
 #include "live/ui/MLSubtitleLookKeys.h"
 #include "live/ui/MLSubtitleTableView.h"
 #include "live/ui/MLTogetherSettingView.h"
 #include "live/ui/NSTranslationSetupColorCellView.h"
 #include "live/ui/NSTranslationSetupColorSonBgView.h"
-#include "live/ui/NSTranslationSetupColorSonSmallView.h"
 #include "live/ui/NSTranslationSetupColorSonSourceView.h"
 #include "live/ui/NSTranslationSetupFontCellView.h"
 #include "live/ui/NSTranslationSonView.h"
@@ -169,6 +167,10 @@ private Q_SLOTS:
         MLSubtitleTableView later; // a table made later reads 22 points too
         later.setListData(captions);
         QCOMPARE(later.cellView()->font().pixelSize(), 22);
+        store(kFontSizeKey, u"marker"_s); // behind the row's back: clicking the chosen one writes nothing
+        QTest::mouseClick(row.seletedBtn(), Qt::LeftButton);
+        QCOMPARE(snapshot().value(kFontSizeKey), QVariant(u"marker"_s));
+        QCOMPARE(posts.fontSize, 1);
     }
 
     void colourGroupMarksStoredValue_data() {
@@ -176,12 +178,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stored"); // empty: nothing
         QTest::addColumn<int>("swatch");     // white, green, red, blue; or white, black
         QTest::newRow("source: nothing stored") << int(Source) << QString() << 0;
-        QTest::newRow("target: nothing stored") << int(Target) << QString() << 0;
         QTest::newRow("background: nothing stored") << int(Background) << QString() << 1;
         QTest::newRow("source 2") << int(Source) << u"2"_s << 1;
         QTest::newRow("target 4") << int(Target) << u"4"_s << 3;
-        QTest::newRow("source 5 reads as white") << int(Source) << u"5"_s << 0;
-        QTest::newRow("target 0.3 reads as white") << int(Target) << u"0.3"_s << 0;
+        QTest::newRow("target 5 reads as white") << int(Target) << u"5"_s << 0;
         QTest::newRow("background 0.3") << int(Background) << u"0.3"_s << 0;
         QTest::newRow("background 0.5") << int(Background) << u"0.5"_s << 1;
     }
@@ -208,7 +208,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("backValue"); // stored on going back to the default swatch
         QTest::newRow("source green") << int(Source) << 1 << u"2"_s << u"1"_s;
         QTest::newRow("target red") << int(Target) << 2 << u"3"_s << u"1"_s;
-        QTest::newRow("target blue") << int(Target) << 3 << u"4"_s << u"1"_s;
         QTest::newRow("background white") << int(Background) << 0 << u"0.3"_s << u"0.7"_s;
     }
     void swatchClickStoresOnlyItsKey() {
@@ -228,6 +227,10 @@ private Q_SLOTS:
         QCOMPARE(announced, 1);
         QCOMPARE(marked(row, group), all.at(swatch));
         QVERIFY(!fallback->isSeleted());
+        store(keyOf(group), u"marker"_s); // behind the row's back: clicking the chosen one writes nothing
+        QTest::mouseClick(all.at(swatch), Qt::LeftButton);
+        QCOMPARE(snapshot().value(keyOf(group)), QVariant(u"marker"_s));
+        QCOMPARE(announced, 1);
 
         // Back to the default writes its value (not a removal) and announces again.
         QTest::mouseClick(fallback, Qt::LeftButton);
@@ -235,44 +238,8 @@ private Q_SLOTS:
         QCOMPARE(announced, 2);
     }
 
-    void clickingTheChosenOneDoesNothing_data() {
-        QTest::addColumn<int>("group");
-        QTest::newRow("background") << int(Background);
-        QTest::newRow("source") << int(Source);
-        QTest::newRow("target") << int(Target);
-        QTest::newRow("font size") << int(Font);
-    }
-    void clickingTheChosenOneDoesNothing() {
-        QFETCH(int, group);
-        NSTranslationSetupColorCellView colours;
-        NSTranslationSetupFontCellView font;
-        if (group == Font)
-            showRow(font);
-        else
-            showRow(colours);
-        // Changed behind the row's back: a write would overwrite it.
-        store(keyOf(group), u"marker"_s);
-        PostCounter posts;
-        QTest::mouseClick(group == Font ? font.seletedBtn() : marked(colours, group), Qt::LeftButton);
-        QCOMPARE(snapshot().value(keyOf(group)).toString(), u"marker"_s);
-        QCOMPARE(posts.fontSize + posts.bgFloat, 0);
-    }
-
-    void soundChoiceChangesNothing() {
-        MLSoundSettingCellView row;
-        showRow(row);
-        const auto buttons = row.contentRadioView()->findChildren<QPushButton *>();
-        QCOMPARE(buttons.size(), 1);
-        PostCounter posts;
-        const QVariantMap before = snapshot();
-        QTest::mouseClick(buttons.first(), Qt::LeftButton);
-        QCOMPARE(snapshot(), before);
-        QCOMPARE(posts.fontSize + posts.bgFloat, 0);
-        row.setRadioList({u"a"_s, u"b"_s}); // a new list replaces the old buttons
-        QCOMPARE(row.contentRadioView()->findChildren<QPushButton *>().size(), 2);
-    }
-
     // The page in the live section has a region row; the settings window has none and fetches nothing.
+    // Refreshing makes new rows (and a new region row fetches the list again).
     void rowsOfPanelAndWindow_data() {
         QTest::addColumn<bool>("isSetting");
         QTest::newRow("panel") << false;
@@ -281,34 +248,20 @@ private Q_SLOTS:
     void rowsOfPanelAndWindow() {
         QFETCH(bool, isSetting);
         MLTogetherSettingView view;
-        view.resize(900, 600);
         view.setIsSetting(isSetting);
-        const QList<QWidget *> rows = view.rowViews();
-        QCOMPARE(rows.size(), isSetting ? 3 : 4);
+        QList<QPointer<QWidget>> old(view.rowViews().begin(), view.rowViews().end());
+        QCOMPARE(old.size(), isSetting ? 3 : 4);
         QCOMPARE(view.findChildren<MLRegionSettingCellView *>().size(), isSetting ? 0 : 1);
         QCOMPARE(startedRequests(kListPath), isSetting ? 0 : 1);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
-        // Rows take their table heights and are stacked from the top, in order.
-        for (int i = 0; i < rows.size(); ++i) {
-            QTRY_COMPARE(rows.at(i)->height(), view.heightOfRow(i));
-            QCOMPARE(rows.at(i)->y(), i == 0 ? 0 : rows.at(i - 1)->geometry().bottom() + 1);
-        }
-    }
-
-    void refreshMakesNewRows() {
-        MLTogetherSettingView view;
         view.refreshData();
-        QList<QPointer<QWidget>> old(view.rowViews().begin(), view.rowViews().end());
-        view.refreshData();
-        QCOMPARE(view.rowViews().size(), 4);
+        QCOMPARE(view.rowViews().size(), old.size());
         for (QWidget *row : view.rowViews())
             QVERIFY(!old.contains(row));
-        QCOMPARE(startedRequests(kListPath), 2); // each region row fetches the list for itself
+        QCOMPARE(startedRequests(kListPath), isSetting ? 0 : 2);
         QTRY_VERIFY(std::all_of(old.begin(), old.end(), [](const QPointer<QWidget> &row) { return !row; }));
-        auto *region = qobject_cast<MLRegionSettingCellView *>(view.rowViews().at(1));
-        QVERIFY(region);
-        QTRY_VERIFY(!region->dataList().isEmpty());
+        if (!isSetting)
+            QTRY_VERIFY(
+                !qobject_cast<MLRegionSettingCellView *>(view.rowViews().at(1))->dataList().isEmpty());
     }
 
     // The settings window's rows are white with their "#efefef" separators, whichever window hosts it.
