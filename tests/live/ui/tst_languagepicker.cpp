@@ -67,12 +67,12 @@ struct Hosted {
 
 class TestLanguagePicker final : public QObject {
     Q_OBJECT
-    std::unique_ptr<StandinFixture> m_standin;
-    std::unique_ptr<AppDelegate> m_app;
+    StandinFixture m_standin;
+    AppDelegate m_app;
 
     // A picker set up the way the control bars do it, with the entry stored under its key.
     std::unique_ptr<NSTranslationComboBoxView> makePicker(bool source = true) {
-        m_standin->server().route(kListPath, [](const StandinRequest &) {
+        m_standin.server().route(kListPath, [](const StandinRequest &) {
             QJsonArray list;
             for (const Entry &e : kServiceList)
                 list.append(ml::json::toObject(e));
@@ -88,7 +88,7 @@ class TestLanguagePicker final : public QObject {
 
     // A bar given the stored pair the way the pages give it, on the service's own lists.
     std::unique_ptr<NSTranslationSonView> makeBar() {
-        StandinLanguageRoutes::install(m_standin->server());
+        StandinLanguageRoutes::install(m_standin.server());
         storeLanguage(kLeft, u"en-US"_s, u"英语"_s);
         storeLanguage(kRight, u"ja"_s, u"日语"_s);
         auto bar = std::make_unique<NSTranslationSonView>();
@@ -100,19 +100,17 @@ class TestLanguagePicker final : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        m_standin = std::make_unique<StandinFixture>();
-        QVERIFY(m_standin->isRunning());
-        m_standin->signInDemo();
-        m_app = std::make_unique<AppDelegate>();
-        m_app->applicationDidFinishLaunching();
+        QVERIFY(m_standin.isRunning());
+        m_standin.signInDemo();
+        m_app.applicationDidFinishLaunching();
     }
 
     void init() {
         defaults().removeObjectForKey(kLeft);
         defaults().removeObjectForKey(kRight);
-        m_standin->server().clearFaults();
-        m_standin->server().clearReceivedRequests();
-        m_app->setIsTranslation(false);
+        m_standin.server().clearFaults();
+        m_standin.server().clearReceivedRequests();
+        m_app.setIsTranslation(false);
     }
 
     // The list arrives sorted; the picker shows the stored entry when the list has its code and name,
@@ -158,7 +156,7 @@ private Q_SLOTS:
     void failedListKeepsTheOwnersEntry() {
         const Entry stored = entry(u"ja-JP"_s, u"日语"_s);
         storeLanguage(kLeft, stored.languageCode, stored.languageName);
-        m_standin->server().injectFault(kListPath, StandinFault::answer(u"DIA999"_s, u"系统繁忙"_s));
+        m_standin.server().injectFault(kListPath, StandinFault::answer(u"DIA999"_s, u"系统繁忙"_s));
         auto picker = makePicker();
         QCOMPARE(startedRequests(kListPath), 1);
         QTRY_COMPARE(startedRequests(kListPath), 0); // the answer has been handled
@@ -168,7 +166,7 @@ private Q_SLOTS:
     }
 
     void answerForAGonePickerIsDropped() {
-        m_standin->server().injectFault(kListPath, StandinFault::delay(100));
+        m_standin.server().injectFault(kListPath, StandinFault::delay(100));
         makePicker().reset();
         QCOMPARE(startedRequests(kListPath), 1);
         QTRY_COMPARE(startedRequests(kListPath), 0); // answered after the picker went
@@ -219,14 +217,10 @@ private Q_SLOTS:
         picker->changeLanguage();
         QCOMPARE(reports, 4);
         QCOMPARE(picker->comboBoxView()->currentText(), u"普通话"_s);
-    }
-
-    void changeToUnknownPairShowsAndKeepsTheFirstEntry() {
-        auto picker = makePicker();
-        QVERIFY(listsArrived({picker.get()}));
+        // An unknown pair: the picker shows and keeps the first entry, never a code it does not offer.
         picker->setItemLanguage(entry(u"xx"_s, u"不存在"_s));
         picker->changeLanguage();
-        // The entry is the one the picker shows, never a code it does not offer.
+        QCOMPARE(reports, 5);
         QCOMPARE(picker->comboBoxView()->currentIndex(), 0);
         QCOMPARE(picker->itemLanguage(), picker->dataSource().first());
         QCOMPARE(storedLanguage(kLeft), std::optional(picker->dataSource().first()));
@@ -307,17 +301,17 @@ private Q_SLOTS:
         bar->show();
         QVERIFY(QTest::qWaitForWindowExposed(bar.get()));
 
-        m_app->setIsTranslation(true);
+        m_app.setIsTranslation(true);
         QTest::mouseClick(bar->changeImage(), Qt::LeftButton);
-        QCOMPARE(toastTexts(m_app->contentView()), QStringList{u"正在翻译，不允许修改"_s});
+        QCOMPARE(toastTexts(m_app.contentView()), QStringList{u"正在翻译，不允许修改"_s});
         QCOMPARE(startedRequests(u"/transLangue/switchLanguage"_s), 0);
         QCOMPARE(bar->sourceLanguageView()->itemLanguage().languageCode, u"en-US"_s);
 
-        m_app->setIsTranslation(false);
+        m_app.setIsTranslation(false);
         QTest::mouseClick(bar->changeImage(), Qt::LeftButton);
         QTRY_COMPARE(bar->sourceLanguageView()->itemLanguage().languageCode, u"ja-JP"_s);
         QTRY_COMPARE(bar->targetLanguageView()->itemLanguage().languageCode, u"en"_s);
-        const auto request = m_standin->server().lastRequest(u"/transLangue/switchLanguage"_s);
+        const auto request = m_standin.server().lastRequest(u"/transLangue/switchLanguage"_s);
         QVERIFY(request);
         QCOMPARE(request->params, (QJsonObject{{u"fromCode"_s, u"en-US"_s},
                                                {u"fromCodeName"_s, u"英语"_s},

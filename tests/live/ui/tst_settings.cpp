@@ -86,7 +86,7 @@ QList<NSTranslationSetupColorSonSmallView *> swatches(const NSTranslationSetupCo
     auto *side = group == Source ? row.sourceColor() : row.targetColor();
     return {side->whiteView(), side->greenView(), side->redView(), side->blueView()};
 }
-QWidget *marked(const NSTranslationSetupColorCellView &row, int group) {
+QWidget *markedSwatch(const NSTranslationSetupColorCellView &row, int group) {
     if (group == Background)
         return row.bgColor()->seletdView();
     return (group == Source ? row.sourceColor() : row.targetColor())->seletdView();
@@ -102,13 +102,12 @@ template <class Row> void showRow(Row &row) {
 
 class TestSettings final : public QObject {
     Q_OBJECT
-    std::unique_ptr<ml::test::StandinFixture> m_standin;
+    ml::test::StandinFixture m_standin;
 
 private Q_SLOTS:
     void initTestCase() {
-        m_standin = std::make_unique<ml::test::StandinFixture>();
-        QVERIFY(m_standin->isRunning());
-        m_standin->signInDemo();
+        QVERIFY(m_standin.isRunning());
+        m_standin.signInDemo();
     }
 
     void init() {
@@ -173,67 +172,58 @@ private Q_SLOTS:
         QCOMPARE(posts.fontSize, 1);
     }
 
-    void colourGroupMarksStoredValue_data() {
+    // A colour group marks the stored value without writing; a click stores only its key and announces
+    // once, clicking the chosen one writes nothing, and going back writes (never removes) the value.
+    void swatchesMarkAndStore_data() {
         QTest::addColumn<int>("group");
         QTest::addColumn<QString>("stored"); // empty: nothing
-        QTest::addColumn<int>("swatch");     // white, green, red, blue; or white, black
-        QTest::newRow("source: nothing stored") << int(Source) << QString() << 0;
-        QTest::newRow("background: nothing stored") << int(Background) << QString() << 1;
-        QTest::newRow("source 2") << int(Source) << u"2"_s << 1;
-        QTest::newRow("target 4") << int(Target) << u"4"_s << 3;
-        QTest::newRow("target 5 reads as white") << int(Target) << u"5"_s << 0;
-        QTest::newRow("background 0.3") << int(Background) << u"0.3"_s << 0;
-        QTest::newRow("background 0.5") << int(Background) << u"0.5"_s << 1;
+        QTest::addColumn<int>("marked");     // white, green, red, blue; or white, black
+        QTest::addColumn<int>("swatch");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("back");
+        QTest::addColumn<QString>("backValue");
+        QTest::newRow("source: nothing stored")
+            << int(Source) << QString() << 0 << 1 << u"2"_s << 0 << u"1"_s;
+        QTest::newRow("source 2") << int(Source) << u"2"_s << 1 << 2 << u"3"_s << 0 << u"1"_s;
+        QTest::newRow("target 4") << int(Target) << u"4"_s << 3 << 1 << u"2"_s << 0 << u"1"_s;
+        QTest::newRow("target 5 reads as white") << int(Target) << u"5"_s << 0 << 3 << u"4"_s << 0 << u"1"_s;
+        QTest::newRow("background: nothing stored")
+            << int(Background) << QString() << 1 << 0 << u"0.3"_s << 1 << u"0.7"_s;
+        QTest::newRow("background 0.3") << int(Background) << u"0.3"_s << 0 << 1 << u"0.7"_s << 0 << u"0.3"_s;
+        QTest::newRow("background 0.5 reads as black")
+            << int(Background) << u"0.5"_s << 1 << 0 << u"0.3"_s << 1 << u"0.7"_s;
     }
-    void colourGroupMarksStoredValue() {
+    void swatchesMarkAndStore() {
         QFETCH(int, group);
         QFETCH(QString, stored);
+        QFETCH(int, marked);
         QFETCH(int, swatch);
+        QFETCH(QString, value);
+        QFETCH(int, back);
+        QFETCH(QString, backValue);
         store(keyOf(group), stored.isEmpty() ? QVariant() : QVariant(stored));
         const QVariantMap before = snapshot();
         PostCounter posts;
         NSTranslationSetupColorCellView row;
-        const auto all = swatches(row, group);
-        QCOMPARE(marked(row, group), all.at(swatch));
-        for (int i = 0; i < all.size(); ++i)
-            QCOMPARE(all.at(i)->isSeleted(), i == swatch);
-        QCOMPARE(snapshot(), before); // building stores nothing
-        QCOMPARE(posts.fontSize + posts.bgFloat, 0);
-    }
-
-    void swatchClickStoresOnlyItsKey_data() {
-        QTest::addColumn<int>("group");
-        QTest::addColumn<int>("swatch");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("backValue"); // stored on going back to the default swatch
-        QTest::newRow("source green") << int(Source) << 1 << u"2"_s << u"1"_s;
-        QTest::newRow("target red") << int(Target) << 2 << u"3"_s << u"1"_s;
-        QTest::newRow("background white") << int(Background) << 0 << u"0.3"_s << u"0.7"_s;
-    }
-    void swatchClickStoresOnlyItsKey() {
-        QFETCH(int, group);
-        QFETCH(int, swatch);
-        QFETCH(QString, value);
-        QFETCH(QString, backValue);
-        NSTranslationSetupColorCellView row;
         showRow(row);
         const auto all = swatches(row, group);
-        NSTranslationSetupColorSonSmallView *fallback = group == Background ? all.at(1) : all.at(0);
-        PostCounter posts;
+        for (int i = 0; i < all.size(); ++i)
+            QCOMPARE(all.at(i)->isSeleted(), i == marked);
+        QCOMPARE(markedSwatch(row, group), all.at(marked));
+        QCOMPARE(snapshot(), before);
+        QCOMPARE(posts.fontSize + posts.bgFloat, 0);
+
         int &announced = group == Background ? posts.bgFloat : posts.fontSize;
         QTest::mouseClick(all.at(swatch), Qt::LeftButton);
         QCOMPARE(snapshot(), onlyStored(keyOf(group), value));
         QCOMPARE(posts.fontSize + posts.bgFloat, 1);
         QCOMPARE(announced, 1);
-        QCOMPARE(marked(row, group), all.at(swatch));
-        QVERIFY(!fallback->isSeleted());
-        store(keyOf(group), u"marker"_s); // behind the row's back: clicking the chosen one writes nothing
+        QCOMPARE(markedSwatch(row, group), all.at(swatch));
+        QVERIFY(!all.at(marked)->isSeleted());
+        store(keyOf(group), u"marker"_s); // behind the row's back
         QTest::mouseClick(all.at(swatch), Qt::LeftButton);
         QCOMPARE(snapshot().value(keyOf(group)), QVariant(u"marker"_s));
-        QCOMPARE(announced, 1);
-
-        // Back to the default writes its value (not a removal) and announces again.
-        QTest::mouseClick(fallback, Qt::LeftButton);
+        QTest::mouseClick(all.at(back), Qt::LeftButton);
         QCOMPARE(snapshot(), onlyStored(keyOf(group), backValue));
         QCOMPARE(announced, 2);
     }
@@ -305,7 +295,7 @@ private Q_SLOTS:
     // The live section's first showing of its settings tab builds the rows once: one region list
     // request reaches the service and the font row writes and posts its size once.
     void firstShowingBuildsRowsOnce() {
-        m_standin->server().clearReceivedRequests();
+        m_standin.server().clearReceivedRequests();
         PostCounter posts;
         MLSimultaneousInterpretationView section;
         section.resize(1039, 673);
@@ -315,12 +305,10 @@ private Q_SLOTS:
         QVERIFY(settings);
         auto *region = qobject_cast<MLRegionSettingCellView *>(settings->rowViews().at(1));
         QTRY_VERIFY(!region->dataList().isEmpty());
-        QCOMPARE(m_standin->server().receivedRequests(kListPath).size(), 1);
+        QCOMPARE(m_standin.server().receivedRequests(kListPath).size(), 1);
         QCOMPARE(posts.fontSize, 1);
         QCOMPARE(section.findChildren<NSTranslationSetupFontCellView *>().size(), 1);
     }
-
-    void cleanupTestCase() { m_standin.reset(); }
 };
 
 ML_TEST_MAIN(TestSettings)

@@ -150,27 +150,6 @@ private Q_SLOTS:
         QCOMPARE(got, ranges);
     }
 
-    void rowHeightsFollowTextSizeAndWidth() {
-        MLSubtitleTableView view;
-        view.resize(500, 300);
-        view.show();
-        const QString sentence =
-            QStringLiteral("打开有声音的网页及视频，选择语种，点击开始按钮体验实时翻译字幕");
-        view.setListData({sentence + QStringLiteral("\nOpen a web page"), QString()});
-        const int small = view.rowHeight(0);
-
-        setLook(QStringLiteral("大"), QStringLiteral("2"), QStringLiteral("3"));
-        view.reloadData();
-        QVERIFY2(view.rowHeight(0) > small, "the larger subtitle size makes the row taller");
-        verifyHeightsMatchFullMeasurement(view);
-
-        // A narrower table wraps the sentence onto more lines.
-        const int wide = view.rowHeight(0);
-        view.resize(200, 300);
-        QVERIFY(view.rowHeight(0) > wide);
-        verifyHeightsMatchFullMeasurement(view);
-    }
-
     void heightsStayExactAcrossASession() {
         MLSubtitleTableView view;
         view.resize(400, 300);
