@@ -15,13 +15,12 @@
 
 namespace ml::test {
 
-// Requests of `path` that the application has started and not yet dropped. A request starts within
-// the call that sends it, so a check right after an action tells whether the action sent one; and a
-// reply goes only after its answer has been handled, so 0 after waiting means the answer is in.
+// Requests of `path` started and not yet dropped: a request starts within the call that sends it, and
+// its reply goes only after its answer has been handled.
 inline int startedRequests(const QString &path) {
     int count = 0;
     for (QNetworkReply *reply : MLHttpTransport::shared().network()->findChildren<QNetworkReply *>())
-        count += reply->url().path() == path ? 1 : 0;
+        count += reply->url().path() == path;
     return count;
 }
 

@@ -57,20 +57,12 @@ public:
     int bgFloat = 0;
 };
 
-// What the defaults hold for the four keys (absent keys as null).
+// What the defaults hold of the four keys.
 QVariantMap snapshot() {
     QVariantMap values;
     for (const QString &key : kAllKeys)
-        values.insert(key, defaults().hasKey(key) ? defaults().objectForKey(key) : QVariant());
-    return values;
-}
-
-// The four keys absent except `key`, which holds `value`.
-QVariantMap onlyStored(const QString &key, const QString &value) {
-    QVariantMap values;
-    for (const QString &each : kAllKeys)
-        values.insert(each, QVariant());
-    values.insert(key, value);
+        if (defaults().hasKey(key))
+            values.insert(key, defaults().objectForKey(key));
     return values;
 }
 
@@ -79,17 +71,12 @@ const QString &keyOf(int group) {
     return keys.at(group);
 }
 
-// The swatches of a colour group, and the one it marks.
+// The swatches of a colour group.
 QList<NSTranslationSetupColorSonSmallView *> swatches(const NSTranslationSetupColorCellView &row, int group) {
     if (group == Background)
         return {row.bgColor()->whiteView(), row.bgColor()->blackView()};
     auto *side = group == Source ? row.sourceColor() : row.targetColor();
     return {side->whiteView(), side->greenView(), side->redView(), side->blueView()};
-}
-QWidget *markedSwatch(const NSTranslationSetupColorCellView &row, int group) {
-    if (group == Background)
-        return row.bgColor()->seletdView();
-    return (group == Source ? row.sourceColor() : row.targetColor())->seletdView();
 }
 
 template <class Row> void showRow(Row &row) {
@@ -121,7 +108,6 @@ private Q_SLOTS:
         QTest::addColumn<QVariant>("stored");
         QTest::addColumn<QString>("marked");
         QTest::newRow("nothing stored: small") << QVariant() << u"小"_s;
-        QTest::newRow("medium") << QVariant(u"中"_s) << u"中"_s;
         QTest::newRow("large") << QVariant(u"大"_s) << u"大"_s;
         QTest::newRow("unknown text") << QVariant(u"特大"_s) << u"小"_s;
         QTest::newRow("number") << QVariant(18) << u"小"_s;
@@ -133,7 +119,7 @@ private Q_SLOTS:
         PostCounter posts;
         NSTranslationSetupFontCellView row;
         QCOMPARE(row.seletedBtn()->text(), marked);
-        QCOMPARE(snapshot(), onlyStored(kFontSizeKey, marked));
+        QCOMPARE(snapshot(), (QVariantMap{{kFontSizeKey, marked}}));
         QCOMPARE(posts.fontSize, 1);
         QCOMPARE(posts.bgFloat, 0);
     }
@@ -153,7 +139,7 @@ private Q_SLOTS:
 
         PostCounter posts;
         QTest::mouseClick(row.seletedBtnList().at(2), Qt::LeftButton);
-        QCOMPARE(snapshot(), onlyStored(kFontSizeKey, u"大"_s));
+        QCOMPARE(snapshot(), (QVariantMap{{kFontSizeKey, u"大"_s}}));
         QCOMPARE(posts.fontSize, 1);
         QCOMPARE(posts.bgFloat, 0);
         QCOMPARE(row.seletedBtn(), row.seletedBtnList().at(2));
@@ -184,7 +170,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("backValue");
         QTest::newRow("source: nothing stored")
             << int(Source) << QString() << 0 << 1 << u"2"_s << 0 << u"1"_s;
-        QTest::newRow("source 2") << int(Source) << u"2"_s << 1 << 2 << u"3"_s << 0 << u"1"_s;
         QTest::newRow("target 4") << int(Target) << u"4"_s << 3 << 1 << u"2"_s << 0 << u"1"_s;
         QTest::newRow("target 5 reads as white") << int(Target) << u"5"_s << 0 << 3 << u"4"_s << 0 << u"1"_s;
         QTest::newRow("background: nothing stored")
@@ -209,22 +194,21 @@ private Q_SLOTS:
         const auto all = swatches(row, group);
         for (int i = 0; i < all.size(); ++i)
             QCOMPARE(all.at(i)->isSeleted(), i == marked);
-        QCOMPARE(markedSwatch(row, group), all.at(marked));
         QCOMPARE(snapshot(), before);
         QCOMPARE(posts.fontSize + posts.bgFloat, 0);
 
         int &announced = group == Background ? posts.bgFloat : posts.fontSize;
         QTest::mouseClick(all.at(swatch), Qt::LeftButton);
-        QCOMPARE(snapshot(), onlyStored(keyOf(group), value));
+        QCOMPARE(snapshot(), (QVariantMap{{keyOf(group), value}}));
         QCOMPARE(posts.fontSize + posts.bgFloat, 1);
         QCOMPARE(announced, 1);
-        QCOMPARE(markedSwatch(row, group), all.at(swatch));
-        QVERIFY(!all.at(marked)->isSeleted());
+        for (int i = 0; i < all.size(); ++i)
+            QCOMPARE(all.at(i)->isSeleted(), i == swatch);
         store(keyOf(group), u"marker"_s); // behind the row's back
         QTest::mouseClick(all.at(swatch), Qt::LeftButton);
         QCOMPARE(snapshot().value(keyOf(group)), QVariant(u"marker"_s));
         QTest::mouseClick(all.at(back), Qt::LeftButton);
-        QCOMPARE(snapshot(), onlyStored(keyOf(group), backValue));
+        QCOMPARE(snapshot(), (QVariantMap{{keyOf(group), backValue}}));
         QCOMPARE(announced, 2);
     }
 
@@ -249,9 +233,6 @@ private Q_SLOTS:
             QVERIFY(!old.contains(row));
         QCOMPARE(startedRequests(kListPath), isSetting ? 0 : 2);
         QTRY_VERIFY(std::all_of(old.begin(), old.end(), [](const QPointer<QWidget> &row) { return !row; }));
-        if (!isSetting)
-            QTRY_VERIFY(
-                !qobject_cast<MLRegionSettingCellView *>(view.rowViews().at(1))->dataList().isEmpty());
     }
 
     // The settings window's rows are white with their "#efefef" separators, whichever window hosts it.
