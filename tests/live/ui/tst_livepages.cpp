@@ -212,16 +212,21 @@ private Q_SLOTS:
         QTRY_VERIFY(b.h.engine->state() == MLLiveEngine::State::Idle);
     }
 
-    // The high-precision page shows its stored pair; with no engine behind it, starting changes nothing.
-    void highPrecisionPageIsInert() {
+    // The pages without an engine show their stored languages (the recognition page only a source);
+    // starting changes nothing.
+    void pagesWithoutAnEngineAreInert() {
         AppDelegate app;
         app.applicationDidFinishLaunching();
         storeLanguage(u"MLHighTranslationViewLeft"_s, u"ja-JP"_s, u"日语"_s);
         storeLanguage(u"MLHighTranslationViewRight"_s, u"fr"_s, u"法语"_s);
+        storeLanguage(u"MLTSRecognizeViewLeft"_s, u"ko-KR"_s, u"韩语"_s);
+        MLTSRecognizeView recognition;
         MLHighTranslationView page;
-        page.resize(1000, 600);
         NSTranslationSonView *bar = page.barView();
-        QVERIFY(listsArrived({bar->sourceLanguageView(), bar->targetLanguageView()}));
+        QVERIFY(listsArrived({bar->sourceLanguageView(), bar->targetLanguageView(),
+                              recognition.barView()->sourceLanguageView()}));
+        QCOMPARE(recognition.barView()->sourceLanguageView()->comboBoxView()->currentText(), u"韩语"_s);
+        QVERIFY(!MLUserDefaults::standardUserDefaults().hasKey(u"MLTSRecognizeViewRight"_s));
         QCOMPARE(bar->sourceLanguageView()->comboBoxView()->currentText(), u"日语"_s);
         QCOMPARE(bar->targetLanguageView()->itemLanguage().languageCode, u"fr"_s);
         page.show();
@@ -229,15 +234,6 @@ private Q_SLOTS:
         QTest::mouseClick(page.startOrOverImage(), Qt::LeftButton);
         QCOMPARE(page.startOrOverImageName(), u"startImage_icon"_s);
         QVERIFY(!app.isTranslation());
-    }
-
-    void recognitionPageKeepsItsSourceLanguage() {
-        storeLanguage(u"MLTSRecognizeViewLeft"_s, u"ko-KR"_s, u"韩语"_s);
-        MLTSRecognizeView page;
-        NSTranslationIdentifySonView *bar = page.barView();
-        QVERIFY(listsArrived({bar->sourceLanguageView()}));
-        QCOMPARE(bar->sourceLanguageView()->comboBoxView()->currentText(), u"韩语"_s);
-        QVERIFY(!MLUserDefaults::standardUserDefaults().hasKey(u"MLTSRecognizeViewRight"_s));
     }
 
     void floatingBackgroundFollowsTheSetting_data() {

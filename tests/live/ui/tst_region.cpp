@@ -229,11 +229,9 @@ private Q_SLOTS:
         QVERIFY(notes.heightOfRow(2) > notes.heightOfRow(1));
         notes.show();
         QVERIFY(QTest::qWaitForWindowExposed(&notes));
-        for (int i = 0; i < 3; ++i) {
-            QCOMPARE(notes.viewForRow(i)->titleLabel()->text(), notes.dataList().at(i).regionExplain);
-            QCOMPARE(notes.viewForRow(i)->descLabel()->text(), notes.dataList().at(i).desc);
+        for (int i = 0; i < 3; ++i)
             QCOMPARE(notes.viewForRow(i)->height(), notes.heightOfRow(i));
-        }
+        QCOMPARE(notes.viewForRow(2)->descLabel()->text(), longNote);
         QTRY_VERIFY(notes.scrollView()->verticalScrollBar()->maximum() > 0);
 
         // A new list replaces the rows.

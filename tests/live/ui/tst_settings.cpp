@@ -261,18 +261,6 @@ private Q_SLOTS:
         window->close();
     }
 
-    void reopenedWindowMarksStoredChoices() {
-        store(kFontSizeKey, u"中"_s);
-        for (const QString &shown : {u"中"_s, u"大"_s}) {
-            MLHelpSelectVC window;
-            window.show();
-            auto *font = window.findChild<NSTranslationSetupFontCellView *>();
-            QVERIFY(font);
-            QCOMPARE(font->seletedBtn()->text(), shown);
-            QTest::mouseClick(font->seletedBtnList().at(2), Qt::LeftButton);
-        }
-    }
-
     // The live section's first showing of its settings tab builds the rows once: one region list
     // request reaches the service and the font row writes and posts its size once.
     void firstShowingBuildsRowsOnce() {
