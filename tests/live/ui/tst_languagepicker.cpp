@@ -1,12 +1,17 @@
+// The language pickers and the control bar that holds a pair of them.
+#include "support/LiveUiSupport.h"
 #include "support/MLTestMain.h"
 #include "support/StandinFixture.h"
+#include "support/ToastTexts.h"
 
-#include "core/session/MLKeyedArchive.h"
-#include "core/session/MLUserManager.h"
+#include "StandinLanguageRoutes.h"
+#include "app/AppDelegate.h"
+#include "live/ui/MLHelpSelectVC.h"
+#include "live/ui/MLLiveSettingsWindow.h"
 #include "live/ui/MLRegionSettingCellView.h"
 #include "live/ui/NSRegionComboBoxView.h"
-#include "live/ui/NSTranslationComboBoxView.h"
-#include "platform/kit/MLUserDefaults.h"
+#include "live/ui/NSTranslationSonView.h"
+#include "platform/kit/ui/MLApplicationModal.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -14,179 +19,155 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTimer>
 
-#include <memory>
+using namespace ml::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 using Entry = MLMineLanguageListModel;
+const QString kListPath = u"/transLangue/getLanguageList"_s;
+const QString kKey = u"MLPickerTest"_s;
+const QString kLeft = kKey + u"Left"_s;
+const QString kRight = kKey + u"Right"_s;
 
 Entry entry(const QString &code, const QString &name, const QString &initial = QString()) {
     return Entry{code, initial, name};
 }
 
-// The list the stand-in answers in these tests, in the service's order. Ordered by pinyin it reads
+// The list the pickers' tests get, in the service's order. Ordered by pinyin it reads
 // 法语 (F), 普通话 (P), 日语 (R), 英语 (Y), 中文 (Z), 123 (#).
-const QList<Entry> &serviceList() {
-    static const QList<Entry> list{
-        entry(QStringLiteral("ja-JP"), QStringLiteral("日语"), QStringLiteral("R")),
-        entry(QStringLiteral("zh-CN"), QStringLiteral("中文"), QStringLiteral("Z")),
-        entry(QStringLiteral("x-num"), QStringLiteral("123"), QString()),
-        entry(QStringLiteral("en-US"), QStringLiteral("英语"), QStringLiteral("Y")),
-        entry(QStringLiteral("zh-CN"), QStringLiteral("普通话"), QStringLiteral("P")),
-        entry(QStringLiteral("fr-FR"), QStringLiteral("法语"), QStringLiteral("F")),
-    };
-    return list;
-}
-
-const QStringList kSortedNames{QStringLiteral("法语"), QStringLiteral("普通话"), QStringLiteral("日语"),
-                               QStringLiteral("英语"), QStringLiteral("中文"),   QStringLiteral("123")};
-
-const QString kKey = QStringLiteral("MLPickerTest");
+const QList<Entry> kServiceList{entry(u"ja-JP"_s, u"日语"_s, u"R"_s),
+                                entry(u"zh-CN"_s, u"中文"_s, u"Z"_s),
+                                entry(u"x-num"_s, u"123"_s),
+                                entry(u"en-US"_s, u"英语"_s, u"Y"_s),
+                                entry(u"zh-CN"_s, u"普通话"_s, u"P"_s),
+                                entry(u"fr-FR"_s, u"法语"_s, u"F"_s)};
+const QStringList kSortedNames{u"法语"_s, u"普通话"_s, u"日语"_s, u"英语"_s, u"中文"_s, u"123"_s};
 
 MLUserDefaults &defaults() {
     return MLUserDefaults::standardUserDefaults();
-}
-
-std::optional<Entry> storedEntry(const QString &key) {
-    return MLKeyedArchive::unarchivedObjectOfClass<Entry>(defaults().dataForKey(key));
 }
 
 } // namespace
 
 class TestLanguagePicker final : public QObject {
     Q_OBJECT
-    std::unique_ptr<ml::test::StandinFixture> m_standin;
+    StandinFixture m_standin;
+    AppDelegate m_app;
 
     // A picker set up the way the control bars do it, with the entry stored under its key.
     std::unique_ptr<NSTranslationComboBoxView> makePicker(bool source = true) {
+        m_standin.server().route(kListPath, [](const StandinRequest &) {
+            QJsonArray list;
+            for (const Entry &e : kServiceList)
+                list.append(ml::json::toObject(e));
+            return StandinReply::success(list);
+        });
         auto picker = std::make_unique<NSTranslationComboBoxView>();
-        const QString key = kKey + (source ? QStringLiteral("Left") : QStringLiteral("Right"));
-        picker->setItemLanguage(NSTranslationComboBoxView::storedLanguage(key));
-        if (source)
-            picker->setIsSourceLanguage(true);
+        picker->setItemLanguage(NSTranslationComboBoxView::storedLanguage(source ? kLeft : kRight));
+        picker->setIsSourceLanguage(source);
         picker->setLanguageKey(kKey);
         picker->setLanguageType(source ? 11 : 12);
         return picker;
     }
 
-    static bool waitForList(NSTranslationComboBoxView &picker) {
-        return QTest::qWaitFor([&picker] { return !picker.dataSource().isEmpty(); }, 5000);
+    // A bar given the stored pair the way the pages give it, on the service's own lists.
+    std::unique_ptr<NSTranslationSonView> makeBar() {
+        StandinLanguageRoutes::install(m_standin.server());
+        storeLanguage(kLeft, u"en-US"_s, u"英语"_s);
+        storeLanguage(kRight, u"ja"_s, u"日语"_s);
+        auto bar = std::make_unique<NSTranslationSonView>();
+        bar->setLanguageKey(kKey);
+        bar->setLeftItem(NSTranslationComboBoxView::storedLanguage(kLeft));
+        bar->setRightItem(NSTranslationComboBoxView::storedLanguage(kRight));
+        return bar;
     }
 
 private Q_SLOTS:
     void initTestCase() {
-        m_standin = std::make_unique<ml::test::StandinFixture>();
-        QVERIFY(m_standin->isRunning());
-        m_standin->signInDemo();
-        m_standin->server().route(QStringLiteral("/transLangue/getLanguageList"),
-                                  [](const StandinRequest &r) {
-                                      QJsonArray list;
-                                      for (const Entry &e : serviceList())
-                                          list.append(ml::json::toObject(e));
-                                      // The target list lacks "123", so the two answers can be told apart.
-                                      if (r.params.value(QStringLiteral("languageType")).toInt() == 12)
-                                          list.removeAt(2);
-                                      return StandinReply::success(list);
-                                  });
+        QVERIFY(m_standin.isRunning());
+        m_standin.signInDemo();
+        m_app.applicationDidFinishLaunching();
     }
 
     void init() {
-        for (const QString &side : {QStringLiteral("Left"), QStringLiteral("Right")})
-            defaults().removeObjectForKey(kKey + side);
-        defaults().synchronize();
-        m_standin->server().clearFaults();
+        defaults().removeObjectForKey(kLeft);
+        defaults().removeObjectForKey(kRight);
+        m_standin.server().clearFaults();
+        m_standin.server().clearReceivedRequests();
+        m_app.setIsTranslation(false);
     }
 
-    void firstArrivalChoosesAndStoresFirstEntry_data() {
+    // The list arrives sorted; the picker shows the stored entry when the list has its code and name,
+    // else the first entry, and stores what it shows under its side's key only.
+    void arrivalShowsTheStoredEntryOrTheFirst_data() {
         QTest::addColumn<bool>("source");
-        QTest::addColumn<int>("count");
-        QTest::newRow("source picker stores under Left") << true << 6;
-        QTest::newRow("target picker stores under Right") << false << 5;
-    }
-
-    void firstArrivalChoosesAndStoresFirstEntry() {
-        QFETCH(bool, source);
-        QFETCH(int, count);
-        auto picker = makePicker(source);
-        QVERIFY(waitForList(*picker));
-
-        QStringList names;
-        for (const Entry &e : picker->dataSource())
-            names << e.languageName;
-        QCOMPARE(names, kSortedNames.mid(0, count));
-        QCOMPARE(picker->comboBoxView()->count(), count);
-        QCOMPARE(picker->seletedIndex(), 0);
-        QCOMPARE(picker->comboBoxView()->currentText(), QStringLiteral("法语"));
-        QCOMPARE(picker->itemLanguage(),
-                 entry(QStringLiteral("fr-FR"), QStringLiteral("法语"), QStringLiteral("F")));
-        const QString key = kKey + (source ? QStringLiteral("Left") : QStringLiteral("Right"));
-        const QString other = kKey + (source ? QStringLiteral("Right") : QStringLiteral("Left"));
-        QCOMPARE(storedEntry(key), std::optional<Entry>(picker->itemLanguage()));
-        QVERIFY(!defaults().hasKey(other));
-    }
-
-    void storedEntryIsMatchedByCodeAndName_data() {
         QTest::addColumn<QByteArray>("stored");
         QTest::addColumn<QString>("chosenName");
         const auto archive = [](const QString &code, const QString &name) {
             return MLKeyedArchive::archivedData(entry(code, name));
         };
-        QTest::newRow("code and name found")
-            << archive(QStringLiteral("ja-JP"), QStringLiteral("日语")) << QStringLiteral("日语");
-        QTest::newRow("same code, other name: not found")
-            << archive(QStringLiteral("ja-JP"), QStringLiteral("Japanese")) << QStringLiteral("法语");
-        QTest::newRow("same code twice: the one with the stored name")
-            << archive(QStringLiteral("zh-CN"), QStringLiteral("中文")) << QStringLiteral("中文");
-        QTest::newRow("same name, other code: not found")
-            << archive(QStringLiteral("ja"), QStringLiteral("日语")) << QStringLiteral("法语");
-        QTest::newRow("undecodable value: first entry")
-            << QByteArray("not an archive") << QStringLiteral("法语");
-        QTest::newRow("empty entry: first entry") << archive(QString(), QString()) << QStringLiteral("法语");
+        QTest::newRow("source, nothing stored") << true << QByteArray() << u"法语"_s;
+        QTest::newRow("target, nothing stored") << false << QByteArray() << u"法语"_s;
+        QTest::newRow("code and name found") << true << archive(u"ja-JP"_s, u"日语"_s) << u"日语"_s;
+        QTest::newRow("same code, other name") << true << archive(u"ja-JP"_s, u"Japanese"_s) << u"法语"_s;
+        QTest::newRow("same code twice: the stored name")
+            << true << archive(u"zh-CN"_s, u"中文"_s) << u"中文"_s;
+        QTest::newRow("same name, other code") << true << archive(u"ja"_s, u"日语"_s) << u"法语"_s;
+        QTest::newRow("undecodable value") << true << QByteArray("not an archive") << u"法语"_s;
+        QTest::newRow("empty entry") << true << archive(QString(), QString()) << u"法语"_s;
     }
-
-    void storedEntryIsMatchedByCodeAndName() {
+    void arrivalShowsTheStoredEntryOrTheFirst() {
+        QFETCH(bool, source);
         QFETCH(QByteArray, stored);
         QFETCH(QString, chosenName);
-        defaults().setData(stored, kKey + QStringLiteral("Left"));
-        auto picker = makePicker();
-        QVERIFY(waitForList(*picker));
+        if (!stored.isEmpty())
+            defaults().setData(stored, source ? kLeft : kRight);
+        auto picker = makePicker(source);
+        QVERIFY(listsArrived({picker.get()}));
+        QStringList names;
+        for (const Entry &e : picker->dataSource())
+            names << e.languageName;
+        QCOMPARE(names, kSortedNames);
+        QCOMPARE(picker->comboBoxView()->count(), kSortedNames.size());
         QCOMPARE(picker->comboBoxView()->currentText(), chosenName);
-        QCOMPARE(picker->itemLanguage().languageName, chosenName);
         QCOMPARE(picker->itemLanguage(), picker->dataSource().at(picker->seletedIndex()));
-        QCOMPARE(storedEntry(kKey + QStringLiteral("Left")), std::optional<Entry>(picker->itemLanguage()));
+        QCOMPARE(picker->itemLanguage().languageName, chosenName);
+        QCOMPARE(storedLanguage(source ? kLeft : kRight), std::optional(picker->itemLanguage()));
+        QVERIFY(!defaults().hasKey(source ? kRight : kLeft));
     }
 
     void failedListKeepsTheOwnersEntry() {
-        const Entry stored = entry(QStringLiteral("ja-JP"), QStringLiteral("日语"));
-        defaults().setData(MLKeyedArchive::archivedData(stored), kKey + QStringLiteral("Left"));
-        m_standin->server().injectFault(
-            QStringLiteral("/transLangue/getLanguageList"),
-            StandinFault::answer(QStringLiteral("DIA999"), QStringLiteral("系统繁忙")));
+        const Entry stored = entry(u"ja-JP"_s, u"日语"_s);
+        storeLanguage(kLeft, stored.languageCode, stored.languageName);
+        m_standin.server().injectFault(kListPath, StandinFault::answer(u"DIA999"_s, u"系统繁忙"_s));
         auto picker = makePicker();
-        QTRY_COMPARE(m_standin->server().pendingFaults(QStringLiteral("/transLangue/getLanguageList")), 0);
-        QTest::qWait(50);
+        QCOMPARE(startedRequests(kListPath), 1);
+        QTRY_COMPARE(startedRequests(kListPath), 0); // the answer has been handled
         QCOMPARE(picker->comboBoxView()->count(), 0);
         QCOMPARE(picker->itemLanguage(), stored);
-        QCOMPARE(storedEntry(kKey + QStringLiteral("Left")), std::optional<Entry>(stored));
+        QCOMPARE(storedLanguage(kLeft), std::optional(stored));
     }
 
     void answerForAGonePickerIsDropped() {
-        m_standin->server().injectFault(QStringLiteral("/transLangue/getLanguageList"),
-                                        StandinFault::delay(100));
-        auto picker = makePicker();
-        picker.reset();
-        QTest::qWait(300);
-        QVERIFY(!defaults().hasKey(kKey + QStringLiteral("Left")));
+        m_standin.server().injectFault(kListPath, StandinFault::delay(100));
+        makePicker().reset();
+        QCOMPARE(startedRequests(kListPath), 1);
+        QTRY_COMPARE(startedRequests(kListPath), 0); // answered after the picker went
+        QVERIFY(!defaults().hasKey(kLeft));
     }
 
-    void selectionReportsOncePerRealChange() {
+    void selectionReportsOncePerRealChangeAndNoneWhileLocked() {
+        QWidget host;
         auto picker = makePicker();
+        picker->setParent(&host);
+        picker->setGeometry(0, 0, 150, 30);
         int reports = 0;
         picker->setSeletedLanguageBlock([&reports](const Entry &) { ++reports; });
-        QVERIFY(waitForList(*picker));
-        // The arrival chooses the first row: one report.
-        QCOMPARE(reports, 1);
+        QVERIFY(listsArrived({picker.get()}));
+        QCOMPARE(reports, 1); // the arrival chooses the first row
         QCOMPARE(picker->seletedIndex(), 0);
         QComboBox *box = picker->comboBoxView();
 
@@ -195,13 +176,10 @@ private Q_SLOTS:
         QCOMPARE(reports, 1);
         box->setCurrentIndex(2);
         QCOMPARE(reports, 2);
-        QCOMPARE(picker->itemLanguage().languageName, QStringLiteral("日语"));
-        QCOMPARE(storedEntry(kKey + QStringLiteral("Left"))->languageName, QStringLiteral("日语"));
+        QCOMPARE(picker->itemLanguage().languageName, u"日语"_s);
+        QCOMPARE(storedLanguage(kLeft)->languageName, u"日语"_s);
 
         // By the user, through the list.
-        QWidget host;
-        picker->setParent(&host);
-        picker->setGeometry(0, 0, 150, 30);
         host.show();
         QVERIFY(QTest::qWaitForWindowExposed(&host));
         const auto pick = [box](int row) {
@@ -215,58 +193,39 @@ private Q_SLOTS:
         pick(3);
         QCOMPARE(reports, 3);
         QCOMPARE(picker->seletedIndex(), 3);
-        QCOMPARE(storedEntry(kKey + QStringLiteral("Left"))->languageName, QStringLiteral("英语"));
+        QCOMPARE(storedLanguage(kLeft)->languageName, u"英语"_s);
         pick(3);
         QCOMPARE(reports, 3);
 
         // changeLanguage: an entry of the row shown reports nothing; another one reports once.
-        picker->setItemLanguage(entry(QStringLiteral("en-US"), QStringLiteral("英语")));
+        picker->setItemLanguage(entry(u"en-US"_s, u"英语"_s));
         picker->changeLanguage();
         QCOMPARE(reports, 3);
-        QCOMPARE(picker->itemLanguage().languageInitial, QStringLiteral("Y"));
-        picker->setItemLanguage(entry(QStringLiteral("zh-CN"), QStringLiteral("普通话")));
+        QCOMPARE(picker->itemLanguage().languageInitial, u"Y"_s);
+        picker->setItemLanguage(entry(u"zh-CN"_s, u"普通话"_s));
         picker->changeLanguage();
         QCOMPARE(reports, 4);
-        QCOMPARE(picker->comboBoxView()->currentText(), QStringLiteral("普通话"));
-        picker->setParent(nullptr);
-    }
-
-    void changeToUnknownPairShowsAndKeepsTheFirstEntry() {
-        auto picker = makePicker();
-        QVERIFY(waitForList(*picker));
-        QCOMPARE(picker->seletedIndex(), 0);
-        picker->setItemLanguage(entry(QStringLiteral("xx"), QStringLiteral("不存在")));
+        QCOMPARE(picker->comboBoxView()->currentText(), u"普通话"_s);
+        // An unknown pair: the picker shows and keeps the first entry, never a code it does not offer.
+        picker->setItemLanguage(entry(u"xx"_s, u"不存在"_s));
         picker->changeLanguage();
-        // The entry is the one the picker shows, never a code it does not offer.
+        QCOMPARE(reports, 5);
         QCOMPARE(picker->comboBoxView()->currentIndex(), 0);
         QCOMPARE(picker->itemLanguage(), picker->dataSource().first());
-        QCOMPARE(storedEntry(kKey + QStringLiteral("Left")),
-                 std::optional<Entry>(picker->dataSource().first()));
-    }
+        QCOMPARE(storedLanguage(kLeft), std::optional(picker->dataSource().first()));
 
-    void lockedPickerIgnoresClicks() {
-        auto picker = makePicker();
-        QVERIFY(waitForList(*picker));
-        QWidget host;
-        picker->setParent(&host);
-        picker->setGeometry(0, 0, 150, 30);
-        host.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&host));
-        QComboBox *box = picker->comboBoxView();
-
+        // Locked (covered, while a session runs), the picker ignores clicks; uncovered it opens again.
         picker->comboBoxBtn()->show();
         QSignalSpy covered(picker->comboBoxBtn(), &QPushButton::clicked);
         // Through the window, so that the click lands on whatever is on top there.
         QTest::mouseClick(host.windowHandle(), Qt::LeftButton, {}, QPoint(75, 15));
-        QCOMPARE(covered.size(), 1); // the cover button took the click
+        QCOMPARE(covered.size(), 1);
         QVERIFY(!box->view()->isVisible());
-        QCOMPARE(box->currentIndex(), 0);
-
         picker->comboBoxBtn()->hide();
         QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(75, 15));
         QTRY_VERIFY(box->view()->isVisible());
         box->hidePopup();
-        picker->setParent(nullptr);
+        QCOMPARE(reports, 5);
     }
 
     // Both pickers' lists show 5 rows of 20 with a scroll bar for the rest, and a readable highlight.
@@ -291,7 +250,7 @@ private Q_SLOTS:
             box = picker->comboBoxView();
             const QSignalBlocker blocker(box);
             for (int i = 0; i < 33; ++i)
-                box->addItem(QStringLiteral("语言 %1").arg(i));
+                box->addItem(u"语言 %1"_s.arg(i));
         }
         QVERIFY(box->count() > 5);
         host.show();
@@ -301,20 +260,76 @@ private Q_SLOTS:
         QTRY_VERIFY(view->isVisible());
         QCOMPARE(view->visualRect(view->model()->index(0, 0)).height(), 20);
         QCOMPARE(view->viewport()->height(), 5 * 20);
-        QVERIFY(view->window()->height() <= 5 * 20 + 2 * 6);
         QVERIFY(view->verticalScrollBar()->isVisible());
         // The highlighted row: its darkest pixel (the text) stands out from its background.
         const QRect highlighted = view->visualRect(view->currentIndex());
         const QImage image = view->viewport()->grab().toImage();
         const QColor background = image.pixelColor(highlighted.right() - 2, highlighted.center().y());
-        QColor text = background;
+        int darkest = qGray(background.rgb());
         for (int y = highlighted.top(); y <= highlighted.bottom(); ++y)
             for (int x = highlighted.left(); x < highlighted.right(); ++x)
-                if (qGray(image.pixel(x, y)) < qGray(text.rgb()))
-                    text = image.pixelColor(x, y);
-        QVERIFY2(qGray(background.rgb()) - qGray(text.rgb()) > 128,
-                 qPrintable(background.name() + " / " + text.name()));
+                darkest = qMin(darkest, qGray(image.pixel(x, y)));
+        QVERIFY2(qGray(background.rgb()) - darkest > 128, qPrintable(background.name()));
         box->hidePopup();
+    }
+
+    void swapRefusedWhileRunningAndAppliedAfter() {
+        auto bar = makeBar();
+        QVERIFY(listsArrived({bar->sourceLanguageView(), bar->targetLanguageView()}));
+        const QList<Entry> sourceList = bar->sourceLanguageView()->dataSource();
+        const QList<Entry> targetList = bar->targetLanguageView()->dataSource();
+        bar->resize(900, 50);
+        bar->show();
+        QVERIFY(QTest::qWaitForWindowExposed(bar.get()));
+
+        m_app.setIsTranslation(true);
+        QTest::mouseClick(bar->changeImage(), Qt::LeftButton);
+        QCOMPARE(toastTexts(m_app.contentView()), QStringList{u"正在翻译，不允许修改"_s});
+        QCOMPARE(startedRequests(u"/transLangue/switchLanguage"_s), 0);
+        QCOMPARE(bar->sourceLanguageView()->itemLanguage().languageCode, u"en-US"_s);
+
+        m_app.setIsTranslation(false);
+        QTest::mouseClick(bar->changeImage(), Qt::LeftButton);
+        QTRY_COMPARE(bar->sourceLanguageView()->itemLanguage().languageCode, u"ja-JP"_s);
+        QTRY_COMPARE(bar->targetLanguageView()->itemLanguage().languageCode, u"en"_s);
+        const auto request = m_standin.server().lastRequest(u"/transLangue/switchLanguage"_s);
+        QVERIFY(request);
+        QCOMPARE(request->params, (QJsonObject{{u"fromCode"_s, u"en-US"_s},
+                                               {u"fromCodeName"_s, u"英语"_s},
+                                               {u"toCode"_s, u"ja"_s},
+                                               {u"toCodeName"_s, u"日语"_s}}));
+
+        // Each picker shows the new pair; the lists are untouched.
+        QCOMPARE(bar->sourceLanguageView()->comboBoxView()->currentText(), u"日语"_s);
+        QCOMPARE(bar->targetLanguageView()->comboBoxView()->currentText(), u"英语"_s);
+        QCOMPARE(bar->sourceLanguageView()->dataSource(), sourceList);
+        QCOMPARE(bar->targetLanguageView()->dataSource(), targetList);
+        QCOMPARE(storedLanguage(kLeft)->languageCode, u"ja-JP"_s);
+        QCOMPARE(storedLanguage(kRight)->languageCode, u"en"_s);
+    }
+
+    // Each click opens the settings window modally, with fresh settings, until the window closes.
+    void settingsWindowRunsModallyUntilClosed() {
+        auto bar = makeBar();
+        MLLiveSettingsWindow *window = bar->helpWindow();
+        QPointer<QWidget> previousContent;
+        for (int run = 0; run < 2; ++run) {
+            bool wasModal = false;
+            QPointer<QWidget> content;
+            QTimer::singleShot(0, window, [window, &wasModal, &content] {
+                wasModal = MLApplicationModal::modalWindow() == window && window->isVisible();
+                content = window->contentViewController();
+                window->close(); // closing any window ends the modal run
+            });
+            QTest::mouseClick(bar->settingImage(), Qt::LeftButton);
+            QVERIFY(wasModal);
+            QVERIFY(qobject_cast<MLHelpSelectVC *>(content.data()));
+            QVERIFY(!MLApplicationModal::isRunning());
+            QVERIFY(!window->isVisible());
+            QCOMPARE(bar->helpWindow(), window); // kept for the next time
+            QVERIFY(!previousContent);
+            previousContent = content;
+        }
     }
 };
 

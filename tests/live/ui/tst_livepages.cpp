@@ -1,178 +1,262 @@
+// The live section's pages: the two tiers' pages follow their engine, the floating window follows the
+// session, and the pages without an engine stay inert.
+#include "support/LiveEngineHarness.h"
+#include "support/LiveUiSupport.h"
 #include "support/MLTestMain.h"
-#include "support/StandinFixture.h"
 
 #include "app/AppDelegate.h"
-#include "core/session/MLKeyedArchive.h"
-#include "core/session/MLUserManager.h"
+#include "live/engine/LowpriceTranslationHelp.h"
+#include "live/engine/NormalTranslationHelp.h"
 #include "live/ui/MLHelpSelectVC.h"
 #include "live/ui/MLHighTranslationView.h"
 #include "live/ui/MLLiveSettingsWindow.h"
 #include "live/ui/MLLowpriceTranslationView.h"
 #include "live/ui/MLNormalTranslationView.h"
-#include "live/ui/MLSimultaneousInterpretationToolBarView.h"
-#include "live/ui/MLSimultaneousInterpretationView.h"
 #include "live/ui/MLSubtitleTableView.h"
 #include "live/ui/MLTSRecognizeView.h"
-#include "live/ui/NSTranslationComboBoxView.h"
 #include "live/ui/NSTranslationIdentifySonView.h"
 #include "live/ui/NSTranslationSonView.h"
 #include "live/ui/NSTranslationVC.h"
 #include "platform/kit/MLNotificationCenter.h"
-#include "platform/kit/MLUserDefaults.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 
-#include <memory>
+using namespace ml::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-using Entry = MLMineLanguageListModel;
+const QString kBgFloatKey = u"NSUserDefaultsBgFloatKey"_s;
 
-void store(const QString &key, const QString &code, const QString &name) {
-    MLUserDefaults::standardUserDefaults().setData(MLKeyedArchive::archivedData(Entry{code, QString(), name}),
-                                                   key);
-}
+// One tier's page on its own engine against the stand-in, inside a launched application.
+template <class Engine, class Page> struct PageBench {
+    LiveEngineHarness<Engine> h;
+    AppDelegate app;
+    std::unique_ptr<Page> page;
 
-bool waitForList(NSTranslationComboBoxView *picker) {
-    return QTest::qWaitFor([picker] { return !picker->dataSource().isEmpty(); }, 5000);
+    explicit PageBench(const QString &pageKey) {
+        app.applicationDidFinishLaunching();
+        storeLanguage(pageKey + u"Left"_s, u"zh-CN"_s, u"中文（普通话）"_s, u"Z"_s);
+        storeLanguage(pageKey + u"Right"_s, u"en"_s, u"英语"_s, u"Y"_s);
+        page = std::make_unique<Page>(*h.engine);
+        page->resize(1039, 673);
+        page->show();
+    }
+
+    bool ready() {
+        NSTranslationSonView *bar = page->barView();
+        return QTest::qWaitForWindowExposed(page.get()) &&
+               listsArrived({bar->sourceLanguageView(), bar->targetLanguageView()});
+    }
+    // The look in words: the start or stop image, the tip, the shelter, the pickers' covers (both
+    // pickers locked or both free) and the application's flag.
+    QString look() const {
+        NSTranslationSonView *bar = page->barView();
+        const bool source = bar->sourceLanguageView()->comboBoxBtn()->isVisibleTo(bar);
+        const bool target = bar->targetLanguageView()->comboBoxBtn()->isVisibleTo(bar);
+        return QStringList{page->startOrOverImageName(),
+                           page->showTipLabel()->isVisible() ? u"tip"_s : u"-"_s,
+                           app.translationShelterView()->isVisibleTo(app.window()) ? u"shelter"_s : u"-"_s,
+                           source != target ? u"?"_s
+                           : source         ? u"locked"_s
+                                            : u"free"_s,
+                           app.isTranslation() ? u"translating"_s : u"-"_s}
+            .join(u' ');
+    }
+    // Only the floating window shows, or only the main one.
+    bool floating(bool only) const {
+        return app.isFloatingWindow() == only && app.window()->isVisible() != only &&
+               app.translationWindow()->isVisible() == only;
+    }
+    void click(QWidget *widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+    // A finished sentence as the tier's recognizer reports it (the low-price tier recognises only and
+    // translates each sentence itself).
+    void sentence(const QString &text, const QString &translation) {
+        if constexpr (std::is_same_v<Engine, LowpriceTranslationHelp>)
+            h.recognized(result(MLSpeechRecognitionResult::RecognizedSpeech, text, {}));
+        else
+            h.recognized(result(MLSpeechRecognitionResult::TranslatedSpeech, text, {{u"en"_s, translation}}));
+    }
+};
+
+using NormalBench = PageBench<NormalTranslationHelp, MLNormalTranslationView>;
+using LowpriceBench = PageBench<LowpriceTranslationHelp, MLLowpriceTranslationView>;
+
+// Runs `test` on the page of the tier the data row names.
+template <class Test> void onTier(Test test) {
+    QFETCH(bool, lowPrice);
+    if (lowPrice) {
+        LowpriceBench b(u"MLLowpriceTranslationView"_s);
+        QVERIFY(b.ready());
+        test(b);
+    } else {
+        NormalBench b(u"MLNormalTranslationView"_s);
+        QVERIFY(b.ready());
+        test(b);
+    }
 }
 
 } // namespace
 
 class TestLivePages final : public QObject {
     Q_OBJECT
-    std::unique_ptr<ml::test::StandinFixture> m_standin;
-    std::unique_ptr<AppDelegate> m_app;
+    StandinFixture m_standin;
 
 private Q_SLOTS:
-    void initTestCase() {
-        m_standin = std::make_unique<ml::test::StandinFixture>();
-        QVERIFY(m_standin->isRunning());
-        m_standin->signInDemo();
-        m_app = std::make_unique<AppDelegate>();
-        m_app->applicationDidFinishLaunching();
+    void initTestCase() { QVERIFY(m_standin.isRunning()); }
+    void init() { m_standin.signInDemo(); }
+
+    void pageFollowsTheEnginesStatus_data() {
+        QTest::addColumn<bool>("lowPrice");
+        QTest::newRow("normal tier") << false;
+        QTest::newRow("low-price tier") << true;
+    }
+    // The page shows the engine's status as reported, not the click; a failed start leaves it as it was.
+    void pageFollowsTheEnginesStatus() {
+        onTier([](auto &b) {
+            auto &page = *b.page;
+            b.h.standin.server().injectFault(u"/signature/getKeepupSin"_s,
+                                             StandinFault::answer(u"DIA500"_s, u"签名失败"_s));
+            b.click(page.startOrOverImage());
+            QTRY_VERIFY(b.h.toasts().contains(u"签名失败"_s));
+            QVERIFY(b.h.engine->state() == MLLiveEngine::State::Idle);
+            QCOMPARE(b.look(), u"startImage_icon tip - free -"_s);
+
+            b.click(page.startOrOverImage());
+            QCOMPARE(b.look(), u"startImage_icon tip - free -"_s); // nothing changes with the click itself
+            QTRY_VERIFY(b.app.isTranslation());
+            QCOMPARE(b.look(), u"overImage_icon - shelter locked translating"_s);
+            QCOMPARE(b.h.engine->from(), u"zh-CN"_s);
+            QCOMPARE(b.h.engine->to(), u"en"_s);
+
+            QVERIFY(b.h.tick(3)); // the session starts at one second
+            QCOMPARE(page.barView()->timeLabel()->text(), u"00:00:04"_s);
+            QCOMPARE(page.suspensionVc()->timeLabel()->text(), u"00:00:04"_s);
+            b.sentence(u"大家好"_s, u"Hello everyone"_s);
+            // The sentence with its translation (the low-price tier's arrives a moment later).
+            QTRY_VERIFY(!page.strList().isEmpty() && page.strList().first().contains(u'\n'));
+            QCOMPARE(page.strList(), b.h.engine->strList());
+            QVERIFY(page.strList().first().startsWith(u"大家好\n"_s));
+            QCOMPARE(page.tableView()->model()->rowCount(), page.strList().size());
+            QCOMPARE(page.suspensionVc()->listData(), page.strList());
+            const QStringList shown = page.strList();
+
+            // Stopping shows the stopped look at once; time and subtitles stay.
+            b.click(page.startOrOverImage());
+            QCOMPARE(b.look(), u"startImage_icon - - free -"_s);
+            QTRY_VERIFY(b.h.engine->state() == MLLiveEngine::State::Idle);
+            QCOMPARE(page.barView()->timeLabel()->text(), u"00:00:04"_s);
+            QCOMPARE(page.strList(), shown);
+            QCOMPARE(page.tableView()->model()->rowCount(), shown.size());
+        });
     }
 
-    void init() {
-        m_standin->signInDemo();
-        m_app->setIsTranslation(false);
-    }
+    void floatingWindowFollowsTheSession() {
+        NormalBench b(u"MLNormalTranslationView"_s);
+        QVERIFY(b.ready());
+        NSTranslationVC *vc = b.page->suspensionVc();
+        // Before any session: an empty window in place of the main one, and back.
+        b.click(b.page->barView()->suspensionImage());
+        QVERIFY(b.floating(true));
+        QCOMPARE(vc->window(), b.app.translationWindow());
+        QCOMPARE(vc->timeLabel()->text(), u"00:00:00"_s);
+        QCOMPARE(vc->tableView()->model()->rowCount(), 0);
+        b.click(vc->backButton());
+        QVERIFY(b.floating(false));
 
-    void highPrecisionPageShowsItsStoredPair() {
-        store(QStringLiteral("MLHighTranslationViewLeft"), QStringLiteral("ja-JP"), QStringLiteral("日语"));
-        store(QStringLiteral("MLHighTranslationViewRight"), QStringLiteral("fr"), QStringLiteral("法语"));
-        MLHighTranslationView page;
-        page.resize(1000, 600);
-        NSTranslationSonView *bar = page.barView();
-        QVERIFY(waitForList(bar->sourceLanguageView()));
-        QVERIFY(waitForList(bar->targetLanguageView()));
-        QCOMPARE(bar->sourceLanguageView()->comboBoxView()->currentText(), QStringLiteral("日语"));
-        QCOMPARE(bar->targetLanguageView()->itemLanguage().languageCode, QStringLiteral("fr"));
+        // During a session: it shows what the page shows and keeps following.
+        b.click(b.page->startOrOverImage());
+        QTRY_VERIFY(b.app.isTranslation());
+        b.sentence(u"第一句"_s, u"First"_s);
+        QVERIFY(b.h.tick(2));
+        b.click(b.page->barView()->suspensionImage());
+        QVERIFY(b.floating(true));
+        QCOMPARE(vc->listData(), b.page->strList());
+        QCOMPARE(vc->timeLabel()->text(), u"00:00:03"_s);
+        b.sentence(u"第二句"_s, u"Second"_s);
+        QVERIFY(b.h.tick());
+        QCOMPARE(vc->listData(), b.h.engine->strList());
+        QCOMPARE(vc->tableView()->model()->rowCount(), vc->listData().size());
+        QCOMPARE(vc->timeLabel()->text(), u"00:00:04"_s);
+        QCOMPARE(b.page->barView()->timeLabel()->text(), u"00:00:04"_s);
 
-        // No engine behind this page: the start image changes nothing.
-        page.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&page));
-        QTest::mouseClick(page.startOrOverImage(), Qt::LeftButton);
-        QCOMPARE(page.startOrOverImageName(), QStringLiteral("startImage_icon"));
-        QVERIFY(!m_app->isTranslation());
-    }
-
-    void recognitionPageKeepsItsSourceLanguage() {
-        store(QStringLiteral("MLTSRecognizeViewLeft"), QStringLiteral("ko-KR"), QStringLiteral("韩语"));
-        MLTSRecognizeView page;
-        NSTranslationIdentifySonView *bar = page.barView();
-        QVERIFY(waitForList(bar->sourceLanguageView()));
-        QCOMPARE(bar->sourceLanguageView()->comboBoxView()->currentText(), QStringLiteral("韩语"));
-        QVERIFY(bar->findChildren<NSTranslationComboBoxView *>().size() == 1);
-        QVERIFY(!MLUserDefaults::standardUserDefaults().hasKey(QStringLiteral("MLTSRecognizeViewRight")));
-    }
-
-    void floatingBackgroundFollowsTheSetting_data() {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<qreal>("alpha");
-        QTest::newRow("white chosen") << QStringLiteral("0.3") << 0.3;
-        QTest::newRow("black chosen") << QStringLiteral("0.7") << 0.7;
-        QTest::newRow("nothing stored") << QString() << 0.7;
-        QTest::newRow("anything else") << QStringLiteral("0.30") << 0.7;
-    }
-
-    void floatingBackgroundFollowsTheSetting() {
-        QFETCH(QString, value);
-        QFETCH(qreal, alpha);
-        auto &defaults = MLUserDefaults::standardUserDefaults();
-        defaults.removeObjectForKey(QStringLiteral("NSUserDefaultsBgFloatKey"));
-        NSTranslationVC vc;
-        QCOMPARE(vc.bgAlpha(), 0.7);
-        defaults.setString(value, QStringLiteral("NSUserDefaultsBgFloatKey"));
-        QCOMPARE(vc.bgAlpha(), 0.7); // read only when told
-        MLNotificationCenter::defaultCenter().postNotificationName(
-            QStringLiteral("NotificationChangeBgFloatKey"));
-        QCOMPARE(vc.bgAlpha(), alpha);
-        NSTranslationVC fresh;
-        QCOMPARE(fresh.bgAlpha(), alpha); // and when built
-        defaults.removeObjectForKey(QStringLiteral("NSUserDefaultsBgFloatKey"));
-    }
-
-    void backReturnsToTheMainWindow() {
-        auto vc = std::make_unique<NSTranslationVC>();
-        QCOMPARE(vc->timeLabel()->text(), QStringLiteral("00:00:00"));
-        m_app->setIsFloatingWindow(true);
-        m_app->window()->close();
-        m_app->setTranslationContent(vc.get());
-        m_app->translationWindow()->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_app->translationWindow()));
-
-        QTest::mouseClick(vc->settingImage(), Qt::LeftButton);
+        // Its settings stay on top of it and go with it.
+        b.click(vc->settingImage());
         MLLiveSettingsWindow *settings = vc->suspensionWindow();
         QVERIFY(settings->isVisible());
         QVERIFY(settings->windowFlags() & Qt::WindowStaysOnTopHint);
         QVERIFY(qobject_cast<MLHelpSelectVC *>(settings->contentViewController()));
 
-        QTest::mouseClick(vc->backButton(), Qt::LeftButton);
+        b.click(vc->backButton());
         QVERIFY(!settings->isVisible());
-        QVERIFY(!m_app->isFloatingWindow());
-        QVERIFY(m_app->window()->isVisible());
-        QVERIFY(!m_app->translationWindow()->isVisible());
-        m_app->setTranslationContent(nullptr);
+        QVERIFY(b.floating(false));
+        QCOMPARE(b.look(), u"overImage_icon - shelter locked translating"_s);
+        QVERIFY(b.h.engine->state() == MLLiveEngine::State::Running);
+        QCOMPARE(b.page->strList(), b.h.engine->strList());
+        b.click(b.page->startOrOverImage());
+        QTRY_VERIFY(b.h.engine->state() == MLLiveEngine::State::Idle);
     }
 
-    void tierTabsNeedAUser_data() {
-        QTest::addColumn<int>("tab");
-        for (int tab = 2; tab <= 6; ++tab)
-            QTest::newRow(qPrintable(QStringLiteral("tab %1").arg(tab))) << tab;
+    void engineOutlivingItsPageStillClearsTheFlag() {
+        NormalBench b(u"MLNormalTranslationView"_s);
+        QVERIFY(b.ready());
+        b.click(b.page->startOrOverImage());
+        QTRY_VERIFY(b.app.isTranslation());
+        b.page.reset();
+        b.sentence(u"没人看"_s, u"Nobody watches"_s);
+        QVERIFY(b.h.tick());
+        b.h.engine->stopTranslation();
+        QVERIFY(!b.app.isTranslation());
+        QTRY_VERIFY(b.h.engine->state() == MLLiveEngine::State::Idle);
     }
 
-    void tierTabsNeedAUser() {
-        QFETCH(int, tab);
-        MLSimultaneousInterpretationView section;
-        QTRY_COMPARE(section.seletedIndex(), 1);
-        MLUserManager::sharedManager().logoutBlock(nullptr);
-        QObject observer;
-        int logouts = 0;
-        MLNotificationCenter::defaultCenter().addObserver(&observer, QStringLiteral("NotificationUSERLOGOUT"),
-                                                          [&logouts](const MLNotification &) { ++logouts; });
-        section.toolBar()->clickTab(tab);
-        QCOMPARE(logouts, 1);
-        QCOMPARE(section.seletedIndex(), 1);
-        QCOMPARE(section.toolBar()->seletedView(), section.toolBar()->item(1));
-        QVERIFY(!section.existingPage(tab));
+    // The pages without an engine show their stored languages (the recognition page only a source);
+    // starting changes nothing.
+    void pagesWithoutAnEngineAreInert() {
+        AppDelegate app;
+        app.applicationDidFinishLaunching();
+        storeLanguage(u"MLHighTranslationViewLeft"_s, u"ja-JP"_s, u"日语"_s);
+        storeLanguage(u"MLHighTranslationViewRight"_s, u"fr"_s, u"法语"_s);
+        storeLanguage(u"MLTSRecognizeViewLeft"_s, u"ko-KR"_s, u"韩语"_s);
+        MLTSRecognizeView recognition;
+        MLHighTranslationView page;
+        NSTranslationSonView *bar = page.barView();
+        QVERIFY(listsArrived({bar->sourceLanguageView(), bar->targetLanguageView(),
+                              recognition.barView()->sourceLanguageView()}));
+        QCOMPARE(recognition.barView()->sourceLanguageView()->comboBoxView()->currentText(), u"韩语"_s);
+        QVERIFY(!MLUserDefaults::standardUserDefaults().hasKey(u"MLTSRecognizeViewRight"_s));
+        QCOMPARE(bar->sourceLanguageView()->comboBoxView()->currentText(), u"日语"_s);
+        QCOMPARE(bar->targetLanguageView()->itemLanguage().languageCode, u"fr"_s);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        QTest::mouseClick(page.startOrOverImage(), Qt::LeftButton);
+        QCOMPARE(page.startOrOverImageName(), u"startImage_icon"_s);
+        QVERIFY(!app.isTranslation());
     }
 
-    void tierTabsShowTheirPages() {
-        MLSimultaneousInterpretationView section;
-        QTRY_COMPARE(section.seletedIndex(), 1);
-        section.toolBar()->clickTab(2);
-        QVERIFY(qobject_cast<MLHighTranslationView *>(section.pageInView()));
-        section.toolBar()->clickTab(3);
-        QVERIFY(qobject_cast<MLNormalTranslationView *>(section.pageInView()));
-        section.toolBar()->clickTab(4);
-        QVERIFY(qobject_cast<MLLowpriceTranslationView *>(section.pageInView()));
-        section.toolBar()->clickTab(5);
-        QVERIFY(qobject_cast<MLTSRecognizeView *>(section.pageInView()));
-        section.toolBar()->clickTab(2);
-        QCOMPARE(section.pageInView(), section.existingPage(2)); // kept, not made again
+    void floatingBackgroundFollowsTheSetting_data() {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<qreal>("alpha");
+        QTest::newRow("white chosen") << u"0.3"_s << 0.3;
+        QTest::newRow("nothing stored") << QString() << 0.7;
+        QTest::newRow("anything else") << u"0.30"_s << 0.7;
+    }
+    void floatingBackgroundFollowsTheSetting() {
+        QFETCH(QString, value);
+        QFETCH(qreal, alpha);
+        auto &defaults = MLUserDefaults::standardUserDefaults();
+        defaults.removeObjectForKey(kBgFloatKey);
+        NSTranslationVC vc;
+        QCOMPARE(vc.bgAlpha(), 0.7);
+        defaults.setString(value, kBgFloatKey);
+        QCOMPARE(vc.bgAlpha(), 0.7); // read only when told
+        MLNotificationCenter::defaultCenter().postNotificationName(u"NotificationChangeBgFloatKey"_s);
+        QCOMPARE(vc.bgAlpha(), alpha);
+        NSTranslationVC fresh;
+        QCOMPARE(fresh.bgAlpha(), alpha); // and when built
+        defaults.removeObjectForKey(kBgFloatKey);
     }
 };
 
