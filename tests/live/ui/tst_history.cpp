@@ -237,8 +237,9 @@ private:
                                                           [&posts](const MLNotification &) { ++posts; });
         MLAlert::setNextResponse(confirm ? MLAlert::FirstButtonReturn : MLAlert::SecondButtonReturn);
         QTest::mouseClick(row->deleteLabel(), Qt::LeftButton);
-        QTest::qWaitFor([&] { return MLAlert::pendingResponseCount() == 0 && (!confirm || posts > 0); },
-                        5000);
+        const auto answered = [&] { return MLAlert::pendingResponseCount() == 0 && (!confirm || posts > 0); };
+        if (!QTest::qWaitFor(answered, 5000))
+            return -1;
         QCoreApplication::processEvents();
         return posts;
     }
