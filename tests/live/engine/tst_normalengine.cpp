@@ -29,17 +29,6 @@ private Q_SLOTS:
         h.reset();
     }
 
-    void startAsksForCredentialsThenReports() {
-        h->start();
-        QVERIFY(h->overlayShown());
-        QTRY_COMPARE(h->statuses, QList<bool>{true});
-        QVERIFY(!h->overlayShown());
-        QCOMPARE(h->requestPaths(),
-                 (QStringList{u"/signature/getKeepupSin"_s, u"/signature/getMicrosoftSin7"_s, kKeepupPath}));
-        QVERIFY(h->tick());
-        QCOMPARE(h->times, (QStringList{u"00:00:01"_s, u"00:00:02"_s}));
-    }
-
     // The first session of an engine reports on tick 31, a later one on tick 30, then every 30.
     void periodicReportsFollowTheCounter_data() {
         QTest::addColumn<bool>("later");
@@ -89,7 +78,6 @@ private Q_SLOTS:
         QCOMPARE(h->statuses, QList<bool>({true, false}) + statuses);
         // A start that never reached its own folder leaves the previous session alone.
         QCOMPARE(h->engine->storagePath() != previous, runs);
-        QCOMPARE(h->engine->downTimer() != nullptr, runs);
         QVERIFY(h->stopAndWait());
         QCOMPARE(readTranscript(previous), kFirstSaved);
         QCOMPARE(h->rows().size(), runs ? 2 : 1);
