@@ -42,32 +42,23 @@ class TestHistoryStore : public QObject {
     }
 
 private Q_SLOTS:
-    void rowsBelongToTheUserReadAtEachCall_data() {
-        QTest::addColumn<qint64>("reader");
-        QTest::addColumn<QList<HistoricalRecordModel>>("expected");
-        QTest::newRow("newest first")
-            << qint64(7) << QList{Row{3, 2, u"c"_s, u"3000"_s}, Row{1, 2, u"a"_s, u"1000"_s}};
-        QTest::newRow("without account details") << qint64(0) << QList{Row{2, 1, u"b"_s, u"2000"_s}};
-        QTest::newRow("other user") << qint64(8) << QList{Row{4, 4, u"d"_s, u"4000"_s}};
-        QTest::newRow("user without rows") << qint64(9) << QList<HistoricalRecordModel>();
-    }
+    // Rows belong to the account id read at each call, newest first; a user without rows gets an empty
+    // list, never nothing.
     void rowsBelongToTheUserReadAtEachCall() {
-        QFETCH(qint64, reader);
-        QFETCH(QList<HistoricalRecordModel>, expected);
         MLDBManager db = store(freshPath());
         QVERIFY(db.createDB());
-        const QList<std::tuple<qint64, qint64, QString, QString>> saves{{7, 2, u"a"_s, u"1000"_s},
-                                                                        {0, 1, u"b"_s, u"2000"_s},
-                                                                        {7, 2, u"c"_s, u"3000"_s},
-                                                                        {8, 4, u"d"_s, u"4000"_s}};
-        for (const auto &[user, type, path, date] : saves) {
-            m_userId = user;
-            QVERIFY(db.saveData(path, type, date));
+        const QList<qint64> users{7, 0, 7};
+        for (int i = 0; i < users.size(); ++i) {
+            m_userId = users.at(i);
+            QVERIFY(db.saveData(u"p%1"_s.arg(i), 2, QString::number((i + 1) * 1000)));
         }
-        m_userId = reader;
-        const auto rows = db.findData();
-        QVERIFY(rows); // an empty list, never nothing, for a user without rows
-        QCOMPARE(*rows, expected);
+        m_userId = 7;
+        QCOMPARE(db.findData(),
+                 std::optional(QList{Row{3, 2, u"p2"_s, u"3000"_s}, Row{1, 2, u"p0"_s, u"1000"_s}}));
+        m_userId = 0; // without account details
+        QCOMPARE(db.findData(), std::optional(QList{Row{2, 2, u"p1"_s, u"2000"_s}}));
+        m_userId = 9;
+        QCOMPARE(db.findData(), std::optional(QList<Row>()));
     }
 
     void valuesAreStoredIntact_data() {
