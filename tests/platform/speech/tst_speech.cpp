@@ -23,16 +23,14 @@ struct Recording {
     QList<MLSpeechRecognitionResult> results;
 
     explicit Recording(MLRecognizer &recognizer) {
-        const auto add = [this](char kind) {
-            return [this, kind](const MLSpeechRecognitionResult &r) {
-                kinds += kind;
-                results.append(r);
-            };
-        };
-        QObject::connect(&recognizer, &MLRecognizer::sessionStarted, &context, [add] { add('s')({}); });
-        QObject::connect(&recognizer, &MLRecognizer::recognizing, &context, add('p'));
-        QObject::connect(&recognizer, &MLRecognizer::recognized, &context, add('f'));
-        QObject::connect(&recognizer, &MLRecognizer::canceled, &context, add('c'));
+        QObject::connect(&recognizer, &MLRecognizer::sessionStarted, &context, [this] { add('s', {}); });
+        QObject::connect(&recognizer, &MLRecognizer::recognizing, &context, [this](auto &r) { add('p', r); });
+        QObject::connect(&recognizer, &MLRecognizer::recognized, &context, [this](auto &r) { add('f', r); });
+        QObject::connect(&recognizer, &MLRecognizer::canceled, &context, [this](auto &r) { add('c', r); });
+    }
+    void add(char kind, const MLSpeechRecognitionResult &r) {
+        kinds += kind;
+        results.append(r);
     }
     MLSpeechRecognitionResult last(char kind) const { return results.value(kinds.lastIndexOf(kind)); }
     int count(char kind) const { return int(kinds.count(kind)); }
@@ -63,7 +61,6 @@ private:
 
 private Q_SLOTS:
     void initTestCase() {
-        QVERIFY(!fixtureSentences().isEmpty());
         // Two sentences: tone bursts separated by silence, with silence after the last.
         m_twoSentences = m_dir.filePath(u"two.wav"_s);
         QVERIFY(writeWav(m_twoSentences,
