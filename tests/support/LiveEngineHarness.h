@@ -83,8 +83,16 @@ template <class Engine> struct LiveEngineHarness {
     int requests(const QString &path) {
         return static_cast<int>(standin.server().receivedRequests(path).size());
     }
+    QStringList requestPaths() {
+        QStringList paths;
+        for (const StandinRequest &request : standin.server().receivedRequests())
+            paths << request.path;
+        return paths;
+    }
 
-    // Starts a session and waits until it runs; stops one and waits until the engine is idle.
+    // Starts a session (without waiting, or waiting until it runs); stops one and waits until the
+    // engine is idle; runs a whole session of one final event.
+    void start() { engine->startTranslation(QStringLiteral("zh-CN"), QStringLiteral("en")); }
     bool startRunning(const QString &from = QStringLiteral("zh-CN"),
                       const QString &to = QStringLiteral("en")) {
         engine->startTranslation(from, to);
@@ -93,6 +101,12 @@ template <class Engine> struct LiveEngineHarness {
     bool stopAndWait() {
         engine->stopTranslation();
         return QTest::qWaitFor([this] { return engine->state() == MLLiveEngine::State::Idle; }, 5000);
+    }
+    bool runSession(const MLSpeechRecognitionResult &final) {
+        if (!startRunning())
+            return false;
+        recognized(final);
+        return stopAndWait();
     }
 
     bool tick(int count = 1) {

@@ -5,24 +5,26 @@
 
 namespace ml::test {
 
-// Points HOME and the XDG folders (the runtime folder too) at a fresh temporary folder and turns on QStandardPaths' test
-// mode, so tests never touch the developer's settings or Documents. Call before the application
-// object exists.
+// Points HOME and the XDG folders (the runtime folder too) at a fresh temporary folder and turns on
+// QStandardPaths' test mode, so tests never touch the developer's settings or Documents. Call before the
+// application object exists.
 void prepareEnvironment();
 
-// The temporary HOME of this test process.
-QString homeDir();
+// Runs the tests of `TestClass` in a QApplication and the isolated environment above.
+template <class TestClass> int runTests(int argc, char *argv[]) {
+    prepareEnvironment();
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("mltranslate"));
+    QApplication::setApplicationName(QStringLiteral("mltranslate-tests"));
+    TestClass tc;
+    return QTest::qExec(&tc, argc, argv);
+}
 
 } // namespace ml::test
 
-// Like QTEST_MAIN, with a QApplication and the isolated environment above.
+// Like QTEST_MAIN, with ml::test::runTests.
 #define ML_TEST_MAIN(TestClass)                                                                              \
     int main(int argc, char *argv[]) {                                                                       \
-        ml::test::prepareEnvironment();                                                                      \
-        QApplication app(argc, argv);                                                                        \
-        QApplication::setOrganizationName(QStringLiteral("mltranslate"));                                    \
-        QApplication::setApplicationName(QStringLiteral("mltranslate-tests"));                               \
-        TestClass tc;                                                                                        \
         QTEST_SET_MAIN_SOURCE_PATH                                                                           \
-        return QTest::qExec(&tc, argc, argv);                                                                \
+        return ml::test::runTests<TestClass>(argc, argv);                                                    \
     }

@@ -131,40 +131,34 @@ private Q_SLOTS:
     }
 
     // Entries joined by "\n\n" as the engines do, the open entry at the end empty; the transcript
-    // replaces an earlier one and leaves no temporary file.
-    void transcriptIsWrittenAsUtf8_data() {
+    // replaces an earlier one and leaves no temporary file. A path that is not a session folder under
+    // Documents gets nothing.
+    void transcriptIsWrittenAsUtf8InsideDocuments_data() {
+        QTest::addColumn<QString>("path");
         QTest::addColumn<QStringList>("captions");
         QTest::addColumn<QByteArray>("expected");
+        const QString session = sessionFolder(u"txt"_s);
         QTest::newRow("two sentences")
-            << QStringList{u"大家好。\nHello everyone."_s, u"谢谢。\nThank you."_s, QString()}
+            << session << QStringList{"大家好。\nHello everyone.", "谢谢。\nThank you.", ""}
             << QByteArray("大家好。\nHello everyone.\n\n谢谢。\nThank you.\n\n");
-        QTest::newRow("empty caption list") << QStringList{QString()} << QByteArray();
+        QTest::newRow("empty caption list") << session << QStringList{""} << QByteArray();
+        QTest::newRow("empty path") << QString() << QStringList{"text"} << QByteArray("<missing>");
+        QTest::newRow("climbing out")
+            << u"historicalRecord/../../outside"_s << QStringList{"text"} << QByteArray("<missing>");
+        QTest::newRow("missing folder")
+            << u"historicalRecord/never/made"_s << QStringList{"text"} << QByteArray("<missing>");
     }
-    void transcriptIsWrittenAsUtf8() {
+    void transcriptIsWrittenAsUtf8InsideDocuments() {
+        QFETCH(QString, path);
         QFETCH(QStringList, captions);
         QFETCH(QByteArray, expected);
-        const QString relative = sessionFolder(u"txt-"_s + QLatin1String(QTest::currentDataTag()));
-        AudioRecordManager recorder;
-        recorder.startWriteTxt(u"a much longer first transcript\n\n"_s, relative);
-        recorder.startWriteTxt(captions.join(u"\n\n"_s), relative);
-        QCOMPARE(readFile(inDocuments(relative + u"/recording.txt"_s)), expected);
-        QCOMPARE(QDir(inDocuments(relative)).entryList(QDir::Files), QStringList{u"recording.txt"_s});
-    }
-
-    void transcriptStaysInsideDocuments_data() {
-        QTest::addColumn<QString>("path");
-        QTest::newRow("empty") << QString();
-        QTest::newRow("climbing out") << u"historicalRecord/../../outside"_s;
-        QTest::newRow("missing folder") << u"historicalRecord/never/made"_s;
-    }
-    void transcriptStaysInsideDocuments() {
-        QFETCH(QString, path);
         QDir(documents()).mkpath(u"../outside"_s);
         AudioRecordManager recorder;
-        recorder.startWriteTxt(u"text"_s, path);
-        QVERIFY(!QFile::exists(inDocuments(u"recording.txt"_s)));
-        QVERIFY(!QFile::exists(inDocuments(u"../outside/recording.txt"_s)));
-        QVERIFY(!QFile::exists(inDocuments(path + u"/recording.txt"_s)));
+        recorder.startWriteTxt(u"a much longer first transcript\n\n"_s, path);
+        recorder.startWriteTxt(captions.join(u"\n\n"_s), path);
+        QCOMPARE(readFile(inDocuments(path + u"/recording.txt"_s)), expected);
+        QCOMPARE(QDir(inDocuments(path)).entryList(QDir::Files),
+                 expected == "<missing>" ? QStringList() : QStringList{u"recording.txt"_s});
     }
 };
 

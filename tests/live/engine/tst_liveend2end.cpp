@@ -24,7 +24,7 @@ int runSessionChild(int argc, char *argv[]) {
     QApplication app(argc, argv);
     MLAudioCapture::setRealTimePace(false);
     LiveEngineHarness<NormalTranslationHelp> h;
-    h.engine->startTranslation(u"zh-CN"_s, u"en"_s);
+    h.start();
     const auto captions = [&h] {
         return h.engine->strList().size() == 4 && h.engine->strList().last().isEmpty();
     };
@@ -40,6 +40,30 @@ int runSessionChild(int argc, char *argv[]) {
     return app.exec();
 }
 
+// Runs `test` on a harness of the tier a history type names (2 normal, 4 low price).
+template <class Test> void onTier(qint64 historyType, Test test) {
+    if (historyType == 2) {
+        LiveEngineHarness<NormalTranslationHelp> h;
+        test(h);
+    } else {
+        LiveEngineHarness<LowpriceTranslationHelp> h;
+        test(h);
+    }
+}
+
+// The session's folder holds just the recording and the transcript of `captions`; the history has
+// its row.
+template <class Harness> void checkSaved(Harness &h, const QStringList &captions, qint64 historyType) {
+    const QString path = h.engine->storagePath();
+    QCOMPARE(readTranscript(path), captions.join(u"\n\n"_s));
+    QCOMPARE(QDir(inDocuments(path)).entryList(QDir::Files | QDir::Hidden),
+             (QStringList{u"recording.m4a"_s, u"recording.txt"_s}));
+    const auto rows = h.rows();
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows.first().type, historyType);
+    QCOMPARE(rows.first().path, path);
+}
+
 } // namespace
 
 // A whole session of each tier: a WAV of three tone bursts separated by silence stands in for the
@@ -52,67 +76,6 @@ class TestLiveEnd2End : public QObject {
     QTemporaryDir m_dir;
     QString m_input;
     double m_inputSeconds = 0;
-
-    template <class Engine> void runSession(qint64 historyType) {
-        LiveEngineHarness<Engine> h;
-        const QJsonArray sentences = h.standin.server()
-                                         .state()
-                                         .fixture(u"speech_sentences"_s)
-                                         .toObject()
-                                         .value(u"sentences"_s)
-                                         .toArray();
-        QVERIFY(sentences.size() >= 3);
-        QStringList expected;
-        for (int i = 0; i < 3; ++i) {
-            const QJsonObject s = sentences.at(i).toObject();
-            expected << s.value(u"zh-Hans"_s).toString() + QLatin1Char('\n') + s.value(u"en"_s).toString();
-        }
-        expected << QString();
-
-        h.engine->startTranslation(u"zh-CN"_s, u"en"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(h.engine->strList(), expected, 20000);
-        QCOMPARE(h.lists.last(), expected);
-        QVERIFY(h.stopAndWait());
-        const auto probe = probeAudio(inDocuments(h.engine->storagePath() + u"/recording.m4a"_s));
-        QVERIFY(probe);
-        QCOMPARE(probe->codec, u"aac"_s);
-        QCOMPARE(probe->sampleRate, 12000);
-        QCOMPARE(probe->channels, 1);
-        QVERIFY2(qAbs(probe->seconds - m_inputSeconds) < 0.5, qPrintable(QString::number(probe->seconds)));
-
-        QCOMPARE(readTranscript(h.engine->storagePath()), expected.join(u"\n\n"_s));
-        const auto rows = h.rows();
-        QCOMPARE(rows.size(), 1);
-        QCOMPARE(rows.first().type, historyType);
-        QCOMPARE(rows.first().path, h.engine->storagePath());
-        QTRY_COMPARE(h.meter().endCount(), 1); // the end-of-use report is sent as the stop finishes
-    }
-
-    // The application's quit in the middle of a session: the stop of a user, at once, with the
-    // end-of-use report answered before it returns, or given up on when the service does not answer.
-    template <class Engine> void quitDuringSession(qint64 historyType, bool reachable) {
-        LiveEngineHarness<Engine> h;
-        h.engine->startTranslation(u"zh-CN"_s, u"en"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(h.engine->strList().size() >= 2, 20000);
-        if (!reachable)
-            h.standin.server().injectFault(kEndPath, StandinFault::silence());
-        const QStringList captions = h.engine->strList();
-        MLLiveEngine::endSessionsForQuit();
-        QCOMPARE(h.engine->state(), MLLiveEngine::State::Idle);
-        QCOMPARE(h.statuses, (QList<bool>{true, false}));
-        QCOMPARE(h.requests(kEndPath), 1);
-        QCOMPARE(h.meter().endCount(), reachable ? 1 : 0);
-        const QString path = h.engine->storagePath();
-        QCOMPARE(readTranscript(path), captions.join(u"\n\n"_s));
-        const auto rows = h.rows();
-        QCOMPARE(rows.size(), 1);
-        QCOMPARE(rows.first().type, historyType);
-        QCOMPARE(rows.first().path, path);
-        const QString folder = inDocuments(path);
-        QVERIFY(probeAudio(folder + u"/recording.m4a"_s));
-        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
-                 (QStringList{"recording.m4a", "recording.txt"}));
-    }
 
 private Q_SLOTS:
     void initTestCase() {
@@ -129,9 +92,35 @@ private Q_SLOTS:
     }
     void cleanupTestCase() { MLAudioCapture::setInputFile(QString()); }
 
-    void normalTier() { runSession<NormalTranslationHelp>(2); }
-    void lowPriceTier() { runSession<LowpriceTranslationHelp>(4); }
+    void wholeSession_data() {
+        QTest::addColumn<qint64>("historyType");
+        QTest::newRow("normal tier") << qint64(2);
+        QTest::newRow("low-price tier") << qint64(4);
+    }
+    void wholeSession() {
+        QFETCH(qint64, historyType);
+        onTier(historyType, [this, historyType](auto &h) {
+            QStringList expected;
+            for (const QJsonValue sentence :
+                 h.standin.server().state().fixture(u"speech_sentences"_s)[u"sentences"_s].toArray())
+                expected << sentence[u"zh-Hans"_s].toString() + u'\n' + sentence[u"en"_s].toString();
+            QVERIFY(expected.size() >= 3);
+            expected = expected.first(3) << QString();
+            h.start();
+            QTRY_COMPARE_WITH_TIMEOUT(h.engine->strList(), expected, 20000);
+            QCOMPARE(h.lists.last(), expected);
+            QVERIFY(h.stopAndWait());
+            const auto probe = probeAudio(inDocuments(h.engine->storagePath() + u"/recording.m4a"_s));
+            QVERIFY(probe && probe->codec == u"aac"_s && probe->sampleRate == 12000 && probe->channels == 1);
+            QVERIFY2(qAbs(probe->seconds - m_inputSeconds) < 0.5,
+                     qPrintable(QString::number(probe->seconds)));
+            checkSaved(h, expected, historyType);
+            QTRY_COMPARE(h.meter().endCount(), 1); // the end-of-use report is sent as the stop finishes
+        });
+    }
 
+    // The application's quit in the middle of a session: the stop of a user, at once, with the
+    // end-of-use report answered before it returns, or given up on when the service does not answer.
     void quitMidSession_data() {
         QTest::addColumn<qint64>("historyType");
         QTest::addColumn<bool>("reachable");
@@ -142,10 +131,20 @@ private Q_SLOTS:
     void quitMidSession() {
         QFETCH(qint64, historyType);
         QFETCH(bool, reachable);
-        if (historyType == 2)
-            quitDuringSession<NormalTranslationHelp>(historyType, reachable);
-        else
-            quitDuringSession<LowpriceTranslationHelp>(historyType, reachable);
+        onTier(historyType, [historyType, reachable](auto &h) {
+            h.start();
+            QTRY_VERIFY_WITH_TIMEOUT(h.engine->strList().size() >= 2, 20000);
+            if (!reachable)
+                h.standin.server().injectFault(kEndPath, StandinFault::silence());
+            const QStringList captions = h.engine->strList();
+            MLLiveEngine::endSessionsForQuit();
+            QCOMPARE(h.engine->state(), MLLiveEngine::State::Idle);
+            QCOMPARE(h.statuses, (QList<bool>{true, false}));
+            QCOMPARE(h.requests(kEndPath), 1);
+            QCOMPARE(h.meter().endCount(), reachable ? 1 : 0);
+            QVERIFY(probeAudio(inDocuments(h.engine->storagePath() + u"/recording.m4a"_s)));
+            checkSaved(h, captions, historyType);
+        });
     }
 
     void killedSessionIsRecoveredAtTheNextStart() {
@@ -181,14 +180,7 @@ private Q_SLOTS:
 };
 
 int main(int argc, char *argv[]) {
-    if (qEnvironmentVariableIsSet(kChildVariable))
-        return runSessionChild(argc, argv);
-    ml::test::prepareEnvironment();
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName(u"mltranslate"_s);
-    QApplication::setApplicationName(u"mltranslate-tests"_s);
-    TestLiveEnd2End tc;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&tc, argc, argv);
+    return qEnvironmentVariableIsSet(kChildVariable) ? runSessionChild(argc, argv)
+                                                     : ml::test::runTests<TestLiveEnd2End>(argc, argv);
 }
 #include "tst_liveend2end.moc"

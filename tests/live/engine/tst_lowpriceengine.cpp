@@ -51,16 +51,17 @@ private Q_SLOTS:
         h = std::make_unique<Harness>();
         h->engine->setResendPolicy(2, 10);
     }
-    void cleanup() { h.reset(); }
+    // Every session ends with a stop that completes.
+    void cleanup() {
+        QVERIFY(h->stopAndWait());
+        h.reset();
+    }
 
     // Empty or unrecognised finals change nothing; a sentence stands alone until its translation
     // arrives.
     void aSentenceStandsAloneUntilItsTranslationArrives() {
         QVERIFY(h->startRunning());
-        QStringList order;
-        for (const StandinRequest &request : h->standin.server().receivedRequests())
-            order << request.path;
-        QCOMPARE(order,
+        QCOMPARE(h->requestPaths(),
                  (QStringList{u"/signature/getKeepupSin"_s, u"/signature/getMicrosoftSin8"_s, kKeepupPath}));
         h->recognizing(result(MLSpeechRecognitionResult::RecognizingSpeech, u"大家好"_s, {}));
         h->recognized(sentence(QString()));
@@ -72,10 +73,6 @@ private Q_SLOTS:
         QTRY_COMPARE(h->engine->strList(), (QStringList{kFirstEn, QString()}));
         QCOMPARE(h->lists.size(), 3);
         QCOMPARE(sentTexts(), QStringList{kFirst});
-        QCOMPARE(QString::fromUtf8(h->standin.server().lastRequest(kTranslatePath)->header("authorization")),
-                 h->engine->advancedModel().txtTranslateAuth);
-        QVERIFY(h->stopAndWait());
-        QCOMPARE(readTranscript(h->engine->storagePath()), kFirstEn + u"\n\n"_s);
     }
 
     void answersOutOfOrderFillTheirOwnEntries() {
@@ -85,7 +82,6 @@ private Q_SLOTS:
         h->recognized(sentence(kSecond));
         QTRY_COMPARE(h->engine->strList(), (QStringList{kFirst, kSecondEn, QString()}));
         QTRY_COMPARE(h->engine->strList(), (QStringList{kFirstEn, kSecondEn, QString()}));
-        QVERIFY(h->stopAndWait());
     }
 
     void aTranslationAfterTheStopIsShownButNotWritten() {
@@ -108,33 +104,29 @@ private Q_SLOTS:
         QFETCH(bool, expire);
         QVERIFY(h->startRunning());
         const QString firstAuth = h->engine->advancedModel().txtTranslateAuth;
-        const QByteArray refusalBody = R"({"error":{"code":401000,"message":"expired"}})";
         if (expire) {
             // Everything issued so far has expired; what is issued now is valid for a minute.
             const QDateTime later = QDateTime::currentDateTimeUtc().addSecs(3600);
             h->meter().setTranslateAuthLifetimeMs(60 * 1000);
             h->meter().setClock([later] { return later; });
         } else {
-            h->standin.server().injectFault(kTranslatePath, StandinFault::httpError(401, refusalBody));
+            h->standin.server().injectFault(
+                kTranslatePath,
+                StandinFault::httpError(401, R"({"error":{"code":401000,"message":"expired"}})"));
         }
         h->recognized(sentence(kFirst));
         QTRY_COMPARE(h->engine->strList(), (QStringList{kFirstEn, QString()}));
         QCOMPARE(h->requests(kAuthPath), 1);
         QCOMPARE(h->requests(kTranslatePath), 2);
+        // The renewal tells the service why (the refusal), and the resend carries the new authorisation.
         const QStringList messages = h->meter().renewalMessages();
-        QCOMPARE(messages.size(), 1);
-        if (expire)
-            QVERIFY2(messages.first().contains(u"expired"_s), qPrintable(messages.first()));
-        else
-            QCOMPARE(messages.first(), QString::fromUtf8(refusalBody));
-        QCOMPARE(h->standin.server().lastRequest(kAuthPath)->params.value(u"keepupKey"_s).toString(),
-                 h->engine->advancedModel().keepupKey);
+        QVERIFY2(messages.size() == 1 && messages.first().contains(u"expired"_s),
+                 qPrintable(messages.join(u'|')));
         const QString renewed = h->engine->advancedModel().txtTranslateAuth;
         QVERIFY(renewed != firstAuth);
         QCOMPARE(QString::fromUtf8(h->standin.server().lastRequest(kTranslatePath)->header("authorization")),
                  renewed);
         QVERIFY(h->toasts().isEmpty());
-        QVERIFY(h->stopAndWait());
     }
 
     void resendsAreBounded_data() {
@@ -155,7 +147,6 @@ private Q_SLOTS:
         QCOMPARE(h->requests(kAuthPath), renewals);
         QCOMPARE(h->engine->strList(), (QStringList{kFirst, QString()}));
         QVERIFY(h->toasts().isEmpty());
-        QVERIFY(h->stopAndWait());
     }
 
     void aFailedRenewalToastsAndLeavesTheSentence() {
@@ -168,7 +159,6 @@ private Q_SLOTS:
         h->recognized(sentence(kSecond));
         QTRY_COMPARE(h->engine->strList(), (QStringList{kFirst, kSecondEn, QString()}));
         QCOMPARE(sentTexts(), (QStringList{kFirst, kSecond}));
-        QVERIFY(h->stopAndWait());
     }
 
     // The session number drops what an earlier session still has under way: an answer, a resend.
@@ -183,7 +173,6 @@ private Q_SLOTS:
         h->recognized(sentence(kSecond));
         QTRY_COMPARE(h->engine->strList(), (QStringList{kSecondEn, QString()}));
         QCOMPARE(h->lists.size(), callbacks + 2);
-        QVERIFY(h->stopAndWait());
     }
     void aPendingResendOfAnEarlierSessionIsDropped() {
         h->engine->setResendPolicy(2, 300);
@@ -197,7 +186,6 @@ private Q_SLOTS:
         h->recognized(sentence(kSecond));
         QTRY_COMPARE(h->requests(kTranslatePath), 3);
         QCOMPARE(sentTexts(), (QStringList{kFirst, kSecond, kSecond}));
-        QVERIFY(h->stopAndWait());
     }
 };
 

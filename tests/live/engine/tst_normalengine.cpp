@@ -6,11 +6,14 @@ using namespace ml::test;
 using namespace Qt::StringLiterals;
 
 using Harness = LiveEngineHarness<NormalTranslationHelp>;
+using State = MLLiveEngine::State;
 
 namespace {
 MLSpeechRecognitionResult sentence(const QString &text, const QString &english) {
     return result(MLSpeechRecognitionResult::TranslatedSpeech, text, {{u"en"_s, english}});
 }
+const MLSpeechRecognitionResult kFirst = sentence(u"第一句"_s, u"First"_s);
+const QString kFirstSaved = u"第一句\nFirst\n\n"_s;
 } // namespace
 
 class TestNormalEngine : public QObject {
@@ -20,29 +23,10 @@ class TestNormalEngine : public QObject {
 
 private Q_SLOTS:
     void init() { h = std::make_unique<Harness>(); }
-    void cleanup() { h.reset(); }
-
-    void startAsksForCredentialsThenReportsAndSetsUp() {
-        h->engine->startTranslation(u"zh-CN"_s, u"en"_s);
-        QVERIFY(h->overlayShown());
-        QTRY_COMPARE(h->statuses, QList<bool>{true});
-        QVERIFY(!h->overlayShown());
-        QCOMPARE(h->times, QStringList{u"00:00:01"_s});
-        QCOMPARE(h->engine->strList(), QStringList{QString()});
-        QStringList order;
-        for (const StandinRequest &request : h->standin.server().receivedRequests())
-            order << request.path;
-        QCOMPARE(order,
-                 (QStringList{u"/signature/getKeepupSin"_s, u"/signature/getMicrosoftSin7"_s, kKeepupPath}));
-        QCOMPARE(h->engine->speechKey(), QLatin1String(StandinLiveRoutes::kSpeechKey));
-        const QString folder = h->engine->storagePath();
-        QVERIFY2(folder.startsWith(
-                     u"historicalRecord/10001/%1/"_s.arg(QDate::currentDate().toString(u"yyyy-MM-dd"_s))),
-                 qPrintable(folder));
-        QVERIFY(QDir(inDocuments(folder)).exists());
-        QVERIFY(h->tick());
-        QCOMPARE(h->times, (QStringList{u"00:00:01"_s, u"00:00:02"_s}));
+    // Every session ends with a stop that completes.
+    void cleanup() {
         QVERIFY(h->stopAndWait());
+        h.reset();
     }
 
     // The first session of an engine reports on tick 31, a later one on tick 30, then every 30.
@@ -64,9 +48,7 @@ private Q_SLOTS:
         if (later)
             QVERIFY(h->startRunning() && h->stopAndWait());
         const int before = h->requests(kKeepupPath);
-        QVERIFY(h->startRunning());
-        QVERIFY(h->tick(ticks));
-        QVERIFY(h->stopAndWait());
+        QVERIFY(h->startRunning() && h->tick(ticks) && h->stopAndWait());
         // The end-of-use report leaves after any report of the ticks.
         QTRY_COMPARE(h->requests(kEndPath), later ? 2 : 1);
         QCOMPARE(h->requests(kKeepupPath) - before, 1 + reports);
@@ -75,90 +57,71 @@ private Q_SLOTS:
     // After a session with a transcript, the first report of the next start answers with a code.
     void firstReportOutcome_data() {
         QTest::addColumn<QString>("code");
-        QTest::addColumn<bool>("runs");
-        QTest::addColumn<QList<bool>>("statuses");
-        QTest::addColumn<int>("endReports");
-        QTest::newRow("low balance warning starts anyway") << u"DIA003"_s << true << QList<bool>{true} << 0;
-        QTest::newRow("exhausted stops") << u"DIA004"_s << false << QList<bool>{false} << 1;
-        QTest::newRow("used elsewhere stops") << u"DIA006"_s << false << QList<bool>{false} << 1;
-        QTest::newRow("other code leaves idle") << u"DIA500"_s << false << QList<bool>{} << 0;
+        QTest::addColumn<QList<bool>>("statuses"); // after those of the first session
+        QTest::newRow("low balance warning starts anyway") << u"DIA003"_s << QList<bool>{true};
+        QTest::newRow("exhausted stops") << u"DIA004"_s << QList<bool>{false};
+        QTest::newRow("used elsewhere stops") << u"DIA006"_s << QList<bool>{false};
+        QTest::newRow("other code leaves idle") << u"DIA500"_s << QList<bool>{};
     }
     void firstReportOutcome() {
         QFETCH(QString, code);
-        QFETCH(bool, runs);
         QFETCH(QList<bool>, statuses);
-        QFETCH(int, endReports);
-        QVERIFY(h->startRunning());
-        h->recognized(sentence(u"第一场"_s, u"First"_s));
-        QVERIFY(h->stopAndWait());
+        const bool runs = statuses == QList<bool>{true};
+        QVERIFY(h->runSession(kFirst));
         const QString previous = h->engine->storagePath();
-
         const QString message = u"服务端消息 %1"_s.arg(code);
         h->standin.server().injectFault(kKeepupPath, StandinFault::answer(code, message));
-        h->engine->startTranslation(u"zh-CN"_s, u"en"_s);
+        h->start();
         QTRY_VERIFY(h->toasts().contains(message));
-        QTRY_VERIFY(h->engine->state() == (runs ? MLLiveEngine::State::Running : MLLiveEngine::State::Idle));
-        QTRY_COMPARE(h->requests(kEndPath), 1 + endReports);
+        QTRY_VERIFY(h->engine->state() == (runs ? State::Running : State::Idle));
+        QTRY_COMPARE(h->requests(kEndPath), statuses == QList<bool>{false} ? 2 : 1);
         QCOMPARE(h->statuses, QList<bool>({true, false}) + statuses);
         // A start that never reached its own folder leaves the previous session alone.
         QCOMPARE(h->engine->storagePath() != previous, runs);
-        QCOMPARE(h->engine->downTimer() != nullptr, runs);
-        if (runs)
-            QVERIFY(h->stopAndWait());
-        QCOMPARE(readTranscript(previous), u"第一场\nFirst\n\n"_s);
+        QVERIFY(h->stopAndWait());
+        QCOMPARE(readTranscript(previous), kFirstSaved);
         QCOMPARE(h->rows().size(), runs ? 2 : 1);
     }
 
     void credentialFailureLeavesTheEngineIdle_data() {
         QTest::addColumn<QString>("path");
-        QTest::addColumn<StandinFault>("fault");
         QTest::addColumn<QString>("message");
-        QTest::newRow("usage signature refused")
-            << u"/signature/getKeepupSin"_s << StandinFault::answer(u"DIA500"_s, u"签名失败"_s)
-            << u"签名失败"_s;
-        QTest::newRow("speech credentials refused")
-            << u"/signature/getMicrosoftSin7"_s << StandinFault::answer(u"DIA500"_s, u"凭证失败"_s)
-            << u"凭证失败"_s;
-        QTest::newRow("connection dropped")
-            << u"/signature/getMicrosoftSin7"_s << StandinFault::drop() << u"链接超时!"_s;
+        QTest::newRow("usage signature refused") << u"/signature/getKeepupSin"_s << u"签名失败"_s;
+        QTest::newRow("speech credentials refused") << u"/signature/getMicrosoftSin7"_s << u"凭证失败"_s;
+        QTest::newRow("connection dropped") << u"/signature/getMicrosoftSin7"_s << u"链接超时!"_s;
     }
     void credentialFailureLeavesTheEngineIdle() {
         QFETCH(QString, path);
-        QFETCH(StandinFault, fault);
         QFETCH(QString, message);
-        h->standin.server().injectFault(path, fault);
-        h->engine->startTranslation(u"zh-CN"_s, u"en"_s);
+        const bool dropped = message == u"链接超时!"_s;
+        h->standin.server().injectFault(path, dropped ? StandinFault::drop()
+                                                      : StandinFault::answer(u"DIA500"_s, message));
+        h->start();
         QTRY_VERIFY(h->toasts().contains(message));
-        QVERIFY(h->engine->state() == MLLiveEngine::State::Idle);
-        QVERIFY(!h->overlayShown());
+        QVERIFY(h->engine->state() == State::Idle && !h->overlayShown());
         QCOMPARE(h->requests(kKeepupPath), 0);
         QVERIFY(h->statuses.isEmpty() && h->times.isEmpty());
-        // Nothing is stuck: the next start runs.
-        QVERIFY(h->startRunning());
-        QVERIFY(h->stopAndWait());
+        QVERIFY(h->startRunning()); // nothing is stuck
     }
 
     void periodicExhaustedReportStopsAtOnce() {
         QVERIFY(h->startRunning());
-        h->recognized(sentence(u"第一句"_s, u"First"_s));
+        h->recognized(kFirst);
         h->standin.server().injectFault(kKeepupPath, StandinFault::answer(u"DIA004"_s, u"时长已用完"_s));
         QVERIFY(h->tick(31));
         QTRY_COMPARE(h->statuses, (QList<bool>{true, false}));
         QVERIFY(!h->engine->downTimer());
         QVERIFY(h->toasts().contains(u"时长已用完"_s));
         const qsizetype timesAtStop = h->times.size();
-        // The delayed steps have not run yet.
-        QCOMPARE(h->requests(kEndPath), 0);
-        QCOMPARE(h->rows().size(), 0);
+        QCOMPARE(h->requests(kEndPath), 0); // the delayed steps have not run yet
         QTRY_COMPARE(h->requests(kEndPath), 1);
-        QTRY_VERIFY(h->engine->state() == MLLiveEngine::State::Idle);
+        QTRY_VERIFY(h->engine->state() == State::Idle);
         QCOMPARE(h->times.size(), timesAtStop);
-        QCOMPARE(readTranscript(h->engine->storagePath()), u"第一句\nFirst\n\n"_s);
         QCOMPARE(h->rows().size(), 1);
     }
 
     // Any final event runs the guard, also one that is not a translated sentence; a sentence that
-    // trips it still reaches the list and the transcript.
+    // trips it still reaches the transcript.
     void stallGuard_data() {
         QTest::addColumn<bool>("reportsSucceed");
         QTest::addColumn<int>("ticks");
@@ -189,53 +152,42 @@ private Q_SLOTS:
                     QTRY_VERIFY(h->toasts().contains(u"上报失败"_s));
             }
         }
-        h->recognized(withSentence ? sentence(u"最后一句"_s, u"Last"_s)
-                                   : result(MLSpeechRecognitionResult::NoMatch, QString(), {}));
+        h->recognized(withSentence ? kFirst : result(MLSpeechRecognitionResult::NoMatch, QString(), {}));
         QCOMPARE(h->statuses, trips ? QList<bool>({true, false}) : QList<bool>({true}));
         QCOMPARE(h->toasts().contains(QString::fromUtf8(MLLiveEngine::kStallMessage)), trips);
-        if (!trips) {
-            QVERIFY(h->stopAndWait());
-            return;
+        if (trips) {
+            QTRY_COMPARE(h->requests(kEndPath), 1);
+            QTRY_VERIFY(h->engine->state() == State::Idle);
+            QCOMPARE(readTranscript(h->engine->storagePath()), withSentence ? kFirstSaved : QString());
         }
-        QTRY_COMPARE(h->requests(kEndPath), 1);
-        QTRY_VERIFY(h->engine->state() == MLLiveEngine::State::Idle);
-        QCOMPARE(h->rows().size(), 1);
-        QCOMPARE(readTranscript(h->engine->storagePath()),
-                 withSentence ? u"最后一句\nLast\n\n"_s : QString());
     }
 
+    // Partial events ('TranslatingSpeech') fill the open entry, final ones close it.
     void captionRules_data() {
-        QTest::addColumn<QList<QPair<char, MLSpeechRecognitionResult>>>("events");
+        QTest::addColumn<QList<MLSpeechRecognitionResult>>("events");
         QTest::addColumn<QStringList>("list");
         QTest::addColumn<int>("callbacks");
-        using Events = QList<QPair<char, MLSpeechRecognitionResult>>;
         const int partial = MLSpeechRecognitionResult::TranslatingSpeech;
         const int final = MLSpeechRecognitionResult::TranslatedSpeech;
+        const auto you = result(partial, "你", {{"en", "You"}});
         QTest::newRow("partial overwrites the open entry")
-            << Events{{'p', result(partial, "你", {{"en", "You"}})},
-                      {'p', result(partial, "你好", {{"en", "Hello"}})}}
-            << QStringList{"你好\nHello"} << 2;
+            << QList{you, result(partial, "你好", {{"en", "Hello"}})} << QStringList{"你好\nHello"} << 2;
         QTest::newRow("final closes the entry and opens a new one")
-            << Events{{'p', result(partial, "你", {{"en", "You"}})},
-                      {'f', result(final, "你好", {{"en", "Hello"}})}}
-            << QStringList{"你好\nHello", ""} << 2;
+            << QList{you, result(final, "你好", {{"en", "Hello"}})} << QStringList{"你好\nHello", ""} << 2;
         QTest::newRow("empty final text still closes its line")
-            << Events{{'f', result(final, "", {{"en", "Hm"}})}} << QStringList{"\nHm", ""} << 1;
+            << QList{result(final, "", {{"en", "Hm"}})} << QStringList{"\nHm", ""} << 1;
         QTest::newRow("final of another reason changes nothing")
-            << Events{{'p', result(partial, "你", {{"en", "You"}})},
-                      {'f', result(MLSpeechRecognitionResult::NoMatch, "", {})}}
-            << QStringList{"你\nYou"} << 1;
+            << QList{you, result(MLSpeechRecognitionResult::NoMatch, "", {})} << QStringList{"你\nYou"} << 1;
         QTest::newRow("no translation into the target shows the sentence alone")
-            << Events{{'f', result(final, "你好", {{"de", "Hallo"}})}} << QStringList{"你好", ""} << 1;
+            << QList{result(final, "你好", {{"de", "Hallo"}})} << QStringList{"你好", ""} << 1;
     }
     void captionRules() {
-        using Events = QList<QPair<char, MLSpeechRecognitionResult>>;
-        QFETCH(Events, events);
+        QFETCH(QList<MLSpeechRecognitionResult>, events);
         QFETCH(QStringList, list);
         QFETCH(int, callbacks);
         QVERIFY(h->startRunning());
-        for (const auto &[kind, r] : events) {
-            if (kind == 'p')
+        for (const MLSpeechRecognitionResult &r : events) {
+            if (r.reason == MLSpeechRecognitionResult::TranslatingSpeech)
                 h->recognizing(r);
             else
                 h->recognized(r);
@@ -243,7 +195,6 @@ private Q_SLOTS:
         QCOMPARE(h->engine->strList(), list);
         QCOMPARE(h->lists.size(), callbacks);
         QCOMPARE(h->lists.last(), list);
-        QVERIFY(h->stopAndWait());
     }
 
     // Folders of the start second and the next ones already there (sessions started within the same
@@ -258,12 +209,10 @@ private Q_SLOTS:
             QVERIFY(QDir(documents()).mkpath(taken.last()));
             QVERIFY(AudioRecordManager::writeTranscript(u"earlier"_s, taken.last()));
         }
-        QVERIFY(h->startRunning());
-        h->recognized(sentence(u"本场"_s, u"This one"_s));
-        QVERIFY(h->stopAndWait());
+        QVERIFY(h->runSession(kFirst));
         const QString path = h->engine->storagePath();
         QVERIFY2(!taken.contains(path) && path.section(u'/', 0, -2) == day, qPrintable(path));
-        QCOMPARE(readTranscript(path), u"本场\nThis one\n\n"_s);
+        QCOMPARE(readTranscript(path), kFirstSaved);
         for (const QString &earlier : taken)
             QCOMPARE(readTranscript(earlier), u"earlier"_s);
     }
@@ -282,7 +231,7 @@ private Q_SLOTS:
         QSignalSpy started(&h->speech, &StandinSpeechServer::sessionStarted);
         QVERIFY(h->startRunning());
         QTRY_COMPARE(started.size(), 1);
-        h->recognized(sentence(u"第一句"_s, u"First"_s));
+        h->recognized(kFirst);
         h->speech.setAcceptingConnections(service != u"gone"_s);
         if (service == u"refused"_s)
             h->speech.refuseNextConnection();
@@ -291,16 +240,14 @@ private Q_SLOTS:
             QTRY_COMPARE(started.size(), 2);
             h->recognized(sentence(u"第二句"_s, u"Second"_s));
             QCOMPARE(h->engine->strList(), (QStringList{u"第一句\nFirst"_s, u"第二句\nSecond"_s, QString()}));
-            QCOMPARE(h->engine->state(), MLLiveEngine::State::Running);
-            QVERIFY(h->stopAndWait());
+            QCOMPARE(h->engine->state(), State::Running);
             return;
         }
         QTRY_VERIFY(h->toasts().contains(QString::fromUtf8(MLLiveEngine::kSpeechLostMessage)));
-        QTRY_VERIFY(h->engine->state() == MLLiveEngine::State::Idle);
+        QTRY_VERIFY(h->engine->state() == State::Idle);
         QCOMPARE(h->statuses, (QList<bool>{true, false}));
         QCOMPARE(started.size(), 1);
         QTRY_COMPARE(h->meter().endCount(), 1);
-        QCOMPARE(readTranscript(h->engine->storagePath()), u"第一句\nFirst\n\n"_s);
         QCOMPARE(h->rows().size(), 1);
     }
 
@@ -312,13 +259,13 @@ private Q_SLOTS:
         h->engine->stopTranslation();
         h->engine->stopTranslation();
         QVERIFY(h->overlayShown());
-        h->recognized(sentence(u"赶上了"_s, u"In time"_s));
-        QTRY_VERIFY(h->engine->state() == MLLiveEngine::State::Idle);
+        h->recognized(kFirst);
+        QTRY_VERIFY(h->engine->state() == State::Idle);
         QTRY_VERIFY(!h->overlayShown()); // the end-of-use report is answered
         h->engine->stopTranslation();
         h->recognized(sentence(u"太晚了"_s, u"Too late"_s));
-        QCOMPARE(h->engine->strList(), (QStringList{u"赶上了\nIn time"_s, QString()}));
-        QCOMPARE(readTranscript(h->engine->storagePath()), u"赶上了\nIn time\n\n"_s);
+        QCOMPARE(h->engine->strList(), (QStringList{u"第一句\nFirst"_s, QString()}));
+        QCOMPARE(readTranscript(h->engine->storagePath()), kFirstSaved);
         const qsizetype callbacks = h->lists.size();
         QVERIFY(h->startRunning());
         QCOMPARE(h->engine->strList(), QStringList{QString()});
@@ -328,16 +275,16 @@ private Q_SLOTS:
         QCOMPARE(h->rows().size(), 1);
     }
 
+    // Another device of the same account holds a metered session.
     void aSecondSessionOfTheAccountElsewhereIsStopped() {
-        // Another device of the same account holds a metered session.
         const QString consumer = QString::number(kConsumerId);
         const QString other = h->meter().issueKeepupSin(consumer, u"7"_s, u"zh-CN"_s, u"en"_s);
         const auto grant = h->meter().redeemKeepupSin(consumer, other, u"7"_s);
         QVERIFY(grant && h->meter().keepup(grant->keepupKey).ok());
-        h->engine->startTranslation(u"zh-CN"_s, u"en"_s);
+        h->start();
         QTRY_COMPARE(h->statuses, QList<bool>{false});
         QTRY_COMPARE(h->requests(kEndPath), 1);
-        QTRY_VERIFY(h->engine->state() == MLLiveEngine::State::Idle);
+        QTRY_VERIFY(h->engine->state() == State::Idle);
     }
 };
 

@@ -23,7 +23,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr qint64 kUserId = 4242;
-const QString kDeleteNotice = u"NotificationChangeDeleteNoticeKey"_s;
 
 // A folder holding one file, as a session (or anything else) leaves it.
 bool makeFolder(const QString &absolutePath) {
@@ -41,15 +40,6 @@ QList<qint64> storedIds() {
         ids.append(row.historicalId);
     return ids;
 }
-
-class PostCounter final : public QObject {
-public:
-    PostCounter() {
-        MLNotificationCenter::defaultCenter().addObserver(this, kDeleteNotice,
-                                                          [this](const MLNotification &) { ++posts; });
-    }
-    int posts = 0;
-};
 
 } // namespace
 
@@ -78,7 +68,6 @@ private Q_SLOTS:
     void init() {
         MLWorkspace::clearRecordedCalls();
         MLAlert::clearNextResponses();
-        MLAlert::clearLastAlert();
         for (qint64 id : storedIds())
             MLDBManager::getSharedInstance().deleteData(id);
         QDir(documents()).removeRecursively();
@@ -124,48 +113,35 @@ private Q_SLOTS:
                  folderPresent ? QStringList() : QStringList{u"文件已经不存在了"_s});
     }
 
-    void cancelLeavesEverything() {
-        NSSubtitleExportCellView *row = oneRow(sessionPath(0), true);
-        const qint64 id = row->model().historicalId;
-        PostCounter posts;
-        MLAlert::setNextResponse(MLAlert::SecondButtonReturn);
-        QTest::mouseClick(row->deleteLabel(), Qt::LeftButton);
-        QTRY_COMPARE(MLAlert::pendingResponseCount(), 0);
-        QCoreApplication::processEvents();
-        QVERIFY(MLAlert::lastAlert());
-        QCOMPARE(storedIds(), QList<qint64>{id});
-        QVERIFY(folderIntact(inDocuments(sessionPath(0))));
-        QCOMPARE(posts.posts, 0);
-        QCOMPARE(m_view->rowViews().size(), 1);
-        QVERIFY(toastTexts(m_app->contentView()).isEmpty());
-    }
-
-    void deleteRemovesRowAndFolderAndReloads_data() {
+    // "删除" asks first: cancelling leaves everything; confirming removes the row and its folder (one
+    // removed by hand too) and the list reads the store again.
+    void deleteAsksThenRemovesRowAndFolder_data() {
+        QTest::addColumn<bool>("confirm");
         QTest::addColumn<bool>("folderPresent");
         QTest::addColumn<bool>("lastRow");
-        QTest::newRow("folder present") << true << false;
-        QTest::newRow("folder removed by hand") << false << false;
-        QTest::newRow("the last row") << true << true;
+        QTest::newRow("cancel") << false << true << false;
+        QTest::newRow("folder present") << true << true << false;
+        QTest::newRow("folder removed by hand") << true << false << false;
+        QTest::newRow("the last row") << true << true << true;
     }
-    void deleteRemovesRowAndFolderAndReloads() {
+    void deleteAsksThenRemovesRowAndFolder() {
+        QFETCH(bool, confirm);
         QFETCH(bool, folderPresent);
         QFETCH(bool, lastRow);
         if (!lastRow) {
             QVERIFY(MLDBManager::getSharedInstance().saveData(sessionPath(1), 2, u"1700000000000"_s));
             QVERIFY(makeFolder(inDocuments(sessionPath(1))));
         }
-        const QList<qint64> kept = storedIds();
         NSSubtitleExportCellView *row = oneRow(sessionPath(0), folderPresent);
-        PostCounter posts;
-        MLAlert::setNextResponse(MLAlert::FirstButtonReturn);
-        QTest::mouseClick(row->deleteLabel(), Qt::LeftButton);
-        QTRY_COMPARE(posts.posts, 1);
-        QCOMPARE(storedIds(), kept);
-        QVERIFY(!QFileInfo::exists(inDocuments(sessionPath(0))));
+        const qint64 id = row->model().historicalId;
+        const qsizetype rows = storedIds().size();
+        QCOMPARE(clickDelete(row, confirm), confirm ? 1 : 0);
+        QCOMPARE(storedIds().contains(id), !confirm);
+        QCOMPARE(storedIds().size(), confirm ? rows - 1 : rows);
+        QCOMPARE(QFileInfo::exists(inDocuments(sessionPath(0))), !confirm);
         QCOMPARE(folderIntact(inDocuments(sessionPath(1))), !lastRow);
-        QCOMPARE(toastTexts(m_app->contentView()), QStringList{u"删除成功"_s});
-        // The list has read the store again.
-        QCOMPARE(m_view->rowViews().size(), kept.size());
+        QCOMPARE(toastTexts(m_app->contentView()), confirm ? QStringList{u"删除成功"_s} : QStringList());
+        QCOMPARE(m_view->rowViews().size(), storedIds().size());
         QCOMPARE(m_view->notDataView()->isHidden(), !lastRow);
     }
 
@@ -197,15 +173,11 @@ private Q_SLOTS:
         }
         NSSubtitleExportCellView *row = oneRow(storedPath, false);
         const qint64 id = row->model().historicalId;
-        PostCounter posts;
-        MLAlert::setNextResponse(MLAlert::FirstButtonReturn);
-        QTest::mouseClick(row->deleteLabel(), Qt::LeftButton);
-        QTRY_COMPARE(posts.posts, 1);
+        QCOMPARE(clickDelete(row, true), 1);
         QVERIFY(folderIntact(inDocuments(victim)));
         QVERIFY(folderIntact(inDocuments(sessionPath(3))));
         // The history row itself goes: the user asked to delete it.
         QVERIFY(!storedIds().contains(id));
-        QDir(QDir::cleanPath(inDocuments(victim))).removeRecursively();
     }
 
     void removableFolderIsInsideTheUsersHistory_data() {
@@ -255,6 +227,21 @@ private:
         if (m_view->rowViews().isEmpty() || !QTest::qWaitForWindowExposed(m_view.get()))
             return nullptr;
         return m_view->rowViews().first();
+    }
+
+    // Clicks "删除" of `row` and answers its alert; returns how many deletion notices were posted.
+    static int clickDelete(NSSubtitleExportCellView *row, bool confirm) {
+        int posts = 0;
+        QObject observer;
+        MLNotificationCenter::defaultCenter().addObserver(&observer, u"NotificationChangeDeleteNoticeKey"_s,
+                                                          [&posts](const MLNotification &) { ++posts; });
+        MLAlert::setNextResponse(confirm ? MLAlert::FirstButtonReturn : MLAlert::SecondButtonReturn);
+        QTest::mouseClick(row->deleteLabel(), Qt::LeftButton);
+        const auto answered = [&] { return MLAlert::pendingResponseCount() == 0 && (!confirm || posts > 0); };
+        if (!QTest::qWaitFor(answered, 5000))
+            return -1;
+        QCoreApplication::processEvents();
+        return posts;
     }
 
     std::unique_ptr<AppDelegate> m_app;
