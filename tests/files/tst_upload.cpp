@@ -140,8 +140,6 @@ private Q_SLOTS:
         QTest::newRow("two formats") << QList<QStringList>{{".doc", ".docx"}, {".pdf"}}
                                      << QStringList{"doc", "docx", "pdf"}
                                      << u"支持的格式:（3种）\n\n.doc，.docx，.pdf"_s;
-        QTest::newRow("several dots")
-            << QList<QStringList>{{".tar.gz"}} << QStringList{"targz"} << u"支持的格式:（1种）\n\n.tar.gz"_s;
         const QStringList all = numbered(32);
         QTest::newRow("17: the 17th on its own line")
             << QList<QStringList>{all.mid(0, 17)} << QStringList()

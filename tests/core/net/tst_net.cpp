@@ -169,7 +169,6 @@ private Q_SLOTS:
         QTest::newRow("api, signed out") << Via::Api << QJsonObject() << QString();
         QTest::newRow("api, a line break in the token")
             << Via::Api << QJsonObject() << u"abc\r\nX-Forged: 1"_s;
-        QTest::newRow("payment, no parameters") << Via::Pay << QJsonObject() << demo;
         QTest::newRow("payment: plain JSON") << Via::Pay << some << demo;
         QTest::newRow("translation: the text as given") << Via::Translate << QJsonObject() << demo;
     }

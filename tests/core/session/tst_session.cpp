@@ -17,9 +17,6 @@ struct Row {
     QString name;
     ML_MODEL(Row, ML_FIELD(name))
 };
-struct RowList : MLPagedListModel<RowList, Row> {
-    static constexpr const char *modelClassName() { return "RowList"; }
-};
 } // namespace
 
 class TestSession : public QObject {
@@ -61,18 +58,6 @@ private Q_SLOTS:
         QCOMPARE(results, QList<bool>({false, true}));
         QVERIFY(!manager.currentUser());
         QCOMPARE(manager.consumerId(), 42);
-    }
-
-    void pagedListMapsPagingAndList() {
-        const auto page = ml::json::fromJson<RowList>(QByteArray(
-            R"({"pageNum":2,"pages":5,"total":41,"hasNextPage":true,"nextPage":3,"list":[{"name":"a"},{"name":"b"}]})"));
-        QVERIFY(page);
-        QCOMPARE(page->pageNum, 2);
-        QCOMPARE(page->total, 41);
-        QVERIFY(page->hasNextPage);
-        QVERIFY(!page->hasPreviousPage);
-        QCOMPARE(page->list.size(), 2);
-        QCOMPARE(page->list[1].name, u"b"_s);
     }
 
     void identifierIsDerivedFromTheMachineId() {

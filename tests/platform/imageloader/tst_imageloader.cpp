@@ -80,7 +80,6 @@ private Q_SLOTS:
         QTest::newRow("too large") << url(u"/test/huge.bin"_s) << true;
         QTest::newRow("too many pixels") << url(u"/test/wide.png"_s) << true;
         QTest::newRow("empty") << QString() << false;
-        QTest::newRow("relative") << u"/static/icons/tariff_high.png"_s << false;
         QTest::newRow("file") << u"file:///etc/passwd"_s << false;
         QTest::newRow("stalled") << u"trickle"_s << false;
     }

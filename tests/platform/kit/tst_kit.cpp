@@ -1,4 +1,3 @@
-#include "platform/kit/MLDispatch.h"
 #include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/MLUserDefaults.h"
 #include "platform/kit/ui/MLAlert.h"
@@ -109,19 +108,11 @@ private Q_SLOTS:
         {
             MLUserDefaults defaults(path);
             defaults.setString(u"大"_s, u"NSUserDefaultsFontSizeKey"_s);
-            defaults.setData(QByteArray("\x00\x01\xff", 3), u"blob"_s);
-            defaults.setObject(5, u"number"_s);
             QVERIFY(defaults.synchronize());
         }
         QCOMPARE(mode(path), kOwnerOnly);
         MLUserDefaults reread(path);
         QCOMPARE(reread.stringForKey(u"NSUserDefaultsFontSizeKey"_s), u"大"_s);
-        QCOMPARE(reread.dataForKey(u"blob"_s), QByteArray("\x00\x01\xff", 3));
-        QCOMPARE(reread.stringForKey(u"blob"_s), QString());
-        QCOMPARE(reread.stringForKey(u"number"_s), u"5"_s);
-        QVERIFY(!reread.hasKey(u"absent"_s));
-        reread.removeObjectForKey(u"number"_s);
-        QVERIFY(!reread.hasKey(u"number"_s));
         const QString old = dir.filePath(u"old.ini"_s);
         QFile file(old);
         QVERIFY(file.open(QIODevice::WriteOnly, kOwnerOnly | QFile::ReadGroup | QFile::ReadOther));
@@ -130,17 +121,6 @@ private Q_SLOTS:
         QCOMPARE(mode(old), kOwnerOnly);
         const QString folder = QFileInfo(MLUserDefaults::defaultFilePath()).absolutePath();
         QCOMPARE(mode(folder), kOwnerOnly | QFile::ExeOwner);
-    }
-
-    void delayedCallDroppedWithItsContext() {
-        bool kept = false, dropped = false;
-        QObject context;
-        auto *gone = new QObject;
-        MLDispatch::after(10, gone, [&] { dropped = true; }); // due first
-        MLDispatch::after(10, &context, [&] { kept = true; });
-        delete gone;
-        QTRY_VERIFY(kept);
-        QVERIFY(!dropped);
     }
 
     // ---- anchors ----
@@ -158,11 +138,6 @@ private Q_SLOTS:
             m.centerY().offset(-25);
             m.size(216, 122);
         }) << QRect(92, 64, 216, 122);
-        QTest::newRow("below sibling") << MakeConstraints([](MLConstraintMaker &m, QWidget *s) {
-            m.top().equalTo(s, MLEdge::Bottom).offset(15);
-            m.left().equalTo(s);
-            m.size(10, 10);
-        }) << QRect(50, 115, 10, 10);
         QTest::newRow("right of sibling, centred on it")
             << MakeConstraints([](MLConstraintMaker &m, QWidget *s) {
                    m.left().equalTo(s, MLEdge::Right).offset(5);
@@ -346,22 +321,6 @@ private Q_SLOTS:
         QTRY_VERIFY(recognizer.isNull());
     }
 
-    void clickOnPlainChildReachesItsParentsRecogniser() {
-        QWidget window;
-        auto *item = new QWidget(&window);
-        item->setGeometry(0, 0, 149, 40);
-        auto *title = new QLabel(u"历史记录"_s, item);
-        title->move(55, 10);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        int itemClicks = 0, windowClicks = 0;
-        MLClickRecognizer::attach(item, &window, [&] { ++itemClicks; });
-        MLClickRecognizer::attach(&window, &window, [&] { ++windowClicks; });
-        QTest::mouseClick(title, Qt::LeftButton);
-        QCOMPARE(itemClicks, 1);
-        QCOMPARE(windowClicks, 0); // taken by the innermost recogniser
-    }
-
     // ---- alert ----
 
     void alertCompletionDroppedWithItsWindow() {
@@ -438,7 +397,7 @@ private Q_SLOTS:
 
     // ---- modal runs ----
 
-    void modalRunsNest() {
+    void modalRunsNestAndEnd() {
         QWidget outer, inner;
         int innerCode = 0;
         QTimer::singleShot(5, &outer, [&] {
@@ -448,9 +407,7 @@ private Q_SLOTS:
         });
         QCOMPARE(MLApplicationModal::runModalForWindow(&outer), 9);
         QCOMPARE(innerCode, 7);
-    }
-
-    void modalRunEndsWhenWindowIsDestroyed() {
+        // A run ends when its window is destroyed.
         auto *window = new QWidget;
         QTimer::singleShot(5, window, [window] { window->deleteLater(); });
         QCOMPARE(MLApplicationModal::runModalForWindow(window), MLApplicationModal::AbortResponse);
