@@ -108,7 +108,6 @@ private Q_SLOTS:
         const auto archive = [](const QString &code, const QString &name) {
             return MLKeyedArchive::archivedData(entry(code, name));
         };
-        QTest::newRow("source, nothing stored") << true << QByteArray() << u"法语"_s;
         QTest::newRow("target, nothing stored") << false << QByteArray() << u"法语"_s;
         QTest::newRow("code and name found") << true << archive(u"ja-JP"_s, u"日语"_s) << u"日语"_s;
         QTest::newRow("same code, other name") << true << archive(u"ja-JP"_s, u"Japanese"_s) << u"法语"_s;

@@ -174,7 +174,7 @@ private Q_SLOTS:
     }
 
     // The row fetches the list, preselects the account's region and sends nothing; the notes icon shows
-    // once a list is in. A failed list shows the service's message instead.
+    // once a list is in and opens the notes. A failed list shows the service's message instead.
     void regionRowFetchesTheList_data() {
         QTest::addColumn<bool>("fails");
         QTest::newRow("list arrives") << false;
@@ -196,11 +196,9 @@ private Q_SLOTS:
         QCOMPARE(row.regionComboBoxView()->comboBoxView()->currentIndex(),
                  fails ? -1 : indexOf(row.dataList(), u"southeastasia"_s));
         QCOMPARE(server().receivedRequests(kUpdatePath).size(), 0);
-    }
-
-    void notesOpenApplicationModally() {
-        MLRegionSettingCellView row;
-        QTRY_VERIFY(!row.dataList().isEmpty());
+        if (fails)
+            return;
+        // The notes open application-modally, made anew on each click and gone once closed.
         QPointer<MLRegionShowTipVC> seen;
         int seenRows = -1; // of a shown modal notes window
         QTimer::singleShot(0, this, [&] {
@@ -214,7 +212,7 @@ private Q_SLOTS:
         row.regionQueryClick();
         QCOMPARE(seenRows, int(row.dataList().size()));
         QVERIFY(!MLApplicationModal::isRunning());
-        QTRY_VERIFY(seen.isNull()); // made anew on each click, gone once closed
+        QTRY_VERIFY(seen.isNull());
     }
 
     void noteRowsFollowTheirText() {

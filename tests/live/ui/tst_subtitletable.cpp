@@ -125,7 +125,6 @@ private Q_SLOTS:
     void captionColours_data() {
         QTest::addColumn<QString>("caption");
         QTest::addColumn<Ranges>("ranges");
-        QTest::newRow("one line, all in the source colour") << u"你好世界"_s << Ranges{{0, 4, 0}};
         QTest::newRow("sentence and translation") << u"你好\nhello"_s << Ranges{{0, 2, 0}, {3, 5, 1}};
         QTest::newRow("translation repeating the sentence")
             << u"hello\nhello hello"_s << Ranges{{0, 5, 0}, {6, 11, 1}};

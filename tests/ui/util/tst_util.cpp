@@ -83,7 +83,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         // 1700000000 s is 2023-11-14 22:13:20 UTC.
         QTest::newRow("empty format") << "1700000000000" << u""_s << "2023-11-15 06:13:20";
-        QTest::newRow("own format") << "1700000000000" << u"yyyy/MM/dd"_s << u"2023/11/15"_s;
         QTest::newRow("milliseconds cut, not rounded") << "1700000000999" << u"HH:mm:ss"_s << u"06:13:20"_s;
         QTest::newRow("before epoch") << "-1000" << QString() << u"1970-01-01 07:59:59"_s;
         QTest::newRow("garbage is epoch") << "abc" << QString() << u"1970-01-01 08:00:00"_s;
