@@ -41,9 +41,6 @@ private Q_SLOTS:
         const QString option = u"^  --%1 <%2> +\\S.* \\(%3\\)\\.$"_s;
         QTest::newRow("--help") << QStringList{u"--help"_s} << QString() << 0
                                 << QStringList{u"^Usage: mltranslate \\[options\\]$"_s,
-                                               option.arg(u"api-base", u"URL", u"ML_API_BASE_URL"),
-                                               option.arg(u"pay-base", u"URL", u"ML_PAY_BASE_URL"),
-                                               option.arg(u"speech-url", u"TEMPLATE", u"ML_SPEECH_URL"),
                                                option.arg(u"audio-input", u"FILE", u"ML_AUDIO_INPUT")};
         QTest::newRow("--version") << QStringList{u"--version"_s} << QString() << 0
                                    << QStringList{u"^mltranslate "_s +
@@ -61,8 +58,6 @@ private Q_SLOTS:
                 u"--api-base: \"not a url\" is not an http or https address\\."_s);
         refused("--speech-url not a WebSocket", {u"--speech-url"_s, u"http://h/{region}"_s}, {},
                 u"--speech-url: \"http://h/\\{region\\}\" is not a ws or wss address\\."_s);
-        refused("ML_API_BASE_URL without a host", {}, u"ML_API_BASE_URL=http://"_s,
-                u"ML_API_BASE_URL: \"http://\" is not an http or https address\\."_s);
         refused("--audio-input missing", {u"--audio-input"_s, path(m_dir, "none.wav")}, {},
                 u"--audio-input: the audio file cannot be read: cannot open .*none\\.wav: No such file.*"_s);
         refused("ML_AUDIO_INPUT not a WAV file", {}, u"ML_AUDIO_INPUT="_s + path(m_dir, "notes.wav"),

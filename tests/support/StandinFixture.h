@@ -16,7 +16,7 @@ public:
         SecurityCore::recoverStoredKey();
         m_running = m_server.listen(0);
         MLServiceOrigins::setApiBaseUrl(apiBaseUrl());
-        MLServiceOrigins::setPayBaseUrl(payBaseUrl());
+        MLServiceOrigins::setPayBaseUrl(m_server.payBaseUrl().toString());
     }
     ~StandinFixture() {
         MLServiceOrigins::setApiBaseUrl(m_previousApi);
@@ -30,14 +30,11 @@ public:
 
     StandinServer &server() { return m_server; }
     QString apiBaseUrl() const { return m_server.baseUrl().toString(); }
-    QString payBaseUrl() const { return m_server.payBaseUrl().toString(); }
 
     // The seeded demo account's sign-in token.
     QString demoToken() { return m_server.state().demoToken(); }
-    // Stores the demo account as the signed-in user of `users` (the shared session store by default).
-    void signInDemo(MLUserManager *users = nullptr) {
-        (users ? *users : MLUserManager::sharedManager()).setCurrentUser(MLUserModel{demoToken()});
-    }
+    // Stores the demo account as the signed-in user.
+    void signInDemo() { MLUserManager::sharedManager().setCurrentUser(MLUserModel{demoToken()}); }
 
 private:
     const QString m_previousApi = MLServiceOrigins::apiBaseUrl();

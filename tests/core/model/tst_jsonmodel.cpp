@@ -41,15 +41,12 @@ private Q_SLOTS:
         };
         row("string", R"({"text":"你好"})", "你好");
         row("empty string is kept", R"({"text":""})", "");
-        row("integer becomes decimal text", R"({"text":42})", "42");
         row("large integer exact", R"({"text":9007199254740993})", "9007199254740993");
         // Fractions binary floating point cannot hold: the shortest text that reads back the same.
         row("price 19.9", R"({"text":19.9})", "19.9");
-        row("negative -333.9", R"({"text":-333.9})", "-333.9");
         row("whole number written as a fraction", R"({"text":20.0})", "20");
         row("beyond 2^53", R"({"text":123456789012345678901.5})", "123456789012345680000");
         row("1e21 and up in exponent form", R"({"text":1e21})", "1e+21");
-        row("small", R"({"text":0.0000015})", "0.0000015");
         row("below 1e-6 in exponent form", R"({"text":1.5e-7})", "1.5e-7");
         row("bool leaves empty", R"({"text":true})", "", true);
         row("absent leaves empty", R"({})", "", true);
@@ -133,8 +130,6 @@ private Q_SLOTS:
         QCOMPARE(back->items[0].count, 3);
 
         QCOMPARE(ml::json::toJsonString(QList<Item>{Item{u"x"_s, 1}}), uR"([{"count":1,"name":"x"}])"_s);
-        QCOMPARE(ml::json::toJsonString(QVariantMap{{u"k"_s, 1}}), uR"({"k":1})"_s);
-        QCOMPARE(ml::json::toJsonString(QVariantList{u"a"_s, 2}), uR"(["a",2])"_s);
     }
 };
 

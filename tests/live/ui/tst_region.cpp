@@ -86,7 +86,6 @@ private Q_SLOTS:
         using Code = std::optional<QString>;
         const QStringList list{u"a"_s, u"b*"_s, u"c"_s, u"d"_s};
         QTest::newRow("account code in list") << Code(u"c"_s) << list << 2;
-        QTest::newRow("account code is the default") << Code(u"b"_s) << list << 1;
         QTest::newRow("no code: default") << Code(QString()) << list << 1;
         QTest::newRow("no account details: default") << Code() << list << 1;
         QTest::newRow("no code, no default: first") << Code(QString()) << QStringList{u"a"_s, u"b"_s} << 0;
@@ -175,7 +174,7 @@ private Q_SLOTS:
     }
 
     // The row fetches the list, preselects the account's region and sends nothing; the notes icon shows
-    // once a list is in. A failed list shows the service's message instead.
+    // once a list is in and opens the notes. A failed list shows the service's message instead.
     void regionRowFetchesTheList_data() {
         QTest::addColumn<bool>("fails");
         QTest::newRow("list arrives") << false;
@@ -194,15 +193,12 @@ private Q_SLOTS:
         QCOMPARE(ml::test::toastTexts(&row), fails ? QStringList{u"系统繁忙"_s} : QStringList());
         QCOMPARE(row.regionQueryImageView()->isHidden(), fails);
         QCOMPARE(row.dataList().size(), fails ? 0 : serviceRegions().size());
-        QCOMPARE(row.regionComboBoxView()->comboBoxView()->count(), row.dataList().size());
         QCOMPARE(row.regionComboBoxView()->comboBoxView()->currentIndex(),
                  fails ? -1 : indexOf(row.dataList(), u"southeastasia"_s));
         QCOMPARE(server().receivedRequests(kUpdatePath).size(), 0);
-    }
-
-    void notesOpenApplicationModally() {
-        MLRegionSettingCellView row;
-        QTRY_VERIFY(!row.dataList().isEmpty());
+        if (fails)
+            return;
+        // The notes open application-modally, made anew on each click and gone once closed.
         QPointer<MLRegionShowTipVC> seen;
         int seenRows = -1; // of a shown modal notes window
         QTimer::singleShot(0, this, [&] {
@@ -216,7 +212,7 @@ private Q_SLOTS:
         row.regionQueryClick();
         QCOMPARE(seenRows, int(row.dataList().size()));
         QVERIFY(!MLApplicationModal::isRunning());
-        QTRY_VERIFY(seen.isNull()); // made anew on each click, gone once closed
+        QTRY_VERIFY(seen.isNull());
     }
 
     void noteRowsFollowTheirText() {
@@ -224,14 +220,12 @@ private Q_SLOTS:
         const QString longNote = u"数据中心位于荷兰，适合在欧洲大陆使用。"_s.repeated(40);
         notes.setDataList(
             {region(u"a"_s), region(u"b"_s, false, u"短说明"_s), region(u"c"_s, false, longNote)});
-        QCOMPARE(notes.numberOfRowsInTableView(), 3);
         QVERIFY(notes.heightOfRow(1) > notes.heightOfRow(0));
         QVERIFY(notes.heightOfRow(2) > notes.heightOfRow(1));
         notes.show();
         QVERIFY(QTest::qWaitForWindowExposed(&notes));
         for (int i = 0; i < 3; ++i)
             QCOMPARE(notes.viewForRow(i)->height(), notes.heightOfRow(i));
-        QCOMPARE(notes.viewForRow(2)->descLabel()->text(), longNote);
         QTRY_VERIFY(notes.scrollView()->verticalScrollBar()->maximum() > 0);
 
         // A new list replaces the rows.

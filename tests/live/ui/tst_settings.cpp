@@ -110,7 +110,6 @@ private Q_SLOTS:
         QTest::newRow("nothing stored: small") << QVariant() << u"小"_s;
         QTest::newRow("large") << QVariant(u"大"_s) << u"大"_s;
         QTest::newRow("unknown text") << QVariant(u"特大"_s) << u"小"_s;
-        QTest::newRow("number") << QVariant(18) << u"小"_s;
     }
     void fontRowMarksAndRestoresStoredSize() {
         QFETCH(QVariant, stored);
@@ -170,11 +169,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("backValue");
         QTest::newRow("source: nothing stored")
             << int(Source) << QString() << 0 << 1 << u"2"_s << 0 << u"1"_s;
-        QTest::newRow("target 4") << int(Target) << u"4"_s << 3 << 1 << u"2"_s << 0 << u"1"_s;
         QTest::newRow("target 5 reads as white") << int(Target) << u"5"_s << 0 << 3 << u"4"_s << 0 << u"1"_s;
         QTest::newRow("background: nothing stored")
             << int(Background) << QString() << 1 << 0 << u"0.3"_s << 1 << u"0.7"_s;
-        QTest::newRow("background 0.3") << int(Background) << u"0.3"_s << 0 << 1 << u"0.7"_s << 0 << u"0.3"_s;
         QTest::newRow("background 0.5 reads as black")
             << int(Background) << u"0.5"_s << 1 << 0 << u"0.3"_s << 1 << u"0.7"_s;
     }

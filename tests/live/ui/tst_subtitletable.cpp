@@ -10,15 +10,17 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using Ranges = QList<QList<int>>; // {start, length, 0 = source colour / 1 = target colour}
 
 void setLook(const QString &size, const QString &source, const QString &target) {
     auto &defaults = MLUserDefaults::standardUserDefaults();
-    defaults.setString(size, QStringLiteral("NSUserDefaultsFontSizeKey"));
-    defaults.setString(source, QStringLiteral("NSUserDefaultsSourceBgFloatKey"));
-    defaults.setString(target, QStringLiteral("NSUserDefaultsTargetBgFloatKey"));
+    defaults.setString(size, u"NSUserDefaultsFontSizeKey"_s);
+    defaults.setString(source, u"NSUserDefaultsSourceBgFloatKey"_s);
+    defaults.setString(target, u"NSUserDefaultsTargetBgFloatKey"_s);
     defaults.synchronize();
 }
 
@@ -38,7 +40,7 @@ void verifyHeightsMatchFullMeasurement(MLSubtitleTableView &view) {
 class TestSubtitleTable final : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void init() { setLook(QStringLiteral("小"), QStringLiteral("2"), QStringLiteral("3")); }
+    void init() { setLook(u"小"_s, u"2"_s, u"3"_s); }
 
     void modelAnnouncesOnlyWhatChanged_data() {
         QTest::addColumn<QStringList>("before");
@@ -47,16 +49,16 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("removed");
         QTest::addColumn<QList<int>>("changed"); // pairs first, last
 
-        const QStringList three{QStringLiteral("a\nA"), QStringLiteral("b\nB"), QStringLiteral("c")};
+        const QStringList three{u"a\nA"_s, u"b\nB"_s, u"c"_s};
         QTest::newRow("partial result rewrites the open line")
-            << three << QStringList{three[0], three[1], QStringLiteral("cc")} << QList<int>{} << QList<int>{}
+            << three << QStringList{three[0], three[1], u"cc"_s} << QList<int>{} << QList<int>{}
             << QList<int>{2, 2};
         QTest::newRow("final result opens an empty line")
-            << three << QStringList{three[0], three[1], QStringLiteral("c\nC"), QString()} << QList<int>{3, 3}
+            << three << QStringList{three[0], three[1], u"c\nC"_s, QString()} << QList<int>{3, 3}
             << QList<int>{} << QList<int>{2, 2};
         QTest::newRow("late translation of an earlier line")
-            << three << QStringList{QStringLiteral("a\nA!"), three[1], QStringLiteral("c2")} << QList<int>{}
-            << QList<int>{} << QList<int>{0, 0, 2, 2};
+            << three << QStringList{u"a\nA!"_s, three[1], u"c2"_s} << QList<int>{} << QList<int>{}
+            << QList<int>{0, 0, 2, 2};
         QTest::newRow("new session empties the list")
             << three << QStringList{QString()} << QList<int>{} << QList<int>{1, 2} << QList<int>{0, 0};
         QTest::newRow("same list") << three << three << QList<int>{} << QList<int>{} << QList<int>{};
@@ -66,8 +68,8 @@ private Q_SLOTS:
         for (int i = 0; i < 600; ++i)
             long600 << QString::number(i);
         QStringList long600After = long600;
-        long600After[300] = QStringLiteral("300\nthree hundred");
-        long600After[599] = QStringLiteral("599!");
+        long600After[300] = u"300\nthree hundred"_s;
+        long600After[599] = u"599!"_s;
         long600After << QString();
         QTest::newRow("changes in the middle and at the end of a long list")
             << long600 << long600After << QList<int>{600, 600} << QList<int>{}
@@ -123,24 +125,20 @@ private Q_SLOTS:
     void captionColours_data() {
         QTest::addColumn<QString>("caption");
         QTest::addColumn<Ranges>("ranges");
-        QTest::newRow("one line, all in the source colour")
-            << QStringLiteral("你好世界") << Ranges{{0, 4, 0}};
-        QTest::newRow("sentence and translation")
-            << QStringLiteral("你好\nhello") << Ranges{{0, 2, 0}, {3, 5, 1}};
+        QTest::newRow("sentence and translation") << u"你好\nhello"_s << Ranges{{0, 2, 0}, {3, 5, 1}};
         QTest::newRow("translation repeating the sentence")
-            << QStringLiteral("hello\nhello hello") << Ranges{{0, 5, 0}, {6, 11, 1}};
-        QTest::newRow("third line stays white")
-            << QStringLiteral("ab\ncd\nef") << Ranges{{0, 2, 0}, {3, 2, 1}};
-        QTest::newRow("empty translation line") << QStringLiteral("ab\n") << Ranges{{0, 2, 0}};
-        QTest::newRow("empty sentence line") << QStringLiteral("\ncd") << Ranges{{1, 2, 1}};
+            << u"hello\nhello hello"_s << Ranges{{0, 5, 0}, {6, 11, 1}};
+        QTest::newRow("third line stays white") << u"ab\ncd\nef"_s << Ranges{{0, 2, 0}, {3, 2, 1}};
+        QTest::newRow("empty translation line") << u"ab\n"_s << Ranges{{0, 2, 0}};
+        QTest::newRow("empty sentence line") << u"\ncd"_s << Ranges{{1, 2, 1}};
         QTest::newRow("empty caption") << QString() << Ranges{};
     }
 
     void captionColours() {
         QFETCH(QString, caption);
         QFETCH(Ranges, ranges);
-        const QColor source = MLColorUtils::colorWithHexString(QStringLiteral("a4fca2"));
-        const QColor target = MLColorUtils::colorWithHexString(QStringLiteral("f0a5a4"));
+        const QColor source = MLColorUtils::colorWithHexString(u"a4fca2"_s);
+        const QColor target = MLColorUtils::colorWithHexString(u"f0a5a4"_s);
         Ranges got;
         for (const auto &range : MLMicrosoftCellView::returnStr(caption, source, target)) {
             const QColor colour = range.format.foreground().color();
@@ -156,11 +154,10 @@ private Q_SLOTS:
         QStringList list{QString()};
         view.setListData(list);
         for (int sentence = 0; sentence < 40; ++sentence) {
-            const QString text = QStringLiteral("第%1句").arg(sentence).repeated(1 + sentence % 7);
+            const QString text = u"第%1句"_s.arg(sentence).repeated(1 + sentence % 7);
             list.last() = text;
             view.setListData(list);
-            list.last() =
-                text + QStringLiteral("\n") + QStringLiteral("sentence %1 ").arg(sentence).repeated(3);
+            list.last() = text + u"\n"_s + u"sentence %1 "_s.arg(sentence).repeated(3);
             list.append(QString());
             view.setListData(list);
         }

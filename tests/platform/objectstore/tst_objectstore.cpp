@@ -6,10 +6,10 @@
 #include "platform/objectstore/MLObjectStoreUploader.h"
 #include "support/MLTestMain.h"
 #include "support/StandinFixture.h"
+#include "support/TestFiles.h"
 
 #include <QDateTime>
 #include <QTemporaryDir>
-#include <QUrlQuery>
 
 using namespace Qt::StringLiterals;
 
@@ -17,13 +17,6 @@ class TestObjectStore : public QObject {
     Q_OBJECT
     std::unique_ptr<ml::test::StandinFixture> m_standin;
     QTemporaryDir m_dir;
-
-    QString writeFile(const QString &name, const QByteArray &bytes) {
-        QFile file(m_dir.filePath(name));
-        file.open(QIODevice::WriteOnly);
-        file.write(bytes);
-        return file.fileName();
-    }
 
 private Q_SLOTS:
     void initTestCase() {
@@ -62,7 +55,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("uploadName");
         QTest::addColumn<QString>("expected");
         QTest::newRow("extension of the file") << "/tmp/Meeting.MP3" << u"x"_s << u"audio/mpeg"_s;
-        QTest::newRow("file URL") << "file:///tmp/a%20b.wav" << QString() << u"audio/wav"_s;
         QTest::newRow("else the upload name") << "/tmp/noext" << u"voice/1.m4a"_s << u"audio/mp4"_s;
         QTest::newRow("unknown") << "/tmp/noext" << u"object"_s << u"application/octet-stream"_s;
     }
@@ -73,8 +65,7 @@ private Q_SLOTS:
     }
 
     // The stand-in checks what the address was signed for; only an exact, unexpired PUT is stored. The
-    // signature's Base64 reaches the query percent-encoded; without a secret there is no address (-1);
-    // an unreadable file fails without a request (0).
+    // signature's Base64 reaches the query percent-encoded; an unreadable file fails without a request (0).
     void putIsVerifiedByTheObjectStore_data() {
         QTest::addColumn<qint64>("clockShift");
         QTest::addColumn<QString>("sentType");
@@ -85,7 +76,6 @@ private Q_SLOTS:
         QTest::newRow("expired") << qint64(-3600) << u"audio/mpeg"_s << secret << 403;
         QTest::newRow("other media type than signed") << qint64(0) << u"audio/wav"_s << secret << 403;
         QTest::newRow("signed with another secret") << qint64(0) << u"audio/mpeg"_s << u"other"_s << 403;
-        QTest::newRow("no secret") << qint64(0) << u"audio/mpeg"_s << QString() << -1;
         QTest::newRow("unreadable file") << qint64(0) << u"audio/mpeg"_s << secret << 0;
     }
     void putIsVerifiedByTheObjectStore() {
@@ -117,9 +107,6 @@ private Q_SLOTS:
         QCOMPARE(bool(url), status >= 0);
         if (!url)
             return;
-        const QUrlQuery query(*url);
-        QCOMPARE(query.queryItemValue(u"Expires"_s).toLongLong(), now + 1800);
-        QCOMPARE(query.queryItemValue(u"OSSAccessKeyId"_s, QUrl::FullyDecoded), added.accessKeyId);
         const QString signature =
             url->query(QUrl::FullyEncoded).section(u"Signature="_s, 1).section(u'&', 0, 0);
         QVERIFY2(!signature.contains(u'+') && !signature.contains(u'/') && !signature.contains(u'='),
@@ -127,9 +114,10 @@ private Q_SLOTS:
 
         const QByteArray body(200000, 'a');
         std::optional<MLObjectStoreUploader::Result> result;
-        MLObjectStoreUploader::putFile(
-            *url, status ? writeFile(u"m.mp3"_s, body) : m_dir.filePath(u"none.mp3"_s), sentType, this,
-            [&](const MLObjectStoreUploader::Result &r) { result = r; });
+        const QString file = m_dir.filePath(status ? u"m.mp3"_s : u"none.mp3"_s);
+        QVERIFY(!status || ml::test::writeFile(file, body));
+        MLObjectStoreUploader::putFile(*url, file, sentType, this,
+                                       [&](const MLObjectStoreUploader::Result &r) { result = r; });
         QTRY_VERIFY(result);
         QCOMPARE(result->httpStatus, status);
         QCOMPARE(result->error == QNetworkReply::NoError, status == 200);

@@ -5,7 +5,6 @@
 #include "ui/widgets/MLSectionToolBar.h"
 #include "ui/widgets/MLSimultaneousInterpretationToolBarSonView.h"
 
-#include <QPointer>
 #include <QTimer>
 
 #include <optional>
@@ -25,10 +24,9 @@ QList<MLSectionTab> tabs(bool firstNeedsUser) {
         {u"a_icon"_s, u"一"_s, firstNeedsUser}, {u"b_icon"_s, u"二"_s, true}, {u"c_icon"_s, u"三"_s, false}};
 }
 
-MLSectionFrame *makeSection(MLSectionToolBar::FirstChoice choice, bool firstNeedsUser = false,
-                            MLSectionFrame::Options options = {}) {
+MLSectionFrame *makeSection(MLSectionToolBar::FirstChoice choice, bool firstNeedsUser = false) {
     QList<MLSectionFrame::PageFactory> factories(3, [] { return new CountingPage; });
-    auto *frame = new MLSectionFrame(new MLSectionToolBar(tabs(firstNeedsUser), choice), factories, options);
+    auto *frame = new MLSectionFrame(new MLSectionToolBar(tabs(firstNeedsUser), choice), factories);
     frame->resize(800, 600);
     return frame;
 }
@@ -166,36 +164,6 @@ private Q_SLOTS:
         delete bar;
         QTRY_VERIFY(probed);
         QVERIFY(!called);
-    }
-
-    void singlePageVariantRefreshesOnlyThroughFrame() {
-        MLSectionFrame::Options options;
-        options.tracksSelectedIndex = false;
-        options.refreshOnShow = false;
-        options.alwaysRefreshTab = 1;
-        std::unique_ptr<MLSectionFrame> frame(
-            makeSection(MLSectionToolBar::FirstChoice::Direct, false, options));
-        frame->refreshData(); // makes the page and refreshes it before the first choice
-        CountingPage *page = pagesOf(frame.get())[0];
-        QVERIFY(page);
-        QCOMPARE(page->refreshes, 1);
-        QTRY_COMPARE(frame->pageInView(), static_cast<MLPageView *>(page));
-        QCOMPARE(page->refreshes, 1); // shown without a second refresh
-        QCOMPARE(frame->seletedIndex(), 0);
-    }
-
-    void transientPageIsReplacedAndDeleted() {
-        std::unique_ptr<MLSectionFrame> frame(makeSection(MLSectionToolBar::FirstChoice::Direct));
-        QTRY_COMPARE(frame->seletedIndex(), 1);
-        QPointer<CountingPage> transient = new CountingPage;
-        frame->showTransientPage(transient);
-        QCOMPARE(frame->pageInView(), static_cast<MLPageView *>(transient.data()));
-        QCOMPARE(transient->refreshes, 0);
-        frame->leftView()->highlight(3);
-        QCOMPARE(frame->leftView()->seletedView(), frame->leftView()->item(3));
-        QCOMPARE(frame->seletedIndex(), 1); // highlighting tells the frame nothing
-        frame->setRightViewForIndex(2);
-        QTRY_VERIFY(transient.isNull());
     }
 };
 
