@@ -118,6 +118,10 @@ void MLAudioCapture::setState(State state, const QString &error) {
 
 void MLAudioCapture::startCapture() {
     ++m_generation;
+    if (m_pcmSource) {
+        startSource();
+        return;
+    }
     const QString file = inputFile();
     if (!file.isEmpty()) {
         startFile(file);
@@ -134,13 +138,13 @@ void MLAudioCapture::startCapture() {
 
 void MLAudioCapture::stopCapture() {
     ++m_generation;
+    if (m_sourceDevice)
+        m_sourceDevice->disconnect(this);
+    m_sourceDevice = nullptr;
     if (m_source) {
         m_source->disconnect(this);
-        if (m_sourceDevice)
-            m_sourceDevice->disconnect(this);
         m_source->stop();
         m_source.reset();
-        m_sourceDevice = nullptr;
     }
     m_fileTimer.reset();
     m_fileClock.reset();
@@ -179,6 +183,14 @@ void MLAudioCapture::startDevice(const QAudioDevice &device) {
     }
     connect(m_sourceDevice, &QIODevice::readyRead, this, &MLAudioCapture::readDevice);
     qCInfo(lcAudio) << "capturing" << device.description() << format;
+    setState(State::Running);
+}
+
+void MLAudioCapture::startSource() {
+    m_converter = std::make_unique<MLPcmConverter>(kSampleRate, 1, QAudioFormat::Int16, kSampleRate);
+    m_sourceDevice = m_pcmSource;
+    connect(m_sourceDevice, &QIODevice::readyRead, this, &MLAudioCapture::readDevice);
+    qCInfo(lcAudio) << "capturing a PCM source";
     setState(State::Running);
 }
 

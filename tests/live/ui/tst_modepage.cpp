@@ -1,4 +1,5 @@
 #include "support/LiveEngineHarness.h"
+#include "support/LivePageSupport.h"
 #include "support/MLTestMain.h"
 
 #include "app/AppDelegate.h"
@@ -30,13 +31,8 @@ QString elapsedText(qint64 seconds) {
 }
 
 void storePair(const QString &pageKey) {
+    storeLanguagePair(pageKey);
     auto &defaults = MLUserDefaults::standardUserDefaults();
-    defaults.setData(MLKeyedArchive::archivedData(MLMineLanguageListModel{
-                         QStringLiteral("zh-CN"), QStringLiteral("Z"), QStringLiteral("中文（普通话）")}),
-                     pageKey + QStringLiteral("Left"));
-    defaults.setData(MLKeyedArchive::archivedData(MLMineLanguageListModel{
-                         QStringLiteral("en"), QStringLiteral("Y"), QStringLiteral("英语")}),
-                     pageKey + QStringLiteral("Right"));
     defaults.setString(QStringLiteral("小"), QStringLiteral("NSUserDefaultsFontSizeKey"));
     defaults.synchronize();
 }
@@ -55,17 +51,7 @@ template <class Engine, class Page> struct PageBench {
         page->show();
     }
 
-    bool ready() {
-        if (!QTest::qWaitForWindowExposed(page.get()))
-            return false;
-        NSTranslationSonView *bar = page->barView();
-        return QTest::qWaitFor(
-            [bar] {
-                return !bar->sourceLanguageView()->dataSource().isEmpty() &&
-                       !bar->targetLanguageView()->dataSource().isEmpty();
-            },
-            5000);
-    }
+    bool ready() { return QTest::qWaitForWindowExposed(page.get()) && waitForLanguageLists(page->barView()); }
 
     bool pickersLocked() const {
         NSTranslationSonView *bar = page->barView();
