@@ -43,6 +43,8 @@ MLSubtitleTableView::MLSubtitleTableView(QWidget *parent)
             [this](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
                 measureRows(topLeft.row(), bottomRight.row());
             });
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this,
+            [this](const QModelIndex &, int first, int last) { forgetRows(first, last); });
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] { measureAllRows(); });
 
     m_cellView->readLook();
@@ -57,7 +59,11 @@ void MLSubtitleTableView::setListData(const QStringList &list) {
     // A changed font makes every row's height stale; colours only need the repaint below.
     const QFont previousFont = m_cellView->font();
     m_cellView->readLook();
+    // Every partial result is a text of its own; the heights of the texts replaced go, so the cache
+    // grows with the captions kept and not with every result.
+    m_previous = m_model->strList();
     m_model->setListData(list);
+    m_previous = QStringList();
     if (m_cellView->font() != previousFont)
         measureAllRows();
     viewport()->update();
@@ -97,10 +103,18 @@ void MLSubtitleTableView::measureRows(int first, int last) {
     const bool bulk = last - first > 8;
     if (bulk)
         rows->setUpdatesEnabled(false);
-    for (int row = first; row <= last; ++row)
+    for (int row = first; row <= last; ++row) {
+        if (row < m_previous.size() && m_previous.at(row) != list.at(row))
+            m_cellView->forgetHeight(m_previous.at(row));
         rows->resizeSection(row, m_cellView->rowHeight(list.at(row)));
+    }
     if (bulk)
         rows->setUpdatesEnabled(true);
+}
+
+void MLSubtitleTableView::forgetRows(int first, int last) {
+    for (int row = first; row <= qMin(last, int(m_previous.size()) - 1); ++row)
+        m_cellView->forgetHeight(m_previous.at(row));
 }
 
 void MLSubtitleTableView::measureAllRows() {

@@ -12,10 +12,11 @@ class MLSubtitleListModel;
 //
 // Row heights live in the vertical header and are set only for rows that the model announces as
 // new or changed, from the cell view's height cache (keyed by text, for the current font and text
-// width). The look (font, colours) is read from the user defaults on every caption list and every
-// reload, and a new font or width re-measures every row. The outcome is the same as reloading and
-// measuring every row on every callback, at the cost of the changed rows only: a callback at 5,000
-// lines costs what one at 100 lines costs (bench/bench_subtitles).
+// width; a text that a row stops showing leaves it, so it holds the rows' texts and no more). The look (font,
+// colours) is read from the user defaults on every caption list and every reload, and a new font or width
+// re-measures every row. The outcome is the same as reloading and measuring every row on every callback, at
+// the cost of the changed rows only: a callback at 5,000 lines costs what one at 100 lines costs
+// (bench/bench_subtitles).
 class MLSubtitleTableView final : public QTableView {
     Q_OBJECT
 public:
@@ -37,8 +38,11 @@ protected:
 private:
     void updateTextWidth();
     void measureRows(int first, int last);
+    void forgetRows(int first, int last);
     void measureAllRows();
 
     MLSubtitleListModel *m_model = nullptr;
     MLMicrosoftCellView *m_cellView = nullptr;
+    // While a new list is taken: the one before it, whose texts the changed rows no longer show.
+    QStringList m_previous;
 };

@@ -198,14 +198,18 @@ private Q_SLOTS:
         view.setListData(list);
         for (int sentence = 0; sentence < 40; ++sentence) {
             const QString text = QStringLiteral("第%1句").arg(sentence).repeated(1 + sentence % 7);
-            list.last() = text;
-            view.setListData(list);
+            for (int partial = 1; partial <= 20; ++partial) {
+                list.last() = text.left(partial * text.size() / 20);
+                view.setListData(list);
+            }
             list.last() =
                 text + QStringLiteral("\n") + QStringLiteral("sentence %1 ").arg(sentence).repeated(3);
             list.append(QString());
             view.setListData(list);
         }
         verifyHeightsMatchFullMeasurement(view);
+        // The heights of the partial results go; the cache holds the lines kept.
+        QVERIFY(view.cellView()->cachedHeightCount() <= view.strList().size());
         QCOMPARE(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
         QVERIFY(view.verticalScrollBar()->maximum() > 0);
 
@@ -213,6 +217,7 @@ private Q_SLOTS:
         view.setListData({QString()});
         verifyHeightsMatchFullMeasurement(view);
         QCOMPARE(view.rowHeight(0), 20);
+        QCOMPARE(view.cellView()->cachedHeightCount(), 0);
     }
 };
 
