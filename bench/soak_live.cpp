@@ -12,8 +12,9 @@
 // (made again by the engine). At the end the user clicks stop, and the runner checks:
 //   lost=0 and transcript_lines=captions  every final sentence the stand-in sent is in
 //                                         "recording.txt", complete and in order, and nothing else;
-//   rss_per_kline_kb <= 1000              memory grows by at most 1 KB per caption line (from the end
-//                                         of a warm-up tenth of the run to the end);
+//   rss_per_kline_kb <= 1000              memory grows by at most 1 KB per caption line (resident
+//                                         anonymous memory, from the end of a warm-up tenth of the run
+//                                         to the end of the session);
 //   fds_start=fds_end, timers_end=0       no file, socket or engine timer left behind;
 //   recording_s ~ audio_s                 "recording.m4a" holds all the audio fed;
 //   history_rows=1, reports=expected      one history row; the usage reports the stand-in counted
@@ -49,6 +50,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <limits>
+#include <numeric>
+#include <vector>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -71,6 +74,21 @@ constexpr int kDropFirst = 37 * 60, kDropEvery = 61 * 60;
 constexpr int kSlowAnswerTicks = 3;
 constexpr double kMaxRecordingGapSeconds = 1.0;
 constexpr double kMaxKbPerKline = 1000;
+constexpr int kCallbackBuckets = 100000; // up to 100 ms, by the microsecond
+
+// Under AddressSanitizer freed memory waits in quarantine, so resident memory says nothing of leaks
+// (LeakSanitizer tells them instead); the memory figures are printed but not checked.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMemoryChecked = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kMemoryChecked = false;
+#else
+constexpr bool kMemoryChecked = true;
+#endif
+#else
+constexpr bool kMemoryChecked = true;
+#endif
 
 struct Options {
     double hours = 10;
@@ -99,15 +117,20 @@ template <class Predicate> bool waitUntil(Predicate done, int timeoutMs) {
     return done();
 }
 
+// Resident anonymous memory (heap and stacks, "RssAnon"); the libraries' pages, which the kernel
+// may drop and read in again under memory pressure, are left out.
 double residentMb() {
 #ifdef __GLIBC__
     malloc_trim(0); // what the allocator holds free is not what the program keeps
 #endif
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
         return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? double(fields.at(1).toLongLong()) * 4096.0 / (1024.0 * 1024.0) : 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("RssAnon:"))
+            return double(line.mid(8).trimmed().split(' ').value(0).toLongLong()) / 1024.0;
+    }
+    return 0;
 }
 
 int openFileDescriptors() {
@@ -189,7 +212,7 @@ public:
             QElapsedTimer clock;
             clock.start();
             m_page->dataChanged(list);
-            m_callbackNs.append(clock.nsecsElapsed());
+            ++m_callbackMicros[qMin<qint64>(clock.nsecsElapsed() / 1000, kCallbackBuckets - 1)];
         });
 
         StandinLiveMeter &meter = h.meter();
@@ -201,6 +224,7 @@ public:
         QObject::connect(&h.speech, &StandinSpeechServer::sessionStarted, &m_context,
                          [this] { ++m_sessions; });
 
+        m_expected.reserve(m_runTicks / kSentenceEveryTicks + 100);
         m_sentence = toPcm16(ml::test::signal({{0.7, 0.5, 440}, {0.5, 0}}, MLAudioCapture::kSampleRate));
     }
 
@@ -232,6 +256,9 @@ public:
         if (!waitUntil([this] { return !running() || complete(); }, 120000))
             failures << QStringLiteral("the last subtitles never completed");
 
+        // The memory of the session at its end, measured as at the end of the warm-up (both while it runs).
+        f.rssEndMb = residentMb();
+
         // The user's stop.
         QTest::mouseClick(m_page->startOrOverImage(), Qt::LeftButton);
         if (!waitUntil(
@@ -245,7 +272,6 @@ public:
         waitUntil([&] { return settleNetwork(), openFileDescriptors() <= f.fdsStart; }, 30000);
         f.fdsEnd = openFileDescriptors();
         f.timersEnd = engineTimers();
-        f.rssEndMb = residentMb(); // every caption is still held by the engine, the page and its table
         f.wallS = double(wall.elapsed()) / 1000;
 
         collect(f);
@@ -290,7 +316,7 @@ private:
             event.contains(QLatin1String("translations"))
                 ? event.value(QLatin1String("translations")).toObject().value(to).toString()
                 : StandinLiveRoutes::of(h.standin.server()).translation(text, to);
-        m_expected.append(text + QLatin1Char('\n') + translation);
+        m_expected.append(qHash(text + QLatin1Char('\n') + translation));
     }
 
     // After every engine tick: the signal, the faults, the clock.
@@ -306,6 +332,7 @@ private:
             m_captionsWarm = closedLines();
         }
         injectFaults();
+        h.standin.server().clearReceivedRequests(); // the stand-in's log is not the client's memory
         if (h.engine->successTime() > kReportEveryTicks + kHoldAfterTicks && running()) {
             h.engine->downTimer()->stop();
             m_holdClock.start();
@@ -356,8 +383,11 @@ private:
             lines.removeLast(); // the open entry
         f.transcriptLines = int(lines.size());
         qsizetype at = 0;
-        for (const QString &caption : std::as_const(m_expected)) {
-            const qsizetype found = lines.indexOf(caption, at);
+        QList<size_t> written;
+        for (const QString &line : std::as_const(lines))
+            written.append(qHash(line));
+        for (const size_t caption : std::as_const(m_expected)) {
+            const qsizetype found = written.indexOf(caption, at);
             if (found < 0)
                 ++f.lost;
             else
@@ -376,9 +406,16 @@ private:
         f.reports = h.meter().totalReports();
         f.expectedReports = 1 + int((f.ticks - 1) / kReportEveryTicks);
 
-        std::sort(m_callbackNs.begin(), m_callbackNs.end());
-        if (!m_callbackNs.isEmpty())
-            f.p99CallbackMs = double(m_callbackNs.at(m_callbackNs.size() * 99 / 100)) / 1e6;
+        const qint64 callbacks =
+            std::accumulate(m_callbackMicros.cbegin(), m_callbackMicros.cend(), qint64(0));
+        qint64 below = 0;
+        for (int micros = 0; micros < kCallbackBuckets && callbacks > 0; ++micros) {
+            below += m_callbackMicros[micros];
+            if (below * 100 >= callbacks * 99) {
+                f.p99CallbackMs = double(micros) / 1000;
+                break;
+            }
+        }
 
         f.lowBalance = m_lowBalance;
         f.slowAnswers = m_slowAnswers;
@@ -396,7 +433,7 @@ private:
         expect(f.lost == 0, QStringLiteral("%1 sentences lost").arg(f.lost));
         expect(f.transcriptLines == f.captions,
                QStringLiteral("%1 transcript lines for %2 captions").arg(f.transcriptLines).arg(f.captions));
-        expect(f.rssPerKlineKb <= kMaxKbPerKline,
+        expect(!kMemoryChecked || f.rssPerKlineKb <= kMaxKbPerKline,
                QStringLiteral("memory grew %1 KB per thousand lines").arg(f.rssPerKlineKb, 0, 'f', 0));
         expect(f.fdsEnd == f.fdsStart,
                QStringLiteral("file descriptors %1 -> %2").arg(f.fdsStart).arg(f.fdsEnd));
@@ -426,8 +463,10 @@ private:
 
     qint64 m_ticks = 0;
     double m_audioSeconds = 0;
-    QStringList m_expected;
-    QList<qint64> m_callbackNs;
+    // What the runner keeps per caption stays small and is allocated before the memory is measured:
+    // the hashes of the captions sent, and the callback times as a histogram (microseconds).
+    QList<size_t> m_expected;
+    std::vector<qint64> m_callbackMicros = std::vector<qint64>(kCallbackBuckets);
     double m_rssWarm = 0;
     qsizetype m_captionsWarm = 0;
     qint64 m_lowBalanceFrom = -1;
