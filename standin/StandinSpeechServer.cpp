@@ -179,9 +179,13 @@ void StandinSpeechServer::send(QWebSocket *socket, const QJsonObject &event) {
     const QString text = QString::fromUtf8(QJsonDocument(event).toJson(QJsonDocument::Compact));
     if (m_eventDelayMs <= 0) {
         socket->sendTextMessage(text);
+        Q_EMIT eventSent(event);
         return;
     }
-    QTimer::singleShot(m_eventDelayMs, socket, [socket, text] { socket->sendTextMessage(text); });
+    QTimer::singleShot(m_eventDelayMs, socket, [this, socket, text, event] {
+        socket->sendTextMessage(text);
+        Q_EMIT eventSent(event);
+    });
 }
 
 void StandinSpeechServer::onText(QWebSocket *socket, const QString &message) {

@@ -3,13 +3,13 @@
 #include "StandinSpeechSegmenter.h"
 
 #include <QHash>
+#include <QJsonObject>
 #include <QObject>
 #include <QStringList>
 #include <QUrl>
 
 #include <memory>
 
-class QJsonObject;
 class QWebSocket;
 class QWebSocketServer;
 
@@ -55,6 +55,8 @@ Q_SIGNALS:
     void sessionStarted(const QString &region, const QString &language, const QStringList &targets);
     // A connection ended; `stoppedByClient` when the client sent "stop" or closed normally.
     void sessionEnded(bool stoppedByClient);
+    // An event went out to a client (after the event delay, if any).
+    void eventSent(const QJsonObject &event);
 
 private:
     struct Sentence {

@@ -40,6 +40,8 @@ public:
     // The height of the row showing `caption`.
     int rowHeight(const QString &caption) const;
     int cachedHeightCount() const { return int(m_heights.size()); }
+    // Lets go of the cached height of `caption` (a text no row shows any more).
+    void forgetHeight(const QString &caption) { m_heights.remove(caption); }
 
     // The colours of a caption: the first line in `sourceColor` over its own characters, the second
     // (after the first "\n") in `targetColor`; further lines and empty lines get none.

@@ -52,6 +52,7 @@ MLSubtitleTableView::MLSubtitleTableView(QWidget *parent)
             });
     connect(m_model, &QAbstractItemModel::rowsRemoved, this,
             [this](const QModelIndex &, int first, int last) {
+                forgetRows(first, last);
                 for (int row = first; row <= last && row < m_stale.size(); ++row)
                     m_staleCount -= m_stale.at(row) ? 1 : 0;
                 if (first < m_stale.size())
@@ -76,7 +77,11 @@ void MLSubtitleTableView::setListData(const MLCaptionLines &list) {
     // A changed font makes every row's height stale; colours only need the repaint below.
     const QFont previousFont = m_cellView->font();
     const bool lookChanged = m_cellView->readLook();
+    // Every partial result is a text of its own; the heights of the texts replaced go, so the cache
+    // grows with the captions kept and not with every result.
+    m_previous = m_model->lines();
     m_model->setListData(list);
+    m_previous = MLCaptionLines();
     if (m_cellView->font() != previousFont)
         remeasureAllRows();
     // New or changed rows repaint themselves; colours changed repaint everything.
@@ -133,10 +138,18 @@ void MLSubtitleTableView::measureRows(int first, int last) {
     const bool bulk = last - first > 8;
     if (bulk)
         rows->setUpdatesEnabled(false);
-    for (int row = first; row <= last; ++row)
+    for (int row = first; row <= last; ++row) {
+        if (row < m_previous.size() && m_previous.at(row) != m_model->lines().at(row))
+            m_cellView->forgetHeight(m_previous.at(row));
         measureRow(row);
+    }
     if (bulk)
         rows->setUpdatesEnabled(true);
+}
+
+void MLSubtitleTableView::forgetRows(int first, int last) {
+    for (int row = first; row <= qMin(last, int(m_previous.size()) - 1); ++row)
+        m_cellView->forgetHeight(m_previous.at(row));
 }
 
 void MLSubtitleTableView::measureAllRows() {

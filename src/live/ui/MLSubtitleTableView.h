@@ -46,6 +46,7 @@ protected:
 private:
     void updateTextWidth();
     void measureRows(int first, int last);
+    void forgetRows(int first, int last);
     void measureAllRows();
     // Every row stale: the rows in view measured now, the rest by measureStaleSlice.
     void remeasureAllRows();
@@ -60,4 +61,6 @@ private:
     // Where the slices go on: stale rows are looked for from here down to row 0.
     int m_staleCursor = -1;
     QTimer *m_staleTimer = nullptr;
+    // While a new list is taken: the one before it, whose texts the changed rows no longer show.
+    MLCaptionLines m_previous;
 };

@@ -111,6 +111,10 @@ void MLAudioCapture::setState(State state, const QString &error) {
 
 void MLAudioCapture::startCapture() {
     ++m_generation;
+    if (m_pcmSource) {
+        startSource();
+        return;
+    }
     const QString file = inputFile();
     if (!file.isEmpty()) {
         startFile(file);
@@ -121,12 +125,10 @@ void MLAudioCapture::startCapture() {
 
 void MLAudioCapture::stopCapture() {
     ++m_generation;
-    if (m_source) {
-        if (m_sourceDevice)
-            m_sourceDevice->disconnect(this);
-        m_source.reset();
-        m_sourceDevice = nullptr;
-    }
+    if (m_sourceDevice)
+        m_sourceDevice->disconnect(this);
+    m_sourceDevice = nullptr;
+    m_source.reset();
     m_fileTimer.reset();
     m_fileClock.reset();
     m_wav.reset();
@@ -182,6 +184,14 @@ void MLAudioCapture::startDevice() {
     connect(m_sourceDevice, &QIODevice::readyRead, this, &MLAudioCapture::readDevice);
     qCInfo(lcAudio) << "capturing" << m_source->description() << m_source->sampleRate() << "Hz"
                     << m_source->channelCount() << "channels";
+    setState(State::Running);
+}
+
+void MLAudioCapture::startSource() {
+    m_converter = std::make_unique<MLPcmConverter>(kSampleRate, 1, QAudioFormat::Int16, kSampleRate);
+    m_sourceDevice = m_pcmSource;
+    connect(m_sourceDevice, &QIODevice::readyRead, this, &MLAudioCapture::readDevice);
+    qCInfo(lcAudio) << "capturing a PCM source";
     setState(State::Running);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QAudioDevice>
 #include <QByteArray>
+#include <QIODevice>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -13,7 +14,7 @@
 #include <vector>
 
 class QElapsedTimer;
-class QIODevice;
+
 class QTimer;
 class MLPcmConverter;
 class MLWavReader;
@@ -26,6 +27,10 @@ class MLWavReader;
 // ML_AUDIO_INPUT). It plays at real-time pace by default and is followed by silence, like a
 // microphone in a quiet room; with `setRealTimePace(false)` it is delivered as fast as the event
 // loop allows and the capture ends (state Finished) with the file.
+//
+// A generated signal can stand in as well (`setSource`): 16 kHz mono 16-bit PCM read from a device
+// whenever it says it is readable, at whatever pace its writer keeps (the soak runner's simulated
+// clock).
 //
 // Having no input device is a normal case: the capture reports NoDevice and consumers get nothing.
 // Everything runs on the thread that owns the capture (the main thread).
@@ -68,6 +73,10 @@ public:
         m_deviceSet = true;
         m_device = device.isNull() ? nullptr : std::make_shared<const QAudioDevice>(device);
     }
+    // Captures the 16 kHz mono 16-bit PCM that `source` (open for reading) makes readable, in place of
+    // any device or input file; nullptr goes back to those. Read when a capture starts; the source
+    // must outlive the captures that read it.
+    void setSource(QIODevice *source) { m_pcmSource = source; }
 
     // Registers (or replaces) the handler of `consumer`; the first consumer starts the capture. The
     // registration ends with `removeConsumer` or when the consumer is destroyed.
@@ -94,6 +103,7 @@ private:
     void stopCapture();
     void startDevice();
     void startFile(const QString &path);
+    void startSource();
     void readDevice();
     void pumpFile();
     void deliver(const QByteArray &pcm);
@@ -105,8 +115,10 @@ private:
     bool m_deviceSet = false;
     std::shared_ptr<const void> m_device; // a QAudioDevice; null with m_deviceSet: there is none
 
+    QPointer<QIODevice> m_pcmSource;
     std::unique_ptr<MLMediaBackend::AudioInput> m_source;
-    QIODevice *m_sourceDevice = nullptr;
+    // What the capture reads: the audio input's device, or the PCM source.
+    QPointer<QIODevice> m_sourceDevice;
     std::unique_ptr<MLWavReader> m_wav;
     std::unique_ptr<QTimer> m_fileTimer;
     std::unique_ptr<QElapsedTimer> m_fileClock;

@@ -155,13 +155,17 @@ private Q_SLOTS:
         view.setListData(list);
         for (int sentence = 0; sentence < 40; ++sentence) {
             const QString text = u"第%1句"_s.arg(sentence).repeated(1 + sentence % 7);
-            list.last() = text;
-            view.setListData(list);
+            for (int partial = 1; partial <= 20; ++partial) {
+                list.last() = text.left(partial * text.size() / 20);
+                view.setListData(list);
+            }
             list.last() = text + u"\n"_s + u"sentence %1 "_s.arg(sentence).repeated(3);
             list.append(QString());
             view.setListData(list);
         }
         verifyHeightsMatchFullMeasurement(view);
+        // The heights of the partial results go; the cache holds the lines kept.
+        QVERIFY(view.cellView()->cachedHeightCount() <= view.strList().size());
         QCOMPARE(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
         QVERIFY(view.verticalScrollBar()->maximum() > 0);
 
@@ -180,6 +184,7 @@ private Q_SLOTS:
         // The next session starts from one empty line.
         view.setListData({QString()});
         verifyHeightsMatchFullMeasurement(view);
+        QCOMPARE(view.cellView()->cachedHeightCount(), 0); // no height left of the partial results
     }
 };
 
