@@ -30,11 +30,11 @@
 // Usage: soak_live [--hours H] [--tick-ms T] [--tier normal|lowprice|both] [--verbose]
 // (defaults: 10 hours, 4 ms, both). Exits 1 when a check fails. CTest runs "--hours 1".
 #include "app/AppDelegate.h"
-#include "core/net/MLHttpTransport.h"
 #include "live/engine/LowpriceTranslationHelp.h"
 #include "live/engine/NormalTranslationHelp.h"
 #include "live/ui/MLLowpriceTranslationView.h"
 #include "live/ui/MLNormalTranslationView.h"
+#include "platform/http/MLHttpTransport.h"
 #include "support/LiveEngineHarness.h"
 #include "support/LivePageSupport.h"
 #include "support/MLTestAudio.h"
@@ -208,7 +208,7 @@ public:
         if constexpr (std::is_same_v<Engine, LowpriceTranslationHelp>)
             h.engine->setResendPolicy(LowpriceTranslationHelp::kDefaultMaxResends, qMax(1, tick / 4));
         // The page's own handling of the data callback, timed.
-        h.engine->setDataChangeBlock([this](const QStringList &list) {
+        h.engine->setDataChangeBlock([this](const MLCaptionLines &list) {
             QElapsedTimer clock;
             clock.start();
             m_page->dataChanged(list);
