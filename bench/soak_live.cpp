@@ -34,9 +34,10 @@
 #include "live/engine/NormalTranslationHelp.h"
 #include "live/ui/MLLowpriceTranslationView.h"
 #include "live/ui/MLNormalTranslationView.h"
+#include "live/ui/NSTranslationSonView.h"
 #include "platform/http/MLHttpTransport.h"
 #include "support/LiveEngineHarness.h"
-#include "support/LivePageSupport.h"
+#include "support/LiveUiSupport.h"
 #include "support/MLTestAudio.h"
 #include "support/MLTestMain.h"
 
@@ -196,7 +197,10 @@ public:
         , m_runTicks(qint64(options.hours * 3600))
         , m_warmupTicks(m_runTicks / 10) {
         m_app.applicationDidFinishLaunching();
-        storeLanguagePair(pageKey);
+        ml::test::storeLanguage(pageKey + QStringLiteral("Left"), QStringLiteral("zh-CN"),
+                                QStringLiteral("中文（普通话）"), QStringLiteral("Z"));
+        ml::test::storeLanguage(pageKey + QStringLiteral("Right"), QStringLiteral("en"),
+                                QStringLiteral("英语"), QStringLiteral("Y"));
         m_page = std::make_unique<Page>(*h.engine);
         m_page->resize(1039, 673);
         m_page->show();
@@ -231,7 +235,9 @@ public:
     bool run(Figures &f, QStringList &failures) {
         QElapsedTimer wall;
         wall.start();
-        if (!QTest::qWaitForWindowExposed(m_page.get()) || !waitForLanguageLists(m_page->barView())) {
+        if (!QTest::qWaitForWindowExposed(m_page.get()) ||
+            !ml::test::listsArrived(
+                {m_page->barView()->sourceLanguageView(), m_page->barView()->targetLanguageView()})) {
             failures << QStringLiteral("the page did not get ready");
             return false;
         }

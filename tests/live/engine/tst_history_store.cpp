@@ -102,17 +102,6 @@ private Q_SLOTS:
         QCOMPARE(db.findData(), std::optional(QList{added}));
     }
 
-    void aFolderInPlaceOfTheFileFailsQuietly() {
-        const QString path = freshPath();
-        QVERIFY(QDir().mkpath(path));
-        MLDBManager db = store(path);
-        QVERIFY(!db.createDB());
-        QVERIFY(!db.saveData(u"p"_s, 2, u"1000"_s));
-        QVERIFY(!db.findData());
-        QVERIFY(!db.deleteData(1));
-        QVERIFY(QFileInfo(path).isDir());
-    }
-
     // A damaged file is found at the next opening, kept aside under its own name, and a new history
     // takes new rows and lists them; the user is told once.
     void aDamagedFileIsKeptAsideForANewHistory_data() {
