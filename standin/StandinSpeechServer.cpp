@@ -266,15 +266,19 @@ void StandinSpeechServer::answer(Session &session, const StandinSpeechSegmenter:
     event.insert(QStringLiteral("type"),
                  final ? QStringLiteral("recognized") : QStringLiteral("recognizing"));
     event.insert(QStringLiteral("reason"), session.translation ? (final ? 7 : 6) : (final ? 3 : 2));
-    event.insert(QStringLiteral("text"), prefixOf(textIn(sentence, session.language), fraction));
+    const QString number = m_numbered ? QStringLiteral("%1. ").arg(m_finalsSent + 1) : QString();
+    event.insert(QStringLiteral("text"),
+                 QString(number + prefixOf(textIn(sentence, session.language), fraction)));
     if (session.translation) {
         QJsonObject translations;
         for (const QString &target : session.targets)
-            translations.insert(target, prefixOf(textIn(sentence, target), fraction));
+            translations.insert(target, QString(number + prefixOf(textIn(sentence, target), fraction)));
         event.insert(QStringLiteral("translations"), translations);
     }
-    if (final)
+    if (final) {
         ++session.nextSentence;
+        ++m_finalsSent;
+    }
     send(session.socket, event);
 }
 

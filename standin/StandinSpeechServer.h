@@ -47,6 +47,10 @@ public:
     // While false, every new connection is dropped as soon as it is open, before "started".
     void setAcceptingConnections(bool accepting) { m_accepting = accepting; }
 
+    // With numbering, every sentence (and its translations) starts with its running number over all
+    // connections ("12. "), so that no two sentences of a long run are the same text.
+    void setNumberedSentences(bool numbered) { m_numbered = numbered; }
+
     // Connections open now.
     int connectionCount() const { return static_cast<int>(m_sessions.size()); }
 
@@ -83,4 +87,6 @@ private:
     int m_dropAfterFrames = 0;
     int m_eventDelayMs = 0;
     bool m_accepting = true;
+    bool m_numbered = false;
+    int m_finalsSent = 0;
 };
