@@ -174,6 +174,7 @@ void MLSubtitleTableView::remeasureAllRows() {
             measureRow(row);
             filled += rowHeight(row);
         }
+        updateGeometries();
         scrollToBottom();
     } else {
         const int top = qMax(0, rowAt(0));
@@ -187,6 +188,9 @@ void MLSubtitleTableView::remeasureAllRows() {
 }
 
 void MLSubtitleTableView::measureStaleSlice() {
+    // Rows measured since the last layout have not reached the scroll bar's range yet: bring it up
+    // to date, or the bottom would be read (and kept) where it was.
+    updateGeometries();
     QScrollBar *bar = verticalScrollBar();
     const bool atBottom = bar->value() >= bar->maximum();
     // Off the bottom, the top row in view stays where it is while rows above it change height.
@@ -208,6 +212,7 @@ void MLSubtitleTableView::measureStaleSlice() {
         m_staleCount = 0;
         m_stale.fill(false);
     }
+    updateGeometries();
     if (atBottom)
         scrollToBottom();
     else if (anchorRow >= 0)
