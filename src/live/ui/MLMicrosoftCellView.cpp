@@ -30,7 +30,7 @@ void MLMicrosoftCellView::setLook(const QFont &font, const QColor &sourceColor, 
     if (font != m_font)
         m_heights.clear();
     if (font != m_font || sourceColor != m_sourceColor || targetColor != m_targetColor)
-        m_layouts.clear();
+        forgetPaintedRows();
     m_font = font;
     m_sourceColor = sourceColor;
     m_targetColor = targetColor;
@@ -51,7 +51,22 @@ void MLMicrosoftCellView::setTextWidth(int width) {
         return;
     m_textWidth = width;
     m_heights.clear();
+    forgetPaintedRows();
+}
+
+void MLMicrosoftCellView::setImageBudget(qsizetype bytes) {
+    m_images.setMaxCost(int(qMax<qsizetype>(bytes / 1024, 1)));
+}
+
+void MLMicrosoftCellView::forgetRow(const QString &caption) {
+    m_heights.remove(caption);
+    m_layouts.remove(caption);
+    m_images.remove(caption);
+}
+
+void MLMicrosoftCellView::forgetPaintedRows() {
     m_layouts.clear();
+    m_images.clear();
 }
 
 void MLMicrosoftCellView::layoutText(QTextLayout &layout) const {
@@ -114,11 +129,37 @@ void MLMicrosoftCellView::paint(QPainter *painter, const QStyleOptionViewItem &o
     if (caption.isEmpty())
         return;
     const QTextLayout &layout = paintLayout(caption);
+    const qreal ratio = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
+    if (const QImage *image = rowImage(caption, layout, option.rect.size(), ratio)) {
+        painter->drawImage(option.rect.topLeft(), *image);
+        return;
+    }
     painter->save();
     painter->setClipRect(option.rect);
     painter->setPen(Qt::white);
-    layout.draw(painter, QPointF(option.rect.left() + kInset, option.rect.top() + kInset));
+    layout.draw(painter, option.rect.topLeft() + QPoint(kInset, kInset));
     painter->restore();
+}
+
+const QImage *MLMicrosoftCellView::rowImage(const QString &caption, const QTextLayout &layout, QSize size,
+                                            qreal ratio) const {
+    if (const QImage *kept = m_images.object(caption);
+        kept && kept->deviceIndependentSize().toSize() == size && kept->devicePixelRatio() == ratio)
+        return kept;
+    const QSize pixels = size * ratio;
+    const qsizetype costKiB = qMax<qsizetype>(qsizetype(pixels.width()) * pixels.height() * 4 / 1024, 1);
+    // A row larger than the whole budget is drawn directly every time.
+    if (pixels.isEmpty() || costKiB > m_images.maxCost())
+        return nullptr;
+    auto *image = new QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    image->setDevicePixelRatio(ratio);
+    image->fill(Qt::transparent);
+    QPainter painter(image);
+    painter.setPen(Qt::white);
+    layout.draw(&painter, QPointF(kInset, kInset));
+    painter.end();
+    m_images.insert(caption, image, int(costKiB));
+    return image;
 }
 
 const QTextLayout &MLMicrosoftCellView::paintLayout(const QString &caption) const {

@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QFont>
 #include <QHash>
+#include <QImage>
 #include <QList>
 #include <QStyledItemDelegate>
 #include <QTextLayout>
@@ -17,6 +18,10 @@
 // has exactly the height a full measurement gives. A row is laid out once for both: the coloured
 // layout that gives its height (glyphs kept) is the one painted, and the layouts of the rows measured
 // or painted last are kept, so repainting the rows in view neither lays out nor shapes text again.
+// Each row is drawn once into an image kept for its next paints (the table scrolls under its rows as
+// lines are added), so repainting a page of rows costs a copy of their pixels instead of drawing
+// every glyph again, and every row is drawn the same way however often it is painted; the images
+// kept are bounded by `setImageBudget`, which the table keeps at two pages of its own size.
 class MLMicrosoftCellView final : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -40,8 +45,12 @@ public:
     // The height of the row showing `caption`.
     int rowHeight(const QString &caption) const;
     int cachedHeightCount() const { return int(m_heights.size()); }
-    // Lets go of the cached height of `caption` (a text no row shows any more).
-    void forgetHeight(const QString &caption) { m_heights.remove(caption); }
+    // The memory the rows' images may take, in bytes (the least recently painted go first).
+    void setImageBudget(qsizetype bytes);
+    int cachedImageCount() const { return int(m_images.count()); }
+
+    // Lets go of what is kept of `caption` (a text no row shows any more): height, layout and image.
+    void forgetRow(const QString &caption);
 
     // The colours of a caption: the first line in `sourceColor` over its own characters, the second
     // (after the first "\n") in `targetColor`; further lines and empty lines get none.
@@ -56,6 +65,10 @@ private:
     void layoutText(QTextLayout &layout) const;
     // The caption laid out and coloured for painting; the rows in view are kept laid out.
     const QTextLayout &paintLayout(const QString &caption) const;
+    // The row of `size` drawn once, its text at the insets, on a transparent image; null when it would
+    // not fit the budget.
+    const QImage *rowImage(const QString &caption, const QTextLayout &layout, QSize size, qreal ratio) const;
+    void forgetPaintedRows();
 
     QFont m_font;
     QColor m_sourceColor = Qt::white;
@@ -63,4 +76,6 @@ private:
     int m_textWidth = 0;
     mutable QHash<QString, int> m_heights;
     mutable QCache<QString, QTextLayout> m_layouts{128};
+    // Cost in KiB.
+    mutable QCache<QString, QImage> m_images{4096};
 };

@@ -2,6 +2,7 @@
 
 #include "live/ui/MLMicrosoftCellView.h"
 #include "live/ui/MLSubtitleListModel.h"
+#include "ui/widgets/MLScrollBar.h"
 
 #include <QElapsedTimer>
 #include <QHeaderView>
@@ -27,6 +28,7 @@ MLSubtitleTableView::MLSubtitleTableView(QWidget *parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setFocusPolicy(Qt::NoFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBar(new MLScrollBar(Qt::Vertical, this));
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setWordWrap(false);
@@ -112,6 +114,9 @@ void MLSubtitleTableView::updateTextWidth() {
     // changes the heights.
     const int scrollBarRoom = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     m_cellView->setTextWidth(width() - 2 * frameWidth() - scrollBarRoom - 2 * MLMicrosoftCellView::kInset);
+    // Room for the images of the finished rows of about two pages.
+    const qreal ratio = devicePixelRatioF();
+    m_cellView->setImageBudget(qsizetype(2 * 4 * ratio * ratio * width() * height()));
 }
 
 bool MLSubtitleTableView::measureRow(int row) {
@@ -140,7 +145,7 @@ void MLSubtitleTableView::measureRows(int first, int last) {
         rows->setUpdatesEnabled(false);
     for (int row = first; row <= last; ++row) {
         if (row < m_previous.size() && m_previous.at(row) != m_model->lines().at(row))
-            m_cellView->forgetHeight(m_previous.at(row));
+            m_cellView->forgetRow(m_previous.at(row));
         measureRow(row);
     }
     if (bulk)
@@ -149,7 +154,7 @@ void MLSubtitleTableView::measureRows(int first, int last) {
 
 void MLSubtitleTableView::forgetRows(int first, int last) {
     for (int row = first; row <= qMin(last, int(m_previous.size()) - 1); ++row)
-        m_cellView->forgetHeight(m_previous.at(row));
+        m_cellView->forgetRow(m_previous.at(row));
 }
 
 void MLSubtitleTableView::measureAllRows() {

@@ -148,6 +148,51 @@ private Q_SLOTS:
         QCOMPARE(got, ranges);
     }
 
+    // Rows are drawn from images kept between paints: after a change of look, width or text the table
+    // paints exactly as a table made afresh in the same state.
+    void paintsAsAFreshTable_data() {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("colours") << u"colours"_s;
+        QTest::newRow("font size") << u"font"_s;
+        QTest::newRow("narrower") << u"width"_s;
+        QTest::newRow("a line rewritten") << u"text"_s;
+    }
+
+    void paintsAsAFreshTable() {
+        QFETCH(QString, change);
+        QStringList list;
+        for (int line = 0; line < 8; ++line)
+            list.append(
+                u"第%1句：打开有声音的网页及视频\nSentence %1: open a web page with sound"_s.arg(line));
+        MLSubtitleTableView view;
+        view.resize(420, 300);
+        view.setListData(list);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QImage before = view.viewport()->grab().toImage();
+        QCOMPARE(view.viewport()->grab().toImage(), before); // the second paint, from the images
+
+        if (change == u"colours")
+            setLook(u"小"_s, u"5"_s, u"6"_s);
+        else if (change == u"font")
+            setLook(u"大"_s, u"2"_s, u"3"_s);
+        else if (change == u"width")
+            view.resize(300, 300);
+        else
+            list[6] = u"第6句：选择语种\nSentence 6: pick the languages"_s;
+        view.setListData(list);
+        QTRY_COMPARE(view.staleRowCount(), 0);
+        const QImage after = view.viewport()->grab().toImage();
+        QVERIFY(after != before);
+
+        MLSubtitleTableView fresh;
+        fresh.resize(view.size());
+        fresh.setListData(list);
+        fresh.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fresh));
+        QCOMPARE(after, fresh.viewport()->grab().toImage());
+    }
+
     void heightsStayExactAcrossASession() {
         MLSubtitleTableView view;
         view.resize(400, 300);
