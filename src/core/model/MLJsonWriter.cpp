@@ -7,6 +7,10 @@
 #include <cmath>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace ml::json {
 
 namespace {
@@ -43,7 +47,8 @@ public:
     }
 
     void string(QStringView text);
-    void value(const QJsonValue &value);
+    // A QJsonValue, or an element read in place (QJsonValueConstRef: no copy made to look at it).
+    template <typename Value> void value(const Value &value);
     void array(const QJsonArray &array);
     void object(const QJsonObject &object);
 
@@ -71,6 +76,23 @@ void Writer::string(QStringView text) {
     const char16_t *src = text.utf16();
     const char16_t *const end = src + text.size();
     while (src != end) {
+#ifdef __SSE2__
+        // Eight units at a time while they are printable ASCII that needs no escape.
+        while (end - src >= 8 && *src < 0x80) {
+            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src));
+            const __m128i special = _mm_or_si128(_mm_or_si128(_mm_subs_epu16(units, _mm_set1_epi16(0x7f)),
+                                                              _mm_subs_epu16(_mm_set1_epi16(0x20), units)),
+                                                 _mm_or_si128(_mm_cmpeq_epi16(units, _mm_set1_epi16('"')),
+                                                              _mm_cmpeq_epi16(units, _mm_set1_epi16('\\'))));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi16(special, _mm_setzero_si128())) != 0xffff)
+                break;
+            _mm_storel_epi64(reinterpret_cast<__m128i *>(cursor), _mm_packus_epi16(units, units));
+            cursor += 8;
+            src += 8;
+        }
+        if (src == end)
+            break;
+#endif
         const char16_t u = *src++;
         if (u < 0x80) {
             if (u >= 0x20 && u != u'"' && u != u'\\') {
@@ -123,7 +145,7 @@ void Writer::string(QStringView text) {
     advance(cursor);
 }
 
-void Writer::value(const QJsonValue &value) {
+template <typename Value> void Writer::value(const Value &value) {
     switch (value.type()) {
     case QJsonValue::Bool:
         value.toBool() ? put("true", 4) : put("false", 5);
@@ -134,7 +156,7 @@ void Writer::value(const QJsonValue &value) {
         if (variant.typeId() == QMetaType::LongLong) {
             char *cursor = room(24);
             advance(std::to_chars(cursor, cursor + 24, variant.toLongLong()).ptr);
-        } else if (const double d = value.toDouble(); std::isfinite(d)) {
+        } else if (const double d = variant.toDouble(); std::isfinite(d)) {
             const QByteArray text = QByteArray::number(d, 'g', QLocale::FloatingPointShortest);
             put(text.constData(), text.size());
         } else {
@@ -159,11 +181,11 @@ void Writer::value(const QJsonValue &value) {
 void Writer::array(const QJsonArray &array) {
     put('[');
     bool first = true;
-    for (const QJsonValue &element : array) {
+    for (auto it = array.constBegin(); it != array.constEnd(); ++it) {
         if (!first)
             put(',');
         first = false;
-        value(element);
+        value(*it);
     }
     put(']');
 }

@@ -86,7 +86,7 @@ bool MLAnswerJudge::digestMatches(const QJsonObject &answer) {
 
 bool MLAnswerJudge::digestMatches(QByteArrayView body, const QJsonObject &answer) {
     if (const std::optional<MLEncryptOperation::Fields> fields = MLEncryptOperation::readFields(body)) {
-        const std::optional<QString> payload = SecurityCore::openSealed(fields->dt, fields->m5);
+        const std::optional<QByteArray> payload = SecurityCore::openSealed(fields->dt, fields->m5);
         return payload && !payload->isEmpty();
     }
     return digestMatches(answer);

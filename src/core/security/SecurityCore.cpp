@@ -235,6 +235,54 @@ std::optional<QString> fromUtf8Strict(const QByteArray &bytes) {
     return text;
 }
 
+// Whether `bytes` is well-formed UTF-8: no overlong forms, surrogates, code points beyond U+10FFFF or
+// cut sequences. ASCII is skipped sixteen bytes at a time.
+bool isUtf8(QByteArrayView bytes) {
+    const auto *at = reinterpret_cast<const unsigned char *>(bytes.data());
+    const unsigned char *const end = at + bytes.size();
+    const auto continuation = [](unsigned char c) { return (c & 0xc0) == 0x80; };
+    while (at != end) {
+#ifdef __SSE2__
+        while (end - at >= 16 &&
+               _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(at))) == 0)
+            at += 16;
+        if (at == end)
+            break;
+#endif
+        const unsigned char lead = *at;
+        if (lead < 0x80) {
+            ++at;
+            continue;
+        }
+        // The sequence's length, and the range its second byte must lie in (the first continuation
+        // byte is where overlong forms, surrogates and code points beyond U+10FFFF show).
+        qsizetype length = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xbf;
+        if (lead >= 0xc2 && lead <= 0xdf) {
+            length = 2;
+        } else if (lead >= 0xe0 && lead <= 0xef) {
+            length = 3;
+            low = lead == 0xe0 ? 0xa0 : 0x80;
+            high = lead == 0xed ? 0x9f : 0xbf;
+        } else if (lead >= 0xf0 && lead <= 0xf4) {
+            length = 4;
+            low = lead == 0xf0 ? 0x90 : 0x80;
+            high = lead == 0xf4 ? 0x8f : 0xbf;
+        } else {
+            return false;
+        }
+        if (end - at < length || at[1] < low || at[1] > high)
+            return false;
+        for (qsizetype i = 2; i < length; ++i) {
+            if (!continuation(at[i]))
+                return false;
+        }
+        at += length;
+    }
+    return true;
+}
+
 } // namespace
 
 void SecurityCore::setKey(const QByteArray &key, const QByteArray &iv) {
@@ -306,7 +354,7 @@ QString SecurityCore::decryptString(const QString &hexText) {
 
 std::optional<QByteArray> SecurityCore::decryptBytes(QStringView hexText) {
     std::optional<QByteArray> plain = decryptUnchecked(hexText);
-    if (plain && !plain->isValidUtf8()) {
+    if (plain && !isUtf8(*plain)) {
         qCWarning(lcSecurity) << "decryptString: result is not UTF-8 (wrong key or damaged text)";
         return std::nullopt;
     }
@@ -315,15 +363,15 @@ std::optional<QByteArray> SecurityCore::decryptBytes(QStringView hexText) {
 
 std::optional<QByteArray> SecurityCore::decryptHex(QByteArrayView hexDigits) {
     std::optional<QByteArray> plain = decryptUnchecked(hexDigits.data(), hexDigits.size());
-    if (plain && !plain->isValidUtf8()) {
+    if (plain && !isUtf8(*plain)) {
         qCWarning(lcSecurity) << "decryptString: result is not UTF-8 (wrong key or damaged text)";
         return std::nullopt;
     }
     return plain;
 }
 
-std::optional<QString> SecurityCore::openSealed(QByteArrayView hexDigits, QByteArrayView md5Hex) {
-    const std::optional<QByteArray> plain = decryptUnchecked(hexDigits.data(), hexDigits.size());
+std::optional<QByteArray> SecurityCore::openSealed(QByteArrayView hexDigits, QByteArrayView md5Hex) {
+    std::optional<QByteArray> plain = decryptUnchecked(hexDigits.data(), hexDigits.size());
     if (!plain || md5Hex.size() != 32)
         return std::nullopt;
     QByteArray digest;
@@ -331,10 +379,11 @@ std::optional<QString> SecurityCore::openSealed(QByteArrayView hexDigits, QByteA
     MLDigest::appendMd5Hex(*plain, digest);
     if (digest != md5Hex)
         return std::nullopt;
-    std::optional<QString> text = fromUtf8Strict(*plain); // checks and converts in one pass
-    if (!text)
+    if (!isUtf8(*plain)) {
         qCWarning(lcSecurity) << "decryptString: result is not UTF-8 (wrong key or damaged text)";
-    return text;
+        return std::nullopt;
+    }
+    return plain;
 }
 
 std::optional<QByteArray> SecurityCore::decryptUnchecked(QStringView hexText) {

@@ -34,9 +34,9 @@ public:
     static std::optional<QByteArray> decryptBytes(const QJsonValue &value);
     // The same as decryptBytes, from hex digits held as bytes (as an answer body holds them).
     static std::optional<QByteArray> decryptHex(QByteArrayView hexDigits);
-    // The text sealed in an answer's "dt" (hex digits as bytes) when it decrypts to valid UTF-8 whose
-    // MD5, as 32 lower-case hex digits, is `md5Hex`; nothing otherwise.
-    static std::optional<QString> openSealed(QByteArrayView hexDigits, QByteArrayView md5Hex);
+    // The text sealed in an answer's "dt" (hex digits as bytes), as UTF-8, when it decrypts to valid
+    // UTF-8 whose MD5, as 32 lower-case hex digits, is `md5Hex`; nothing otherwise.
+    static std::optional<QByteArray> openSealed(QByteArrayView hexDigits, QByteArrayView md5Hex);
 
     // Launch step: recovers the AES key and IV from the stored RSA texts with the embedded public key
     // and sets them. False, with the current key left as it was, when either does not recover.

@@ -121,12 +121,21 @@ private Q_SLOTS:
     }
 
     // "m5" must digest exactly what "dt" carries, whatever the parameters hold, or the service
-    // rejects the request.
+    // rejects the request; and "dt" carries the text QJsonDocument writes.
     void envelopeDigestMatchesCarriedText_data() {
         QTest::addColumn<QJsonObject>("parameters");
         QTest::newRow("lone surrogate") << QJsonObject{{u"t"_s, QString(QChar(0xD800))}};
         QTest::newRow("controls and emoji") << QJsonObject{{u"t"_s, u"a\u0001\n\"😀/"_s}};
         QTest::newRow("64 KB of text") << QJsonObject{{u"t"_s, QString(32768, QChar(0x8BD1))}};
+        // Runs of ASCII are written eight units at a time: escapes and non-ASCII at every place of a run.
+        for (const QString &special : {u"\""_s, u"\\"_s, u"\u001f"_s, u"\u007f"_s, u"\u0080"_s, u"译"_s}) {
+            for (int at : {0, 7, 8, 15, 16}) {
+                QString text = u"abcdefghijklmnopq"_s;
+                text.insert(at, special);
+                QTest::addRow("U+%04x at %d", special.front().unicode(), at)
+                    << QJsonObject{{text, text}, {u"n"_s, 1.5}, {u"list"_s, QJsonArray{text, 7, true}}};
+            }
+        }
     }
     void envelopeDigestMatchesCarriedText() {
         QFETCH(QJsonObject, parameters);
@@ -134,7 +143,7 @@ private Q_SLOTS:
         const QString decrypted = SecurityCore::decryptString(envelope.value(u"dt"_s));
         QVERIFY(!decrypted.isEmpty());
         QCOMPARE(MLDigest::md5Hex(decrypted), envelope.value(u"m5"_s).toString());
-        QCOMPARE(parseObject(decrypted).keys(), parameters.keys());
+        QCOMPARE(decrypted.toUtf8(), QJsonDocument(parameters).toJson(QJsonDocument::Compact));
     }
 
     // Damaged text, the wrong key or IV, and answers that are no text at all decrypt to nothing.
@@ -175,6 +184,35 @@ private Q_SLOTS:
             QCOMPARE(SecurityCore::decryptString(value.toString()), QString());
         // Errors left on OpenSSL's queue would be blamed on the next TLS operation of this thread.
         QCOMPARE(ERR_peek_error(), 0UL);
+    }
+
+    // An answer's sealed text is accepted only as well-formed UTF-8, judged as Qt's strict decoder
+    // judges it.
+    void sealedTextMustBeUtf8_data() {
+        QTest::addColumn<QByteArray>("plain");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("ASCII over two vectors") << QByteArray(40, 'a') << true;
+        QTest::newRow("Chinese and emoji") << QByteArray("\xe4\xbd\xa0\xe5\xa5\xbd\xf0\x9f\x98\x80") << true;
+        QTest::newRow("last code point") << QByteArray("\xf4\x8f\xbf\xbf") << true;
+        QTest::newRow("overlong slash") << QByteArray("\xc0\xaf") << false;
+        QTest::newRow("overlong three bytes") << QByteArray("\xe0\x80\xaf") << false;
+        QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << false;
+        QTest::newRow("beyond U+10FFFF") << QByteArray("\xf4\x90\x80\x80") << false;
+        QTest::newRow("cut after an ASCII run") << QByteArray(20, 'a') + "\xe4\xb8" << false;
+        QTest::newRow("stray continuation") << QByteArray("a\x80") << false;
+        QTest::newRow("bad third byte") << QByteArray("\xe4\xb8\x41") << false;
+    }
+    void sealedTextMustBeUtf8() {
+        QFETCH(QByteArray, plain);
+        QFETCH(bool, valid);
+        QByteArray dt;
+        QVERIFY(SecurityCore::appendEncryptedHex(plain, dt));
+        QByteArray m5;
+        MLDigest::appendMd5Hex(plain, m5);
+        QCOMPARE(SecurityCore::openSealed(dt, m5), valid ? std::optional(plain) : std::nullopt);
+        QCOMPARE(SecurityCore::decryptString(QString::fromLatin1(dt)).isEmpty(), !valid);
+        m5[0] = m5[0] == 'a' ? 'b' : 'a'; // a digest that does not match
+        QCOMPARE(SecurityCore::openSealed(dt, m5), std::nullopt);
     }
 
     void storedKeyRecovers() {
