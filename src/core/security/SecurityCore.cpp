@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -235,50 +236,58 @@ std::optional<QString> fromUtf8Strict(const QByteArray &bytes) {
     return text;
 }
 
+// What a lead byte of UTF-8 starts: the sequence's length (0: no sequence starts with it) and the
+// range its second byte must lie in, where overlong forms, surrogates and code points beyond U+10FFFF
+// show.
+struct Utf8Lead {
+    std::uint8_t length;
+    std::uint8_t low;
+    std::uint8_t high;
+};
+constexpr std::array<Utf8Lead, 256> kUtf8Leads = [] {
+    std::array<Utf8Lead, 256> leads{};
+    for (int lead = 0; lead < 256; ++lead) {
+        const std::uint8_t length = lead >= 0xc2 && lead <= 0xdf   ? 2
+                                    : lead >= 0xe0 && lead <= 0xef ? 3
+                                    : lead >= 0xf0 && lead <= 0xf4 ? 4
+                                                                   : 0;
+        leads[lead] = {length, 0x80, 0xbf};
+    }
+    leads[0xe0].low = 0xa0;  // overlong below U+0800
+    leads[0xed].high = 0x9f; // surrogates
+    leads[0xf0].low = 0x90;  // overlong below U+10000
+    leads[0xf4].high = 0x8f; // beyond U+10FFFF
+    return leads;
+}();
+
 // Whether `bytes` is well-formed UTF-8: no overlong forms, surrogates, code points beyond U+10FFFF or
-// cut sequences. ASCII is skipped sixteen bytes at a time.
+// cut sequences. Runs of ASCII are skipped sixteen bytes at a time, runs of other characters are read
+// one sequence after another.
 bool isUtf8(QByteArrayView bytes) {
     const auto *at = reinterpret_cast<const unsigned char *>(bytes.data());
     const unsigned char *const end = at + bytes.size();
-    const auto continuation = [](unsigned char c) { return (c & 0xc0) == 0x80; };
     while (at != end) {
 #ifdef __SSE2__
-        while (end - at >= 16 &&
-               _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(at))) == 0)
+        while (end - at >= 16) {
+            const int high = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(at)));
+            if (high != 0) {
+                at += std::countr_zero(unsigned(high));
+                break;
+            }
             at += 16;
-        if (at == end)
-            break;
+        }
 #endif
-        const unsigned char lead = *at;
-        if (lead < 0x80) {
+        while (at != end && *at < 0x80)
             ++at;
-            continue;
-        }
-        // The sequence's length, and the range its second byte must lie in (the first continuation
-        // byte is where overlong forms, surrogates and code points beyond U+10FFFF show).
-        qsizetype length = 0;
-        unsigned char low = 0x80;
-        unsigned char high = 0xbf;
-        if (lead >= 0xc2 && lead <= 0xdf) {
-            length = 2;
-        } else if (lead >= 0xe0 && lead <= 0xef) {
-            length = 3;
-            low = lead == 0xe0 ? 0xa0 : 0x80;
-            high = lead == 0xed ? 0x9f : 0xbf;
-        } else if (lead >= 0xf0 && lead <= 0xf4) {
-            length = 4;
-            low = lead == 0xf0 ? 0x90 : 0x80;
-            high = lead == 0xf4 ? 0x8f : 0xbf;
-        } else {
-            return false;
-        }
-        if (end - at < length || at[1] < low || at[1] > high)
-            return false;
-        for (qsizetype i = 2; i < length; ++i) {
-            if (!continuation(at[i]))
+        // A run of multi-byte sequences.
+        while (at != end && *at >= 0x80) {
+            const Utf8Lead lead = kUtf8Leads[*at];
+            if (lead.length == 0 || end - at < lead.length || at[1] < lead.low || at[1] > lead.high)
                 return false;
+            if (lead.length > 2 && ((at[2] & 0xc0) != 0x80 || (lead.length > 3 && (at[3] & 0xc0) != 0x80)))
+                return false;
+            at += lead.length;
         }
-        at += length;
     }
     return true;
 }
