@@ -112,17 +112,16 @@ int runWrite(sqlite3 *db, sqlite3_stmt *statement) {
 } // namespace
 
 MLDBManager &MLDBManager::getSharedInstance() {
-    static MLDBManager manager(defaultDatabasePath(),
-                               [] { return MLUserManager::sharedManager().consumerId(); });
-    static const bool created = [] {
-        manager.setNoticeHandler([](const QString &notice) {
+    static MLDBManager manager = [] {
+        MLDBManager made(defaultDatabasePath(), [] { return MLUserManager::sharedManager().consumerId(); });
+        made.setNoticeHandler([](const QString &notice) {
             MLAppHost *app = MLAppHost::shared();
             if (QWidget *host = app ? app->contentView() : nullptr)
                 MLToast::makeToast(host, notice, 3.0);
         });
-        return manager.createDB();
+        made.m_prepareBeforeFirstUse = true;
+        return made;
     }();
-    Q_UNUSED(created)
     return manager;
 }
 
@@ -202,11 +201,18 @@ bool MLDBManager::runWithRepair(const std::function<Outcome()> &operation) {
     return operation() == Outcome::Done;
 }
 
+void MLDBManager::prepareIfNeeded() {
+    if (m_prepareBeforeFirstUse)
+        createDB();
+}
+
 bool MLDBManager::createDB() {
+    m_prepareBeforeFirstUse = false;
     return runWithRepair([this] { return checkAndCreate(); });
 }
 
 bool MLDBManager::saveData(const QString &path, qint64 type, const QString &date) {
+    prepareIfNeeded();
     const qint64 userId = currentUserId();
     return runWithRepair([&] {
         // No create flag: a missing file is a failure here, not a new file without the table.
@@ -229,6 +235,7 @@ bool MLDBManager::saveData(const QString &path, qint64 type, const QString &date
 }
 
 std::optional<QList<HistoricalRecordModel>> MLDBManager::findData() {
+    prepareIfNeeded();
     const qint64 userId = currentUserId();
     std::optional<QList<HistoricalRecordModel>> found;
     runWithRepair([&] {
@@ -265,6 +272,7 @@ std::optional<QList<HistoricalRecordModel>> MLDBManager::findData() {
 }
 
 bool MLDBManager::deleteData(qint64 historicalId) {
+    prepareIfNeeded();
     return runWithRepair([&] {
         const Connection db = openDatabase(m_databasePath, SQLITE_OPEN_READWRITE);
         if (!db)

@@ -26,7 +26,9 @@ public:
     static constexpr int kBusyTimeoutMs = 5000;
 
     // The application's store: the file in the Documents directory, the user id of the session
-    // store's account (0 without account details). Made on first use, with `createDB` run once.
+    // store's account (0 without account details). Made on first use; `createDB` runs once, before
+    // the first operation on it (or when called), so a start that never reads nor writes the history
+    // (no interrupted session to add, the history page not shown) leaves the file and SQLite alone.
     static MLDBManager &getSharedInstance();
 
     // A store over an explicit database file and user-id source (tests, tools).
@@ -57,6 +59,9 @@ private:
     enum class Outcome { Done, Failed, Damaged };
 
     qint64 currentUserId() const;
+    // Runs `createDB` if the store was made to prepare its file before its first operation and
+    // nothing has done so yet.
+    void prepareIfNeeded();
     // Runs `operation` once, and once more on a new file when it found the file damaged.
     bool runWithRepair(const std::function<Outcome()> &operation);
     Outcome checkAndCreate();
@@ -67,4 +72,5 @@ private:
     QString m_databasePath;
     UserIdSource m_userId;
     NoticeHandler m_noticeHandler;
+    bool m_prepareBeforeFirstUse = false;
 };
