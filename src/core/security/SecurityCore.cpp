@@ -14,8 +14,10 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -47,6 +49,11 @@ struct KeyMaterial {
 struct KeyStore {
     std::mutex mutex;
     std::optional<KeyMaterial> material;
+    // The recovery begun by beginStoredKeyRecovery (guarded by recoveryMutex) and whether it is
+    // still under way: the cipher takes no lock for it once it has ended.
+    std::atomic<bool> recovering{false};
+    std::mutex recoveryMutex;
+    std::shared_future<void> recovery;
 };
 
 KeyStore &keyStore() {
@@ -54,7 +61,32 @@ KeyStore &keyStore() {
     return store;
 }
 
+// Waits for the recovery begun at launch, if one is under way.
+void awaitRecovery() {
+    KeyStore &store = keyStore();
+    if (!store.recovering.load(std::memory_order_acquire))
+        return;
+    std::shared_future<void> recovery;
+    {
+        const std::lock_guard lock(store.recoveryMutex);
+        recovery = store.recovery;
+    }
+    if (recovery.valid())
+        recovery.wait();
+}
+
+// Sets the key and IV, 16 bytes each.
+void storeKey(const QByteArray &key, const QByteArray &iv) {
+    KeyMaterial material;
+    std::memcpy(material.key.data(), key.constData(), kBlockSize);
+    std::memcpy(material.iv.data(), iv.constData(), kBlockSize);
+    KeyStore &store = keyStore();
+    const std::lock_guard lock(store.mutex);
+    store.material = material;
+}
+
 std::optional<KeyMaterial> currentKey() {
+    awaitRecovery();
     KeyStore &store = keyStore();
     const std::lock_guard lock(store.mutex);
     return store.material;
@@ -243,18 +275,12 @@ void SecurityCore::setKey(const QByteArray &key, const QByteArray &iv) {
                               << "bytes; both must be 16";
         return;
     }
-    KeyMaterial material;
-    std::memcpy(material.key.data(), key.constData(), kBlockSize);
-    std::memcpy(material.iv.data(), iv.constData(), kBlockSize);
-    KeyStore &store = keyStore();
-    const std::lock_guard lock(store.mutex);
-    store.material = material;
+    awaitRecovery(); // a recovery under way must not overwrite this key afterwards
+    storeKey(key, iv);
 }
 
 bool SecurityCore::hasKey() {
-    KeyStore &store = keyStore();
-    const std::lock_guard lock(store.mutex);
-    return store.material.has_value();
+    return currentKey().has_value();
 }
 
 QString SecurityCore::encryptString(const QString &plainText) {
@@ -387,6 +413,24 @@ std::optional<QByteArray> SecurityCore::decryptBytes(const QJsonValue &value) {
 }
 
 bool SecurityCore::recoverStoredKey() {
+    awaitRecovery();
+    return recoverNow();
+}
+
+void SecurityCore::beginStoredKeyRecovery() {
+    KeyStore &store = keyStore();
+    const std::lock_guard lock(store.recoveryMutex);
+    if (store.recovering.load(std::memory_order_acquire))
+        return; // one is under way
+    store.recovering.store(true, std::memory_order_release);
+    store.recovery = std::async(std::launch::async, [] {
+                         recoverNow();
+                         // The key is stored before the flag drops: a reader that sees it down reads the key.
+                         keyStore().recovering.store(false, std::memory_order_release);
+                     }).share();
+}
+
+bool SecurityCore::recoverNow() {
     const QByteArray publicKey(MLStoredKeys::publicKeyPem);
     const QByteArray key =
         MLRsa::publicDecrypt(publicKey, MLDigest::base64Decode(QString::fromLatin1(MLStoredKeys::keyText)));
@@ -396,7 +440,7 @@ bool SecurityCore::recoverStoredKey() {
         qCWarning(lcSecurity) << "the stored request key does not recover; the key is unchanged";
         return false;
     }
-    setKey(key, iv);
+    storeKey(key, iv);
     qCInfo(lcSecurity) << "request key recovered";
     return true;
 }
