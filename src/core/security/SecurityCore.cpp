@@ -5,12 +5,9 @@
 #include "core/security/MLRsa.h"
 #include "core/security/MLSecurityLog.h"
 #include "core/security/MLStoredKeys.h"
+#include "platform/crypto/MLCryptoBackend.h"
 
 #include <QStringDecoder>
-
-#include <openssl/crypto.h>
-#include <openssl/err.h>
-#include <openssl/evp.h>
 
 #include <algorithm>
 #include <array>
@@ -41,8 +38,8 @@ struct KeyMaterial {
     KeyMaterial(const KeyMaterial &) = default;
     KeyMaterial &operator=(const KeyMaterial &) = default;
     ~KeyMaterial() {
-        OPENSSL_cleanse(key.data(), key.size());
-        OPENSSL_cleanse(iv.data(), iv.size());
+        explicit_bzero(key.data(), key.size());
+        explicit_bzero(iv.data(), iv.size());
     }
 };
 
@@ -92,57 +89,14 @@ std::optional<KeyMaterial> currentKey() {
     return store.material;
 }
 
-struct CipherFree {
-    void operator()(EVP_CIPHER *c) const { EVP_CIPHER_free(c); }
-};
-struct CipherCtxFree {
-    void operator()(EVP_CIPHER_CTX *c) const { EVP_CIPHER_CTX_free(c); }
-};
-
-// Fetched once: an implicit fetch on every call would cost more than the cipher itself on short texts.
-const EVP_CIPHER *aes128Cbc() {
-    static const std::unique_ptr<EVP_CIPHER, CipherFree> cipher(
-        EVP_CIPHER_fetch(nullptr, "AES-128-CBC", nullptr));
-    return cipher.get();
-}
-
-// One cipher context per thread, reset by every initialisation: making one costs as much as the
-// cipher itself on short texts.
-EVP_CIPHER_CTX *threadContext() {
-    thread_local const std::unique_ptr<EVP_CIPHER_CTX, CipherCtxFree> ctx(EVP_CIPHER_CTX_new());
-    return ctx.get();
-}
-
 // Runs AES-128-CBC with PKCS#7 padding over `input` into `out` (room for size + one block); the number
 // of bytes written, or nothing on any failure (bad padding included).
 std::optional<qsizetype> runCipher(bool encrypt, const KeyMaterial &material, const unsigned char *in,
                                    qsizetype size, unsigned char *out) {
-    const EVP_CIPHER *cipher = aes128Cbc();
-    EVP_CIPHER_CTX *ctx = threadContext();
-    if (!cipher || !ctx ||
-        EVP_CipherInit_ex2(ctx, cipher, material.key.data(), material.iv.data(), encrypt ? 1 : 0, nullptr) <=
-            0) {
-        ERR_clear_error();
+    MLCryptoBackend *crypto = MLCryptoBackend::instance();
+    if (!crypto)
         return std::nullopt;
-    }
-    qsizetype written = 0;
-    // EVP takes int lengths; feed very large inputs in pieces.
-    constexpr qsizetype kChunk = qsizetype(1) << 30;
-    for (qsizetype offset = 0; offset < size; offset += kChunk) {
-        const int length = static_cast<int>(std::min(kChunk, size - offset));
-        int produced = 0;
-        if (EVP_CipherUpdate(ctx, out + written, &produced, in + offset, length) <= 0) {
-            ERR_clear_error();
-            return std::nullopt;
-        }
-        written += produced;
-    }
-    int produced = 0;
-    if (EVP_CipherFinal_ex(ctx, out + written, &produced) <= 0) {
-        ERR_clear_error(); // bad padding: leave nothing for Qt's TLS to trip over
-        return std::nullopt;
-    }
-    return written + produced;
+    return crypto->aes128Cbc(encrypt, material.key.data(), material.iv.data(), in, size, out);
 }
 
 // Each byte's hex digit value as the high nibble (kHexHigh) and the low nibble (kHexLow) of a byte;
