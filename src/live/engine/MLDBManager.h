@@ -1,6 +1,7 @@
 #pragma once
 
 #include "live/engine/HistoricalRecordModel.h"
+#include "live/engine/MLHistoryDatabase.h"
 
 #include <QList>
 #include <QString>
@@ -23,7 +24,7 @@ public:
     using NoticeHandler = std::function<void(const QString &)>;
 
     // How long an operation waits for another connection's write to finish.
-    static constexpr int kBusyTimeoutMs = 5000;
+    static constexpr int kBusyTimeoutMs = MLHistoryDatabase::kBusyTimeoutMs;
 
     // The application's store: the file in the Documents directory, the user id of the session
     // store's account (0 without account details). Made on first use; `createDB` runs once, before
@@ -56,7 +57,7 @@ public:
     static QString defaultDatabasePath();
 
 private:
-    enum class Outcome { Done, Failed, Damaged };
+    using Outcome = MLHistoryDatabase::Outcome;
 
     qint64 currentUserId() const;
     // Runs `createDB` if the store was made to prepare its file before its first operation and
