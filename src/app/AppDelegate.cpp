@@ -46,8 +46,9 @@ AppDelegate *AppDelegate::shared() {
 }
 
 void AppDelegate::applicationDidFinishLaunching() {
-    if (!SecurityCore::recoverStoredKey())
-        qCWarning(lcApp) << "the request cipher's key could not be recovered";
+    // Off the main thread while the window is built; a failure is logged ("ml.security"), and the
+    // first request waits for the recovery.
+    SecurityCore::beginStoredKeyRecovery();
     MLNotificationCenter::defaultCenter().addObserver(this, QStringLiteral("NotificationUSERLOGOUT"),
                                                       [this](const MLNotification &) { userLogoutEvent(); });
     qApp->installEventFilter(this);

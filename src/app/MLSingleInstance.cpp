@@ -1,11 +1,15 @@
 #include "app/MLSingleInstance.h"
 
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
 #include <QLoggingCategory>
 #include <QStandardPaths>
 #include <QThread>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcInstance, "ml.instance")
 
@@ -21,7 +25,10 @@ constexpr int kAnswerTimeoutMs = 5000;
 MLSingleInstance::MLSingleInstance(QObject *parent)
     : QObject(parent) {}
 
-MLSingleInstance::~MLSingleInstance() = default;
+MLSingleInstance::~MLSingleInstance() {
+    if (m_lockFile >= 0)
+        ::close(m_lockFile); // drops the lock
+}
 
 QString MLSingleInstance::runtimeFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
@@ -32,14 +39,15 @@ QString MLSingleInstance::socketPath() {
 }
 
 MLSingleInstance::Role MLSingleInstance::claim() {
-    m_lock = std::make_unique<QLockFile>(runtimeFolder() + QStringLiteral("/mltranslate.lock"));
-    // Never stale by age: only a lock whose process has gone is taken over.
-    m_lock->setStaleLockTime(0);
-    if (m_lock->tryLock(0)) {
+    const QByteArray path = QFile::encodeName(runtimeFolder() + QStringLiteral("/mltranslate.lock"));
+    const int file = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (file >= 0 && ::flock(file, LOCK_EX | LOCK_NB) == 0) {
+        m_lockFile = file;
         acceptConnections();
         return Role::Running;
     }
-    m_lock.reset();
+    if (file >= 0)
+        ::close(file);
     return askRunningInstance() ? Role::HandedOver : Role::Unreachable;
 }
 

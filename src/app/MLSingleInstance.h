@@ -3,16 +3,14 @@
 #include <QObject>
 #include <QString>
 
-#include <memory>
-
 class QLocalServer;
-class QLockFile;
 
-// One running app per user. The first start holds a lock file and listens on a local socket, both in
-// the user's runtime folder; a later start connects, asks the running app to bring its window
+// One running app per user. The first start holds a lock on a file and listens on a local socket,
+// both in the user's runtime folder; a later start connects, asks the running app to bring its window
 // forward, waits for the answer and ends. A lock or a socket left by a killed app does not stand in
-// the way: a lock whose process is gone is stale, and the socket is made afresh by whoever holds the
-// lock. This also keeps two apps from writing one history database.
+// the way: the lock is the system's advisory lock on the file, dropped when its process ends however
+// it ends (nothing is written or synced to take it), and the socket is made afresh by whoever holds
+// the lock. This also keeps two apps from writing one history database.
 class MLSingleInstance final : public QObject {
     Q_OBJECT
 public:
@@ -40,6 +38,6 @@ private:
     void acceptConnections();
     bool askRunningInstance();
 
-    std::unique_ptr<QLockFile> m_lock;
+    int m_lockFile = -1; // open, and locked, while this process is the app
     QLocalServer *m_server = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 #include "app/MLCommandLine.h"
 #include "app/MLSingleInstance.h"
+#include "platform/kit/ui/MLAppStyle.h"
 
 #include <QApplication>
 
@@ -10,6 +11,8 @@ int main(int argc, char *argv[]) {
         return *exitCode;
 
     QApplication app(argc, argv);
+    // Before any widget: the style's standard icons wait for their first use.
+    QApplication::setStyle(new MLAppStyle);
     QApplication::setOrganizationName(QStringLiteral("mltranslate"));
     QApplication::setApplicationName(QStringLiteral("mltranslate"));
     QApplication::setApplicationDisplayName(QStringLiteral("同声传译"));

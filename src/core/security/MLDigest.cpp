@@ -1,33 +1,14 @@
 #include "core/security/MLDigest.h"
 
-#include <openssl/err.h>
-#include <openssl/evp.h>
+#include "platform/crypto/MLCryptoBackend.h"
 
 #include <array>
-#include <memory>
 
 namespace {
 
-struct MdFree {
-    void operator()(EVP_MD *md) const { EVP_MD_free(md); }
-};
-struct MdCtxFree {
-    void operator()(EVP_MD_CTX *ctx) const { EVP_MD_CTX_free(ctx); }
-};
-
-// OpenSSL's MD5, fetched once, with one context per thread: an implicit fetch on every call would cost
-// more than the digest of a short text.
 bool md5(QByteArrayView data, std::array<unsigned char, 16> &digest) {
-    static const std::unique_ptr<EVP_MD, MdFree> md(EVP_MD_fetch(nullptr, "MD5", nullptr));
-    thread_local const std::unique_ptr<EVP_MD_CTX, MdCtxFree> ctx(EVP_MD_CTX_new());
-    unsigned int size = 0;
-    if (!md || !ctx || EVP_DigestInit_ex2(ctx.get(), md.get(), nullptr) <= 0 ||
-        EVP_DigestUpdate(ctx.get(), data.data(), size_t(data.size())) <= 0 ||
-        EVP_DigestFinal_ex(ctx.get(), digest.data(), &size) <= 0 || size != digest.size()) {
-        ERR_clear_error();
-        return false;
-    }
-    return true;
+    MLCryptoBackend *crypto = MLCryptoBackend::instance();
+    return crypto && crypto->md5(data, digest);
 }
 
 } // namespace

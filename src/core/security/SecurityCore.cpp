@@ -5,18 +5,17 @@
 #include "core/security/MLRsa.h"
 #include "core/security/MLSecurityLog.h"
 #include "core/security/MLStoredKeys.h"
+#include "platform/crypto/MLCryptoBackend.h"
 
 #include <QStringDecoder>
 
-#include <openssl/crypto.h>
-#include <openssl/err.h>
-#include <openssl/evp.h>
-
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -40,14 +39,19 @@ struct KeyMaterial {
     KeyMaterial(const KeyMaterial &) = default;
     KeyMaterial &operator=(const KeyMaterial &) = default;
     ~KeyMaterial() {
-        OPENSSL_cleanse(key.data(), key.size());
-        OPENSSL_cleanse(iv.data(), iv.size());
+        explicit_bzero(key.data(), key.size());
+        explicit_bzero(iv.data(), iv.size());
     }
 };
 
 struct KeyStore {
     std::mutex mutex;
     std::optional<KeyMaterial> material;
+    // The recovery begun by beginStoredKeyRecovery (guarded by recoveryMutex) and whether it is
+    // still under way: the cipher takes no lock for it once it has ended.
+    std::atomic<bool> recovering{false};
+    std::mutex recoveryMutex;
+    std::shared_future<void> recovery;
 };
 
 KeyStore &keyStore() {
@@ -55,63 +59,45 @@ KeyStore &keyStore() {
     return store;
 }
 
+// Waits for the recovery begun at launch, if one is under way.
+void awaitRecovery() {
+    KeyStore &store = keyStore();
+    if (!store.recovering.load(std::memory_order_acquire))
+        return;
+    std::shared_future<void> recovery;
+    {
+        const std::lock_guard lock(store.recoveryMutex);
+        recovery = store.recovery;
+    }
+    if (recovery.valid())
+        recovery.wait();
+}
+
+// Sets the key and IV, 16 bytes each.
+void storeKey(const QByteArray &key, const QByteArray &iv) {
+    KeyMaterial material;
+    std::memcpy(material.key.data(), key.constData(), kBlockSize);
+    std::memcpy(material.iv.data(), iv.constData(), kBlockSize);
+    KeyStore &store = keyStore();
+    const std::lock_guard lock(store.mutex);
+    store.material = material;
+}
+
 std::optional<KeyMaterial> currentKey() {
+    awaitRecovery();
     KeyStore &store = keyStore();
     const std::lock_guard lock(store.mutex);
     return store.material;
-}
-
-struct CipherFree {
-    void operator()(EVP_CIPHER *c) const { EVP_CIPHER_free(c); }
-};
-struct CipherCtxFree {
-    void operator()(EVP_CIPHER_CTX *c) const { EVP_CIPHER_CTX_free(c); }
-};
-
-// Fetched once: an implicit fetch on every call would cost more than the cipher itself on short texts.
-const EVP_CIPHER *aes128Cbc() {
-    static const std::unique_ptr<EVP_CIPHER, CipherFree> cipher(
-        EVP_CIPHER_fetch(nullptr, "AES-128-CBC", nullptr));
-    return cipher.get();
-}
-
-// One cipher context per thread, reset by every initialisation: making one costs as much as the
-// cipher itself on short texts.
-EVP_CIPHER_CTX *threadContext() {
-    thread_local const std::unique_ptr<EVP_CIPHER_CTX, CipherCtxFree> ctx(EVP_CIPHER_CTX_new());
-    return ctx.get();
 }
 
 // Runs AES-128-CBC with PKCS#7 padding over `input` into `out` (room for size + one block); the number
 // of bytes written, or nothing on any failure (bad padding included).
 std::optional<qsizetype> runCipher(bool encrypt, const KeyMaterial &material, const unsigned char *in,
                                    qsizetype size, unsigned char *out) {
-    const EVP_CIPHER *cipher = aes128Cbc();
-    EVP_CIPHER_CTX *ctx = threadContext();
-    if (!cipher || !ctx ||
-        EVP_CipherInit_ex2(ctx, cipher, material.key.data(), material.iv.data(), encrypt ? 1 : 0, nullptr) <=
-            0) {
-        ERR_clear_error();
+    MLCryptoBackend *crypto = MLCryptoBackend::instance();
+    if (!crypto)
         return std::nullopt;
-    }
-    qsizetype written = 0;
-    // EVP takes int lengths; feed very large inputs in pieces.
-    constexpr qsizetype kChunk = qsizetype(1) << 30;
-    for (qsizetype offset = 0; offset < size; offset += kChunk) {
-        const int length = static_cast<int>(std::min(kChunk, size - offset));
-        int produced = 0;
-        if (EVP_CipherUpdate(ctx, out + written, &produced, in + offset, length) <= 0) {
-            ERR_clear_error();
-            return std::nullopt;
-        }
-        written += produced;
-    }
-    int produced = 0;
-    if (EVP_CipherFinal_ex(ctx, out + written, &produced) <= 0) {
-        ERR_clear_error(); // bad padding: leave nothing for Qt's TLS to trip over
-        return std::nullopt;
-    }
-    return written + produced;
+    return crypto->aes128Cbc(encrypt, material.key.data(), material.iv.data(), in, size, out);
 }
 
 // Each byte's hex digit value as the high nibble (kHexHigh) and the low nibble (kHexLow) of a byte;
@@ -300,18 +286,12 @@ void SecurityCore::setKey(const QByteArray &key, const QByteArray &iv) {
                               << "bytes; both must be 16";
         return;
     }
-    KeyMaterial material;
-    std::memcpy(material.key.data(), key.constData(), kBlockSize);
-    std::memcpy(material.iv.data(), iv.constData(), kBlockSize);
-    KeyStore &store = keyStore();
-    const std::lock_guard lock(store.mutex);
-    store.material = material;
+    awaitRecovery(); // a recovery under way must not overwrite this key afterwards
+    storeKey(key, iv);
 }
 
 bool SecurityCore::hasKey() {
-    KeyStore &store = keyStore();
-    const std::lock_guard lock(store.mutex);
-    return store.material.has_value();
+    return currentKey().has_value();
 }
 
 QString SecurityCore::encryptString(const QString &plainText) {
@@ -445,6 +425,24 @@ std::optional<QByteArray> SecurityCore::decryptBytes(const QJsonValue &value) {
 }
 
 bool SecurityCore::recoverStoredKey() {
+    awaitRecovery();
+    return recoverNow();
+}
+
+void SecurityCore::beginStoredKeyRecovery() {
+    KeyStore &store = keyStore();
+    const std::lock_guard lock(store.recoveryMutex);
+    if (store.recovering.load(std::memory_order_acquire))
+        return; // one is under way
+    store.recovering.store(true, std::memory_order_release);
+    store.recovery = std::async(std::launch::async, [] {
+                         recoverNow();
+                         // The key is stored before the flag drops: a reader that sees it down reads the key.
+                         keyStore().recovering.store(false, std::memory_order_release);
+                     }).share();
+}
+
+bool SecurityCore::recoverNow() {
     const QByteArray publicKey(MLStoredKeys::publicKeyPem);
     const QByteArray key =
         MLRsa::publicDecrypt(publicKey, MLDigest::base64Decode(QString::fromLatin1(MLStoredKeys::keyText)));
@@ -454,7 +452,7 @@ bool SecurityCore::recoverStoredKey() {
         qCWarning(lcSecurity) << "the stored request key does not recover; the key is unchanged";
         return false;
     }
-    setKey(key, iv);
+    storeKey(key, iv);
     qCInfo(lcSecurity) << "request key recovered";
     return true;
 }

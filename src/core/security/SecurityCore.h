@@ -10,7 +10,8 @@
 
 // The request cipher: AES-128 in CBC mode with PKCS#7 padding under the one key and IV of the
 // process, texts as UTF-8 and ciphertexts as hexadecimal digits. The key is set once at launch
-// (recoverStoredKey) and is guarded, so reading it from another thread is safe.
+// (beginStoredKeyRecovery, or recoverStoredKey) and is guarded, so reading it from another thread is
+// safe.
 class SecurityCore final {
 public:
     // Both must be 16 bytes; otherwise the call is refused and the current key stays.
@@ -41,8 +42,15 @@ public:
     // Launch step: recovers the AES key and IV from the stored RSA texts with the embedded public key
     // and sets them. False, with the current key left as it was, when either does not recover.
     static bool recoverStoredKey();
+    // The same launch step on a worker thread, returning at once (OpenSSL's first use costs a few
+    // milliseconds that the launch spends building the window meanwhile). Everything that reads or
+    // sets the key (the cipher, hasKey, setKey, recoverStoredKey) first waits for that recovery to
+    // end, so the first request is sealed with the recovered key.
+    static void beginStoredKeyRecovery();
 
 private:
+    // recoverStoredKey without waiting for a recovery under way (the worker's own call).
+    static bool recoverNow();
     // Hex digits to decrypted bytes, UTF-8 not yet checked.
     static std::optional<QByteArray> decryptUnchecked(QStringView hexText);
     template <typename Unit>

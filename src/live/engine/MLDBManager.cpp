@@ -1,5 +1,7 @@
 #include "live/engine/MLDBManager.h"
 
+#include "live/engine/MLHistoryDatabase.h"
+
 #include "core/session/MLUserManager.h"
 #include "ui/widgets/MLAppHost.h"
 #include "ui/widgets/MLToast.h"
@@ -11,118 +13,23 @@
 #include <QLoggingCategory>
 #include <QStandardPaths>
 
-#include <sqlite3.h>
-
-#include <memory>
-
 namespace {
 Q_LOGGING_CATEGORY(lcHistory, "ml.live.history")
 
-// Values are always bound, never written into the statement text, so any path or date is stored as
-// given.
-constexpr const char *kCreateSql =
-    "create table if not exists historicalRecord (historicalId integer primary "
-    "key, path text, type integer, date text , userId integer)";
-constexpr const char *kInsertSql =
-    "insert into historicalRecord (path, type, date, userId) values (?1, ?2, ?3, ?4)";
-constexpr const char *kSelectSql = "select historicalId, type, path, date from historicalRecord where userId "
-                                   "= ?1 order by historicalId desc";
-constexpr const char *kDeleteSql = "delete from historicalRecord where historicalId = ?1";
-constexpr const char *kCheckSql = "pragma quick_check";
-
-struct ConnectionCloser {
-    void operator()(sqlite3 *db) const { sqlite3_close(db); }
-};
-struct StatementFinalizer {
-    void operator()(sqlite3_stmt *statement) const { sqlite3_finalize(statement); }
-};
-// Declared connection first, statement second, so the statement is finalized before the close.
-using Connection = std::unique_ptr<sqlite3, ConnectionCloser>;
-using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
-
-// What a file that is not (or no longer) a sound database answers.
-bool isDamage(int rc) {
-    return (rc & 0xff) == SQLITE_CORRUPT || (rc & 0xff) == SQLITE_NOTADB;
-}
-
-Connection openDatabase(const QString &path, int flags) {
-    sqlite3 *handle = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, flags, nullptr);
-    Connection db(handle); // a failed open still hands back a handle to close
-    if (rc != SQLITE_OK) {
-        qCWarning(lcHistory) << "cannot open" << path << ":"
-                             << (handle ? sqlite3_errmsg(handle) : sqlite3_errstr(rc));
-        return nullptr;
-    }
-    // Another writer (a second instance, a tool) makes us wait rather than lose the row.
-    sqlite3_busy_timeout(handle, MLDBManager::kBusyTimeoutMs);
-    return db;
-}
-
-Statement prepare(sqlite3 *db, const char *sql) {
-    sqlite3_stmt *statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement);
-        return nullptr;
-    }
-    return Statement(statement);
-}
-
-bool bindText(sqlite3_stmt *statement, int index, const QString &text) {
-    const QByteArray utf8 = text.toUtf8();
-    return sqlite3_bind_text64(statement, index, utf8.constData(), sqlite3_uint64(utf8.size()),
-                               SQLITE_TRANSIENT, SQLITE_UTF8) == SQLITE_OK;
-}
-
-bool bindInt64(sqlite3_stmt *statement, int index, qint64 value) {
-    return sqlite3_bind_int64(statement, index, sqlite3_int64(value)) == SQLITE_OK;
-}
-
-QString columnText(sqlite3_stmt *statement, int column) {
-    // The text pointer first: asking for it may convert the value, which changes its byte count.
-    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
-    const int size = sqlite3_column_bytes(statement, column);
-    return QString::fromUtf8(text, size);
-}
-
-// Steps a statement that returns no rows: SQLITE_DONE when it ran to completion, else the failing
-// result code.
-int runOnce(sqlite3 *db, sqlite3_stmt *statement) {
-    const int rc = sqlite3_step(statement);
-    if (rc != SQLITE_DONE)
-        qCWarning(lcHistory) << "statement failed:" << sqlite3_errmsg(db);
-    return rc == SQLITE_DONE ? SQLITE_DONE : sqlite3_errcode(db);
-}
-// Runs one writing statement in an immediate transaction: the write lock is taken (waiting for
-// another writer) before anything is read, so two writers never hold each other up.
-int runWrite(sqlite3 *db, sqlite3_stmt *statement) {
-    if (sqlite3_exec(db, "begin immediate", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        qCWarning(lcHistory) << "cannot begin writing:" << sqlite3_errmsg(db);
-        return sqlite3_errcode(db);
-    }
-    int rc = runOnce(db, statement);
-    if (rc == SQLITE_DONE && sqlite3_exec(db, "commit", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        qCWarning(lcHistory) << "cannot commit:" << sqlite3_errmsg(db);
-        rc = sqlite3_errcode(db);
-    }
-    if (rc != SQLITE_DONE)
-        sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
-    return rc;
-}
+using Outcome = MLHistoryDatabase::Outcome;
 } // namespace
 
 MLDBManager &MLDBManager::getSharedInstance() {
-    static MLDBManager manager(defaultDatabasePath(),
-                               [] { return MLUserManager::sharedManager().consumerId(); });
-    static const bool created = [] {
-        manager.setNoticeHandler([](const QString &notice) {
+    static MLDBManager manager = [] {
+        MLDBManager made(defaultDatabasePath(), [] { return MLUserManager::sharedManager().consumerId(); });
+        made.setNoticeHandler([](const QString &notice) {
             MLAppHost *app = MLAppHost::shared();
             if (QWidget *host = app ? app->contentView() : nullptr)
                 MLToast::makeToast(host, notice, 3.0);
         });
-        return manager.createDB();
+        made.m_prepareBeforeFirstUse = true;
+        return made;
     }();
-    Q_UNUSED(created)
     return manager;
 }
 
@@ -145,30 +52,8 @@ MLDBManager::Outcome MLDBManager::checkAndCreate() {
         qCWarning(lcHistory) << "cannot create" << folder;
         return Outcome::Failed;
     }
-    const Connection db = openDatabase(m_databasePath, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    if (!db)
-        return Outcome::Failed;
-    {
-        const Statement check = prepare(db.get(), kCheckSql);
-        if (!check)
-            return isDamage(sqlite3_errcode(db.get())) ? Outcome::Damaged : Outcome::Failed;
-        const int rc = sqlite3_step(check.get());
-        if (isDamage(rc) || (rc == SQLITE_ROW && columnText(check.get(), 0) != QLatin1String("ok"))) {
-            qCWarning(lcHistory) << "the history file is damaged:"
-                                 << (rc == SQLITE_ROW ? columnText(check.get(), 0)
-                                                      : QString::fromUtf8(sqlite3_errmsg(db.get())));
-            return Outcome::Damaged;
-        }
-    }
-    // Runs on an existing file too: a file that lost its table (or never had it) gets it back,
-    // while the statement leaves an existing table and its rows alone.
-    const Statement statement = prepare(db.get(), kCreateSql);
-    if (!statement) {
-        qCWarning(lcHistory) << "cannot create the table:" << sqlite3_errmsg(db.get());
-        return isDamage(sqlite3_errcode(db.get())) ? Outcome::Damaged : Outcome::Failed;
-    }
-    const int rc = runOnce(db.get(), statement.get());
-    return rc == SQLITE_DONE ? Outcome::Done : isDamage(rc) ? Outcome::Damaged : Outcome::Failed;
+    MLHistoryDatabase *database = MLHistoryDatabase::instance();
+    return database ? database->checkAndCreate(m_databasePath) : Outcome::Failed;
 }
 
 bool MLDBManager::setDamagedFileAside() {
@@ -202,83 +87,47 @@ bool MLDBManager::runWithRepair(const std::function<Outcome()> &operation) {
     return operation() == Outcome::Done;
 }
 
+void MLDBManager::prepareIfNeeded() {
+    if (m_prepareBeforeFirstUse)
+        createDB();
+}
+
 bool MLDBManager::createDB() {
+    m_prepareBeforeFirstUse = false;
     return runWithRepair([this] { return checkAndCreate(); });
 }
 
 bool MLDBManager::saveData(const QString &path, qint64 type, const QString &date) {
+    prepareIfNeeded();
     const qint64 userId = currentUserId();
     return runWithRepair([&] {
-        // No create flag: a missing file is a failure here, not a new file without the table.
-        const Connection db = openDatabase(m_databasePath, SQLITE_OPEN_READWRITE);
-        if (!db)
-            return Outcome::Failed;
-        const Statement statement = prepare(db.get(), kInsertSql);
-        if (!statement) {
-            qCWarning(lcHistory) << "cannot insert:" << sqlite3_errmsg(db.get());
-            return isDamage(sqlite3_errcode(db.get())) ? Outcome::Damaged : Outcome::Failed;
-        }
-        if (!bindText(statement.get(), 1, path) || !bindInt64(statement.get(), 2, type) ||
-            !bindText(statement.get(), 3, date) || !bindInt64(statement.get(), 4, userId)) {
-            qCWarning(lcHistory) << "cannot bind:" << sqlite3_errmsg(db.get());
-            return Outcome::Failed;
-        }
-        const int rc = runWrite(db.get(), statement.get());
-        return rc == SQLITE_DONE ? Outcome::Done : isDamage(rc) ? Outcome::Damaged : Outcome::Failed;
+        MLHistoryDatabase *database = MLHistoryDatabase::instance();
+        return database ? database->insert(m_databasePath, path, type, date, userId) : Outcome::Failed;
     });
 }
 
 std::optional<QList<HistoricalRecordModel>> MLDBManager::findData() {
+    prepareIfNeeded();
     const qint64 userId = currentUserId();
     std::optional<QList<HistoricalRecordModel>> found;
     runWithRepair([&] {
         found.reset();
-        const Connection db = openDatabase(m_databasePath, SQLITE_OPEN_READONLY);
-        if (!db)
+        MLHistoryDatabase *database = MLHistoryDatabase::instance();
+        if (!database)
             return Outcome::Failed;
-        const Statement statement = prepare(db.get(), kSelectSql);
-        if (!statement || !bindInt64(statement.get(), 1, userId)) {
-            if (isDamage(sqlite3_errcode(db.get())))
-                return Outcome::Damaged;
-            qCWarning(lcHistory, "Not found");
-            return Outcome::Failed;
-        }
         QList<HistoricalRecordModel> rows;
-        int rc = SQLITE_OK;
-        while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
-            HistoricalRecordModel row;
-            row.historicalId = sqlite3_column_int64(statement.get(), 0);
-            row.type = sqlite3_column_int64(statement.get(), 1);
-            row.path = columnText(statement.get(), 2);
-            row.date = columnText(statement.get(), 3);
-            rows.append(std::move(row));
-        }
-        if (rc != SQLITE_DONE) {
-            // A read that breaks off part way gives nothing rather than a silently shortened list.
-            qCWarning(lcHistory) << "reading failed:" << sqlite3_errmsg(db.get());
-            return isDamage(rc) ? Outcome::Damaged : Outcome::Failed;
-        }
-        found = std::move(rows);
-        return Outcome::Done;
+        const Outcome outcome = database->select(m_databasePath, userId, rows);
+        if (outcome == Outcome::Done)
+            found = std::move(rows);
+        return outcome;
     });
     return found;
 }
 
 bool MLDBManager::deleteData(qint64 historicalId) {
+    prepareIfNeeded();
     return runWithRepair([&] {
-        const Connection db = openDatabase(m_databasePath, SQLITE_OPEN_READWRITE);
-        if (!db)
-            return Outcome::Failed;
-        const Statement statement = prepare(db.get(), kDeleteSql);
-        if (!statement) {
-            qCWarning(lcHistory) << "cannot delete:" << sqlite3_errmsg(db.get());
-            return isDamage(sqlite3_errcode(db.get())) ? Outcome::Damaged : Outcome::Failed;
-        }
-        if (!bindInt64(statement.get(), 1, historicalId)) {
-            qCWarning(lcHistory) << "cannot bind:" << sqlite3_errmsg(db.get());
-            return Outcome::Failed;
-        }
-        const int rc = runWrite(db.get(), statement.get());
-        return rc == SQLITE_DONE ? Outcome::Done : isDamage(rc) ? Outcome::Damaged : Outcome::Failed;
+        MLHistoryDatabase *database = MLHistoryDatabase::instance();
+        return database ? database->remove(m_databasePath, historicalId) : Outcome::Failed;
     });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "live/engine/HistoricalRecordModel.h"
+#include "live/engine/MLHistoryDatabase.h"
 
 #include <QList>
 #include <QString>
@@ -23,10 +24,12 @@ public:
     using NoticeHandler = std::function<void(const QString &)>;
 
     // How long an operation waits for another connection's write to finish.
-    static constexpr int kBusyTimeoutMs = 5000;
+    static constexpr int kBusyTimeoutMs = MLHistoryDatabase::kBusyTimeoutMs;
 
     // The application's store: the file in the Documents directory, the user id of the session
-    // store's account (0 without account details). Made on first use, with `createDB` run once.
+    // store's account (0 without account details). Made on first use; `createDB` runs once, before
+    // the first operation on it (or when called), so a start that never reads nor writes the history
+    // (no interrupted session to add, the history page not shown) leaves the file and SQLite alone.
     static MLDBManager &getSharedInstance();
 
     // A store over an explicit database file and user-id source (tests, tools).
@@ -54,9 +57,12 @@ public:
     static QString defaultDatabasePath();
 
 private:
-    enum class Outcome { Done, Failed, Damaged };
+    using Outcome = MLHistoryDatabase::Outcome;
 
     qint64 currentUserId() const;
+    // Runs `createDB` if the store was made to prepare its file before its first operation and
+    // nothing has done so yet.
+    void prepareIfNeeded();
     // Runs `operation` once, and once more on a new file when it found the file damaged.
     bool runWithRepair(const std::function<Outcome()> &operation);
     Outcome checkAndCreate();
@@ -67,4 +73,5 @@ private:
     QString m_databasePath;
     UserIdSource m_userId;
     NoticeHandler m_noticeHandler;
+    bool m_prepareBeforeFirstUse = false;
 };

@@ -18,8 +18,7 @@ class QIODevice;
 // and their libraries. MLAudioFileWriter, MLPcmConverter, MLMediaInfo and MLAudioCapture are the only
 // users.
 //
-// The module is looked for next to the executable, then in the installed module folder (relative to
-// the executable, then absolute), then in the build tree.
+// The module is found as every module of the app is (MLModule).
 class MLMediaBackend {
 public:
     // Writes one recording; see MLAudioFileWriter for the format.

@@ -1,10 +1,9 @@
 #include "platform/objectstore/MLObjectStorePresigner.h"
 
+#include "platform/crypto/MLCryptoBackend.h"
+
 #include <QHostAddress>
 #include <QUrlQuery>
-
-#include <openssl/evp.h>
-#include <openssl/hmac.h>
 
 namespace {
 
@@ -49,14 +48,9 @@ QString MLObjectStorePresigner::canonicalResource(const QString &bucketName, con
 QString MLObjectStorePresigner::calBase64Sha1WithData(const QByteArray &data, const QString &secret) {
     if (secret.isEmpty())
         return {};
-    const QByteArray key = secret.toUtf8();
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    if (!HMAC(EVP_sha1(), key.constData(), int(key.size()),
-              reinterpret_cast<const unsigned char *>(data.constData()), size_t(data.size()), digest,
-              &length))
-        return {};
-    return QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(digest), int(length)).toBase64());
+    MLCryptoBackend *crypto = MLCryptoBackend::instance();
+    const QByteArray digest = crypto ? crypto->hmacSha1(secret.toUtf8(), data) : QByteArray();
+    return digest.isEmpty() ? QString() : QString::fromLatin1(digest.toBase64());
 }
 
 QUrl MLObjectStorePresigner::objectUrl(const QString &endpoint, const QString &bucketName,

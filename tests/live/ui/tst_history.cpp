@@ -62,7 +62,13 @@ private Q_SLOTS:
         m_app = std::make_unique<AppDelegate>();
         m_app->creatUI(); // the window whose content view takes the toasts
         QVERIFY(m_app->contentView());
-        QVERIFY(MLDBManager::getSharedInstance().createDB());
+        // The shared store leaves its file alone until it is first used: the first reading makes it.
+        const QString file = MLDBManager::defaultDatabasePath();
+        QFile::remove(file);
+        MLDBManager &store = MLDBManager::getSharedInstance();
+        QVERIFY(!QFile::exists(file));
+        QVERIFY(store.findData());
+        QVERIFY(QFile::exists(file));
     }
 
     void init() {
