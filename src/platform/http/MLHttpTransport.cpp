@@ -90,8 +90,9 @@ void MLHttpTransport::watch(QNetworkReply *reply, const QObject *receiver, Compl
                 answer.error = reply->error();
                 answer.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
                 answer.tooLarge = *tooLarge;
+                // What has arrived, never more than the cap (reading the cap itself would reserve it).
                 if (reply->isOpen())
-                    answer.body = reply->read(maximum);
+                    answer.body = reply->read(qMin(maximum, reply->bytesAvailable()));
                 if (answer.tooLarge)
                     qCWarning(lcHttp) << reply->url().path() << "answered more than" << maximum << "bytes";
                 else if (answer.error != QNetworkReply::NoError)
