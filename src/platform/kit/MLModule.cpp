@@ -4,9 +4,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLibrary>
+#include <QLoggingCategory>
 #include <QStringList>
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcModule, "ml.module")
 
 QStringList candidates(const QString &fileName, const QString &buildPath) {
     QStringList paths;
@@ -37,4 +40,8 @@ void *MLModule::entry(const QString &fileName, const QString &buildPath, const c
     if (error.isEmpty())
         error = QStringLiteral("%1 not found").arg(fileName);
     return nullptr;
+}
+
+void MLModule::warnNotLoaded(const QString &fileName, const QString &error) {
+    qCWarning(lcModule) << fileName << "could not be loaded:" << error;
 }
