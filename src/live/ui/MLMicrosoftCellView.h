@@ -47,7 +47,6 @@ public:
     int cachedHeightCount() const { return int(m_heights.size()); }
     // The memory the rows' images may take, in bytes (the least recently painted go first).
     void setImageBudget(qsizetype bytes);
-    int cachedImageCount() const { return int(m_images.count()); }
 
     // Lets go of what is kept of `caption` (a text no row shows any more): height, layout and image.
     void forgetRow(const QString &caption);

@@ -40,6 +40,16 @@ bool isDamage(int rc) {
     return (rc & 0xff) == SQLITE_CORRUPT || (rc & 0xff) == SQLITE_NOTADB;
 }
 
+// The outcome of a failure with result code `rc`.
+Outcome failure(int rc) {
+    return isDamage(rc) ? Outcome::Damaged : Outcome::Failed;
+}
+
+// The outcome of a statement's last step.
+Outcome outcomeOfStep(int rc) {
+    return rc == SQLITE_DONE ? Outcome::Done : failure(rc);
+}
+
 Connection openDatabase(const QString &path, int flags) {
     sqlite3 *handle = nullptr;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, flags, nullptr);
@@ -114,7 +124,7 @@ public:
         {
             const Statement check = prepare(db.get(), kCheckSql);
             if (!check)
-                return isDamage(sqlite3_errcode(db.get())) ? Outcome::Damaged : Outcome::Failed;
+                return failure(sqlite3_errcode(db.get()));
             const int rc = sqlite3_step(check.get());
             if (isDamage(rc) || (rc == SQLITE_ROW && columnText(check.get(), 0) != QLatin1String("ok"))) {
                 qCWarning(lcHistory) << "the history file is damaged:"
@@ -128,10 +138,10 @@ public:
         const Statement statement = prepare(db.get(), kCreateSql);
         if (!statement) {
             qCWarning(lcHistory) << "cannot create the table:" << sqlite3_errmsg(db.get());
-            return isDamage(sqlite3_errcode(db.get())) ? Outcome::Damaged : Outcome::Failed;
+            return failure(sqlite3_errcode(db.get()));
         }
         const int rc = runOnce(db.get(), statement.get());
-        return rc == SQLITE_DONE ? Outcome::Done : isDamage(rc) ? Outcome::Damaged : Outcome::Failed;
+        return outcomeOfStep(rc);
     }
 
     Outcome insert(const QString &file, const QString &path, qint64 type, const QString &date,
@@ -143,7 +153,7 @@ public:
         const Statement statement = prepare(db.get(), kInsertSql);
         if (!statement) {
             qCWarning(lcHistory) << "cannot insert:" << sqlite3_errmsg(db.get());
-            return isDamage(sqlite3_errcode(db.get())) ? Outcome::Damaged : Outcome::Failed;
+            return failure(sqlite3_errcode(db.get()));
         }
         if (!bindText(statement.get(), 1, path) || !bindInt64(statement.get(), 2, type) ||
             !bindText(statement.get(), 3, date) || !bindInt64(statement.get(), 4, userId)) {
@@ -151,7 +161,7 @@ public:
             return Outcome::Failed;
         }
         const int rc = runWrite(db.get(), statement.get());
-        return rc == SQLITE_DONE ? Outcome::Done : isDamage(rc) ? Outcome::Damaged : Outcome::Failed;
+        return outcomeOfStep(rc);
     }
 
     Outcome select(const QString &file, qint64 userId, QList<HistoricalRecordModel> &rows) override {
@@ -179,7 +189,7 @@ public:
         if (rc != SQLITE_DONE) {
             // A read that breaks off part way gives nothing rather than a silently shortened list.
             qCWarning(lcHistory) << "reading failed:" << sqlite3_errmsg(db.get());
-            return isDamage(rc) ? Outcome::Damaged : Outcome::Failed;
+            return failure(rc);
         }
         rows = std::move(read);
         return Outcome::Done;
@@ -192,14 +202,14 @@ public:
         const Statement statement = prepare(db.get(), kDeleteSql);
         if (!statement) {
             qCWarning(lcHistory) << "cannot delete:" << sqlite3_errmsg(db.get());
-            return isDamage(sqlite3_errcode(db.get())) ? Outcome::Damaged : Outcome::Failed;
+            return failure(sqlite3_errcode(db.get()));
         }
         if (!bindInt64(statement.get(), 1, historicalId)) {
             qCWarning(lcHistory) << "cannot bind:" << sqlite3_errmsg(db.get());
             return Outcome::Failed;
         }
         const int rc = runWrite(db.get(), statement.get());
-        return rc == SQLITE_DONE ? Outcome::Done : isDamage(rc) ? Outcome::Damaged : Outcome::Failed;
+        return outcomeOfStep(rc);
     }
 };
 
