@@ -139,7 +139,6 @@ int main(int argc, char *argv[]) {
     services.recorder = &recorder;
     services.database = &database;
     services.capture = &capture;
-    services.overlayHost = [] { return static_cast<QWidget *>(nullptr); };
 
     std::printf("caption-list update at %d lines\n", kLines);
     const Figures normal =

@@ -45,6 +45,7 @@
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QLabel>
 #include <QNetworkAccessManager>
 #include <QThreadPool>
 

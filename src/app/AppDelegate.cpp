@@ -11,6 +11,7 @@
 #include "live/engine/MLLiveEngine.h"
 #include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/ui/MLApplicationModal.h"
+#include "ui/widgets/MLToast.h"
 
 #include <QApplication>
 #include <QJsonObject>
@@ -49,6 +50,15 @@ void AppDelegate::applicationDidFinishLaunching() {
     // Off the main thread while the window is built; a failure is logged ("ml.security"), and the
     // first request waits for the recovery.
     SecurityCore::beginStoredKeyRecovery();
+    // The history store's notices (a damaged file set aside) may come from any thread.
+    MLDBManager::getSharedInstance().setNoticeHandler(
+        [self = QPointer<AppDelegate>(this)](const QString &notice) {
+            if (self)
+                QMetaObject::invokeMethod(self, [self, notice] {
+                    if (QWidget *host = self ? self->contentView() : nullptr)
+                        MLToast::makeToast(host, notice, 3.0);
+                });
+        });
     MLNotificationCenter::defaultCenter().addObserver(this, QStringLiteral("NotificationUSERLOGOUT"),
                                                       [this](const MLNotification &) { userLogoutEvent(); });
     qApp->installEventFilter(this);

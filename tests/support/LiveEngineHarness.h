@@ -10,7 +10,6 @@
 #include "platform/audio/MLAudioCapture.h"
 #include "support/StandinFixture.h"
 #include "support/TestFiles.h"
-#include "support/ToastTexts.h"
 
 #include <QAudioDevice>
 #include <QDir>
@@ -39,12 +38,11 @@ inline QString readTranscript(const QString &storagePath) {
 }
 
 // One engine against a fresh in-process stand-in (service API and speech endpoint), with its own
-// capture without a device, recorder, history file and overlay host, and a heartbeat that only the
-// test drives.
+// capture without a device, recorder and history file, and a heartbeat that only the test drives. It
+// records what the engine tells the user (its notices, and whether it shows itself busy).
 template <class Engine> struct LiveEngineHarness {
     StandinFixture standin;
     StandinSpeechServer speech;
-    QWidget host;
     MLAudioCapture capture;
     AudioRecordManager recorder{&capture};
     MLDBManager database{QDir(documents()).filePath(QStringLiteral("history-test.db")),
@@ -54,6 +52,8 @@ template <class Engine> struct LiveEngineHarness {
     QList<bool> statuses;
     QStringList times;
     QList<QStringList> lists;
+    QStringList notices;
+    bool busy = false;
 
     LiveEngineHarness() {
         speech.listen(0);
@@ -65,14 +65,16 @@ template <class Engine> struct LiveEngineHarness {
         capture.setDevice(QAudioDevice());
         QFile::remove(database.databasePath());
         database.createDB();
-        host.resize(400, 300);
 
         MLLiveEngine::Services services;
         services.recorder = &recorder;
         services.database = &database;
         services.capture = &capture;
-        services.overlayHost = [this] { return &host; };
         engine = std::make_unique<Engine>(services);
+        QObject::connect(engine.get(), &MLLiveEngine::notice, engine.get(),
+                         [this](const QString &message, double) { notices.append(message); });
+        QObject::connect(engine.get(), &MLLiveEngine::busyChanged, engine.get(),
+                         [this](bool shown) { busy = shown; });
         engine->setTickInterval(24 * 3600 * 1000); // the test ticks by hand
         engine->setStatusBlock([this](bool running) { statuses.append(running); });
         engine->setTimeChangeBlock([this](const QString &time) { times.append(time); });
@@ -118,11 +120,8 @@ template <class Engine> struct LiveEngineHarness {
         return true;
     }
 
-    QStringList toasts() { return toastTexts(&host); }
-    bool overlayShown() const {
-        MBProgressHUD *hud = MBProgressHUD::HUDForView(const_cast<QWidget *>(&host));
-        return hud && hud->mode() == MBProgressHUD::Mode::Indeterminate;
-    }
+    QStringList toasts() const { return notices; }
+    bool overlayShown() const { return busy; }
 
     void recognized(const MLSpeechRecognitionResult &r) { Q_EMIT engine->speechRecognizer()->recognized(r); }
     void recognizing(const MLSpeechRecognitionResult &r) {

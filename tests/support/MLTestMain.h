@@ -1,7 +1,15 @@
 #pragma once
 
-#include <QApplication>
 #include <QtTest>
+
+// Widget tests run in a QApplication; tests that link no widgets (the engine's) in a QGuiApplication.
+#ifdef QT_WIDGETS_LIB
+#include <QApplication>
+using MLTestApplication = QApplication;
+#else
+#include <QGuiApplication>
+using MLTestApplication = QGuiApplication;
+#endif
 
 namespace ml::test {
 
@@ -10,12 +18,12 @@ namespace ml::test {
 // application object exists.
 void prepareEnvironment();
 
-// Runs the tests of `TestClass` in a QApplication and the isolated environment above.
+// Runs the tests of `TestClass` in the test application and the isolated environment above.
 template <class TestClass> int runTests(int argc, char *argv[]) {
     prepareEnvironment();
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("mltranslate"));
-    QApplication::setApplicationName(QStringLiteral("mltranslate-tests"));
+    MLTestApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("mltranslate"));
+    QCoreApplication::setApplicationName(QStringLiteral("mltranslate-tests"));
     TestClass tc;
     return QTest::qExec(&tc, argc, argv);
 }

@@ -3,8 +3,6 @@
 #include "live/engine/MLHistoryDatabase.h"
 
 #include "core/session/MLUserManager.h"
-#include "ui/widgets/MLAppHost.h"
-#include "ui/widgets/MLToast.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -22,11 +20,6 @@ using Outcome = MLHistoryDatabase::Outcome;
 MLDBManager &MLDBManager::getSharedInstance() {
     static MLDBManager manager = [] {
         MLDBManager made(defaultDatabasePath(), [] { return MLUserManager::sharedManager().consumerId(); });
-        made.setNoticeHandler([](const QString &notice) {
-            MLAppHost *app = MLAppHost::shared();
-            if (QWidget *host = app ? app->contentView() : nullptr)
-                MLToast::makeToast(host, notice, 3.0);
-        });
         made.m_prepareBeforeFirstUse = true;
         return made;
     }();

@@ -9,9 +9,6 @@
 #include "platform/kit/MLNotificationCenter.h"
 #include "ui/util/MLBlockTimer.h"
 #include "ui/util/MLUtilsTools.h"
-#include "ui/widgets/MBProgressHUD.h"
-#include "ui/widgets/MLAppHost.h"
-#include "ui/widgets/MLToast.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -78,11 +75,6 @@ MLLiveEngine::MLLiveEngine(Tier tier, Services services, QObject *parent)
         m_services.database = &MLDBManager::getSharedInstance();
     if (!m_services.userManager)
         m_services.userManager = &MLUserManager::sharedManager();
-    if (!m_services.overlayHost)
-        m_services.overlayHost = []() -> QWidget * {
-            MLAppHost *app = MLAppHost::shared();
-            return app ? app->contentView() : nullptr;
-        };
     m_transcriptWriter.setMaxThreadCount(1);
     connect(m_services.recorder, &AudioRecordManager::recordingFailed, this, [this] { recordingFailed(); });
     liveEngines().append(this);
@@ -347,22 +339,6 @@ void MLLiveEngine::stopSpeechRecognition() {
     }
     if (m_speechRecognizer)
         m_speechRecognizer->stopContinuousRecognition();
-}
-
-void MLLiveEngine::showOverlay() {
-    // One overlay at a time: a new one (the stop's) takes the place of one still shown (the start's).
-    MBProgressHUD::hideHUD(m_overlay, true);
-    if (QWidget *host = m_services.overlayHost())
-        m_overlay = MBProgressHUD::showHUDAddedTo(host, true);
-}
-
-void MLLiveEngine::hideOverlay() {
-    MBProgressHUD::hideHUD(m_overlay, true);
-}
-
-void MLLiveEngine::toast(const QString &message, double seconds) {
-    if (QWidget *host = m_services.overlayHost())
-        MLToast::makeToast(host, message, seconds);
 }
 
 bool MLLiveEngine::initializeSpeechRecognizer() {

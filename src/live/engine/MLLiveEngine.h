@@ -11,7 +11,6 @@
 #include <QStringList>
 #include <QThreadPool>
 #include <QTimer>
-#include <QWidget>
 
 #include <functional>
 #include <memory>
@@ -19,7 +18,6 @@
 Q_DECLARE_LOGGING_CATEGORY(lcLiveEngine)
 
 class AudioRecordManager;
-class MBProgressHUD;
 class MLAudioCapture;
 class MLDBManager;
 class MLToolNetService;
@@ -43,11 +41,12 @@ class MLUserManager;
 //   status  true when a session runs, false when it stops;
 //   time    the elapsed time "HH:MM:SS" on every tick;
 //   data    the whole caption list after every change (an implicitly shared MLCaptionLines; keep it).
+// What the user is to be told, the engine signals (`busyChanged`, `notice`); it shows nothing itself.
 class MLLiveEngine : public QObject {
     Q_OBJECT
 public:
     // The collaborators of an engine. Null members are taken from the application's shared
-    // instances; an empty overlay host is the application window's content view.
+    // instances.
     struct Services {
         MLToolNetService *netService = nullptr;
         AudioRecordManager *recorder = nullptr;
@@ -55,8 +54,6 @@ public:
         MLUserManager *userManager = nullptr;
         // The sound the recognizer listens to; nullptr for the shared capture.
         MLAudioCapture *capture = nullptr;
-        // The view that receives the engine's progress overlay and toasts; may give nullptr.
-        std::function<QWidget *()> overlayHost;
     };
 
     enum class State { Idle, Starting, Running, Stopping };
@@ -137,6 +134,11 @@ public:
 Q_SIGNALS:
     // An end-of-use report was answered (success or failure).
     void endReportAnswered();
+    // Something runs that the user waits for (from the start until the first usage report is
+    // answered, from a stop until the end-of-use report is): true when it begins, false when it ends.
+    void busyChanged(bool busy);
+    // A message for the user, to be shown for `seconds`.
+    void notice(const QString &message, double seconds);
 
 protected:
     // What distinguishes a tier.
@@ -160,9 +162,9 @@ protected:
     // Tells the data block the caption list.
     void publishCaptions();
 
-    void showOverlay();
-    void hideOverlay();
-    void toast(const QString &message, double seconds);
+    void showOverlay() { Q_EMIT busyChanged(true); }
+    void hideOverlay() { Q_EMIT busyChanged(false); }
+    void toast(const QString &message, double seconds) { Q_EMIT notice(message, seconds); }
 
     MLToolNetService &netService() const { return *m_services.netService; }
     MLAudioCapture *capture() const { return m_services.capture; }
@@ -230,6 +232,4 @@ private:
     MLCaptionList m_captions;
     // The recognizer of the current (or last) session; the next set-up replaces it.
     std::unique_ptr<MLRecognizer> m_speechRecognizer;
-    // The progress overlay this engine showed (start or stop), hidden by the answer that ends it.
-    QPointer<MBProgressHUD> m_overlay;
 };

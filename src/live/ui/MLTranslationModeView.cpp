@@ -1,6 +1,7 @@
 #include "live/ui/MLTranslationModeView.h"
 
 #include "live/engine/MLLiveEngine.h"
+#include "live/ui/MLLiveEngineNotices.h"
 #include "live/ui/MLSubtitleTableView.h"
 #include "live/ui/NSTranslationComboBoxView.h"
 #include "live/ui/NSTranslationSonView.h"
@@ -22,6 +23,7 @@ MLTranslationModeView::MLTranslationModeView(MLLiveEngine &engine, const QString
     : MLLivePageFrame(parent)
     , m_engine(&engine)
     , m_pageKey(pageKey) {
+    MLLiveEngineNotices::attach(engine);
     // creatUI
     m_barView = new NSTranslationSonView;
     m_barView->setLanguageKey(m_pageKey);

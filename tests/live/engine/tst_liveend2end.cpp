@@ -21,7 +21,7 @@ constexpr const char *kChildVariable = "ML_LIVE_SESSION_CHILD";
 // sentences are in the transcript saved so far, prints its folder and waits to be killed.
 int runSessionChild(int argc, char *argv[]) {
     QStandardPaths::setTestModeEnabled(true); // Documents and the rest come from the parent
-    QApplication app(argc, argv);
+    MLTestApplication app(argc, argv);
     MLAudioCapture::setRealTimePace(false);
     LiveEngineHarness<NormalTranslationHelp> h;
     h.start();

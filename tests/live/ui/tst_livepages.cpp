@@ -3,6 +3,7 @@
 #include "support/LiveEngineHarness.h"
 #include "support/LiveUiSupport.h"
 #include "support/MLTestMain.h"
+#include "support/ToastTexts.h"
 
 #include "app/AppDelegate.h"
 #include "live/engine/LowpriceTranslationHelp.h"
@@ -119,7 +120,7 @@ private Q_SLOTS:
             b.h.standin.server().injectFault(u"/signature/getKeepupSin"_s,
                                              StandinFault::answer(u"DIA500"_s, u"签名失败"_s));
             b.click(page.startOrOverImage());
-            QTRY_VERIFY(b.h.toasts().contains(u"签名失败"_s));
+            QTRY_VERIFY(toastTexts(b.app.contentView()).contains(u"签名失败"_s));
             QVERIFY(b.h.engine->state() == MLLiveEngine::State::Idle);
             QCOMPARE(b.look(), u"startImage_icon tip - free -"_s);
 
