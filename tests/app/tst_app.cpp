@@ -5,11 +5,13 @@
 #include "app/NSMainLeftToolBarView.h"
 #include "app/NSMainVC.h"
 #include "core/session/MLUserManager.h"
+#include "live/engine/MLDBManager.h"
 #include "live/ui/MLSubtitleTableView.h"
 #include "live/ui/NSTranslationVC.h"
 #include "platform/kit/MLNotificationCenter.h"
 #include "support/MLTestMain.h"
 #include "support/StandinFixture.h"
+#include "support/TestFiles.h"
 #include "support/ToastTexts.h"
 #include "ui/widgets/MLSimultaneousInterpretationToolBarSonView.h"
 
@@ -181,6 +183,19 @@ private Q_SLOTS:
         shelter->hide();
         QTest::mouseClick(delegate.window()->windowHandle(), Qt::LeftButton, {}, inWindow);
         QTRY_COMPARE(main->seletedIndex(), 3);
+    }
+
+    // The history store only tells; the application shows its notice on the main window.
+    void damagedHistoryIsToldOnTheWindow() {
+        m_standin->signInDemo();
+        AppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        const QString path = MLDBManager::defaultDatabasePath();
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        QVERIFY(ml::test::writeFile(path, QByteArray(8192, 'x')));
+        QVERIFY(MLDBManager::getSharedInstance().findData());
+        QTRY_VERIFY(
+            ml::test::toastTexts(delegate.contentView()).join(u'\n').contains(u"历史记录文件已损坏"_s));
     }
 };
 
