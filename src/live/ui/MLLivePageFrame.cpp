@@ -17,7 +17,7 @@ MLLivePageFrame::MLLivePageFrame(QWidget *parent)
     m_contentView->setObjectName(QStringLiteral("liveContent"));
     m_contentView->setAttribute(Qt::WA_StyledBackground);
     m_contentView->setStyleSheet(
-        QStringLiteral("#liveContent { background: #242424; border-radius: 10px; }"));
+        QStringLiteral("#liveContent { background: %1; border-radius: 10px; }").arg(kContentColor.name()));
 
     m_startOrOverImage = new QLabel(m_contentView);
     m_startOrOverImage->setFixedSize(kStartImageSize);

@@ -2,6 +2,8 @@
 
 #include "ui/widgets/MLPageView.h"
 
+#include <QColor>
+
 class QLabel;
 
 // The frame of the live section's mode pages: a light frame 15 inside the page, the dark content
@@ -24,6 +26,8 @@ public:
     static constexpr int kBarHeight = 50;
     static constexpr int kStartImageBottom = 65;
     static constexpr QSize kStartImageSize{93, 25};
+    // The colour of the content area.
+    static constexpr QColor kContentColor{0x24, 0x24, 0x24};
 
 protected:
     explicit MLLivePageFrame(QWidget *parent = nullptr);

@@ -58,6 +58,13 @@ void MLMicrosoftCellView::setImageBudget(qsizetype bytes) {
     m_images.setMaxCost(int(qMax<qsizetype>(bytes / 1024, 1)));
 }
 
+void MLMicrosoftCellView::setRowBackground(const QColor &colour) {
+    if (colour == m_rowBackground)
+        return;
+    m_rowBackground = colour;
+    m_images.clear();
+}
+
 void MLMicrosoftCellView::forgetRow(const QString &caption) {
     m_heights.remove(caption);
     m_layouts.remove(caption);
@@ -151,9 +158,10 @@ const QImage *MLMicrosoftCellView::rowImage(const QString &caption, const QTextL
     // A row larger than the whole budget is drawn directly every time.
     if (pixels.isEmpty() || costKiB > m_images.maxCost())
         return nullptr;
-    auto *image = new QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    const bool opaque = m_rowBackground.alpha() == 255;
+    auto *image = new QImage(pixels, opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
     image->setDevicePixelRatio(ratio);
-    image->fill(Qt::transparent);
+    image->fill(m_rowBackground);
     QPainter painter(image);
     painter.setPen(Qt::white);
     layout.draw(&painter, QPointF(kInset, kInset));

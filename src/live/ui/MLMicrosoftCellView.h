@@ -21,7 +21,11 @@
 // Each row is drawn once into an image kept for its next paints (the table scrolls under its rows as
 // lines are added), so repainting a page of rows costs a copy of their pixels instead of drawing
 // every glyph again, and every row is drawn the same way however often it is painted; the images
-// kept are bounded by `setImageBudget`, which the table keeps at two pages of its own size.
+// kept are bounded by `setImageBudget`, which the table keeps at two pages of its own size. A row's
+// image starts from the colour it is shown on (`setRowBackground`): text drawn onto opaque pixels is
+// blended with gamma correction and onto transparent ones without, so an opaque page's rows are drawn
+// onto its colour and a translucent window's onto transparent, each with the ink of text drawn
+// straight onto the window.
 class MLMicrosoftCellView final : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -47,6 +51,8 @@ public:
     int cachedHeightCount() const { return int(m_heights.size()); }
     // The memory the rows' images may take, in bytes (the least recently painted go first).
     void setImageBudget(qsizetype bytes);
+    // The opaque colour the rows are shown on, or transparent (the default) on a translucent window.
+    void setRowBackground(const QColor &colour);
 
     // Lets go of what is kept of `caption` (a text no row shows any more): height, layout and image.
     void forgetRow(const QString &caption);
@@ -64,14 +70,15 @@ private:
     void layoutText(QTextLayout &layout) const;
     // The caption laid out and coloured for painting; the rows in view are kept laid out.
     const QTextLayout &paintLayout(const QString &caption) const;
-    // The row of `size` drawn once, its text at the insets, on a transparent image; null when it would
-    // not fit the budget.
+    // The row of `size` drawn once, its text at the insets, on an image of the row background; null
+    // when it would not fit the budget.
     const QImage *rowImage(const QString &caption, const QTextLayout &layout, QSize size, qreal ratio) const;
     void forgetPaintedRows();
 
     QFont m_font;
     QColor m_sourceColor = Qt::white;
     QColor m_targetColor = Qt::white;
+    QColor m_rowBackground = Qt::transparent;
     int m_textWidth = 0;
     mutable QHash<QString, int> m_heights;
     mutable QCache<QString, QTextLayout> m_layouts{128};

@@ -99,6 +99,11 @@ void MLSubtitleTableView::reloadData() {
     viewport()->update();
 }
 
+void MLSubtitleTableView::setRowBackground(const QColor &colour) {
+    m_cellView->setRowBackground(colour);
+    viewport()->update();
+}
+
 void MLSubtitleTableView::resizeEvent(QResizeEvent *event) {
     QTableView::resizeEvent(event);
     const int previous = m_cellView->textWidth();

@@ -35,6 +35,11 @@ public:
     // Reads the subtitle look again and redraws and re-measures every row (new size, colour or width).
     void reloadData();
 
+    // The opaque colour of the page the table is shown on, which its rows are drawn onto so that they
+    // carry the ink of text drawn straight onto the page; transparent (the default) on a translucent
+    // window.
+    void setRowBackground(const QColor &colour);
+
     MLSubtitleListModel *subtitleModel() const { return m_model; }
     // Rows still to be measured again after a change of width or font.
     int staleRowCount() const { return m_staleCount; }

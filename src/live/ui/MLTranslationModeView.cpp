@@ -31,6 +31,7 @@ MLTranslationModeView::MLTranslationModeView(MLLiveEngine &engine, const QString
     setBarView(m_barView);
 
     m_tableView = new MLSubtitleTableView(contentView());
+    m_tableView->setRowBackground(kContentColor);
 
     m_showTipLabel = new QLabel(tipText(), contentView());
     m_showTipLabel->setAlignment(Qt::AlignCenter);

@@ -1,11 +1,13 @@
 #include "support/MLTestMain.h"
 
+#include "live/ui/MLLivePageFrame.h"
 #include "live/ui/MLMicrosoftCellView.h"
 #include "live/ui/MLSubtitleListModel.h"
 #include "live/ui/MLSubtitleTableView.h"
 #include "platform/kit/MLUserDefaults.h"
 #include "ui/util/MLColorUtils.h"
 
+#include <QFontDatabase>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -191,6 +193,51 @@ private Q_SLOTS:
         fresh.show();
         QVERIFY(QTest::qWaitForWindowExposed(&fresh));
         QCOMPARE(after, fresh.viewport()->grab().toImage());
+    }
+
+    // Rows drawn from their kept images carry the ink of rows drawn straight onto the window, Chinese
+    // lines too (text blended onto opaque pixels is gamma-corrected, onto transparent ones not): on the
+    // opaque main page and on the translucent floating window.
+    void rowsCarryTheInkOfDirectDrawing_data() {
+        QTest::addColumn<bool>("opaque");
+        QTest::newRow("opaque page") << true;
+        QTest::newRow("translucent floating window") << false;
+    }
+
+    void rowsCarryTheInkOfDirectDrawing() {
+        QFETCH(bool, opaque);
+        if (QFontDatabase::families(QFontDatabase::SimplifiedChinese).isEmpty())
+            QSKIP("no Chinese font installed");
+        QWidget window;
+        window.resize(420, 300);
+        auto *background = new QWidget(&window);
+        background->setObjectName(u"background"_s);
+        background->setAttribute(Qt::WA_StyledBackground);
+        background->setGeometry(window.rect());
+        auto *view = new MLSubtitleTableView(&window);
+        view->setGeometry(window.rect());
+        if (opaque) {
+            background->setStyleSheet(
+                u"#background { background: %1; }"_s.arg(MLLivePageFrame::kContentColor.name()));
+            view->setRowBackground(MLLivePageFrame::kContentColor);
+        } else {
+            window.setAttribute(Qt::WA_TranslucentBackground);
+            background->setStyleSheet(u"#background { background: rgba(0, 0, 0, 179); }"_s);
+        }
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QImage blank = window.grab().toImage();
+        QStringList list;
+        for (int line = 0; line < 6; ++line)
+            list.append(
+                u"第%1句：打开有声音的网页及视频，选择语种\nSentence %1: open a web page"_s.arg(line));
+        view->setListData(list);
+
+        const QImage kept = window.grab().toImage();
+        view->cellView()->setImageBudget(0); // every row drawn straight onto the window
+        const QImage direct = window.grab().toImage();
+        QVERIFY(direct != blank);
+        QCOMPARE(kept, direct);
     }
 
     void heightsStayExactAcrossASession() {
