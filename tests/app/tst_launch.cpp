@@ -151,6 +151,42 @@ private Q_SLOTS:
         QVERIFY(delegate.window()->isVisible());
         QVERIFY(delegate.translationWindow()->isVisible());
     }
+
+    // When the runtime folder cannot hold the lock and the socket, the app still runs, and a later
+    // start still hands over to it: both take them in the user's own folder.
+    void runtimeFolderUnfitForTheGuard_data() {
+        QTest::addColumn<QString>("folderInPlaceOf"); // in the runtime folder; none: no runtime folder
+        QTest::newRow("lock file path is a folder") << u"mltranslate.lock"_s;
+        QTest::newRow("socket path is a folder") << u"mltranslate.socket"_s;
+        QTest::newRow("no runtime folder, Qt's fallback unusable") << QString();
+    }
+    void runtimeFolderUnfitForTheGuard() {
+        QFETCH(QString, folderInPlaceOf);
+        QTemporaryDir runtime, cache;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"XDG_CACHE_HOME"_s, cache.path());
+        if (folderInPlaceOf.isEmpty()) {
+            env.remove(u"XDG_RUNTIME_DIR"_s);
+            env.insert(u"TMPDIR"_s, path(m_dir, "notes.wav")); // no folder can be made in a file
+        } else {
+            env.insert(u"XDG_RUNTIME_DIR"_s, runtime.path());
+            QVERIFY(QDir(runtime.path()).mkdir(folderInPlaceOf));
+        }
+        QProcess first, second;
+        first.setProcessEnvironment(env);
+        second.setProcessEnvironment(env);
+        first.start(kApp);
+        QByteArray log;
+        const QByteArray guardTaken = "the lock and the socket are in \"" + QFile::encodeName(cache.path());
+        QTRY_VERIFY_WITH_TIMEOUT((log += first.readAllStandardError()).contains(guardTaken) ||
+                                     first.state() == QProcess::NotRunning,
+                                 kChildTimeoutMs);
+        QVERIFY2(log.contains(guardTaken), log.constData());
+        second.start(kApp);
+        QVERIFY(second.waitForFinished(kChildTimeoutMs));
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(first.state(), QProcess::Running); // ended when `first` goes
+    }
 };
 
 ML_TEST_MAIN(TestLaunch)
