@@ -1,6 +1,7 @@
 #include "app/MLCommandLine.h"
 
 #include "core/net/MLServiceOrigins.h"
+#include "core/net/MLServiceText.h"
 #include "platform/audio/MLAudioCapture.h"
 #include "platform/audio/MLWavReader.h"
 
@@ -27,6 +28,20 @@ void print(FILE *stream, const QString &text) {
     std::fflush(stream);
 }
 
+// A value as an error message shows it: control characters escaped, since they would drive the
+// terminal (an escape sequence, a bell), and cut to about 200 characters.
+QString echoed(const QString &value) {
+    constexpr qsizetype kMaxEchoed = 200;
+    QString text;
+    for (const QChar c : value) {
+        if (c.category() == QChar::Other_Control)
+            text += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            text += c;
+    }
+    return MLServiceText::forDisplay(text, kMaxEchoed);
+}
+
 int usageError(const QString &message) {
     print(stderr, kProgram + QStringLiteral(": ") + message + QStringLiteral("\nTry '") + kProgram +
                       QStringLiteral(" --help' for more information.\n"));
@@ -42,18 +57,20 @@ QString problemWith(Kind kind, const QString &value) {
     switch (kind) {
     case Kind::Origin:
         if (!hasSchemeAndHost(QUrl(value, QUrl::StrictMode), QLatin1String("http"), QLatin1String("https")))
-            return QStringLiteral("\"%1\" is not an http or https address").arg(value);
+            return QStringLiteral("\"%1\" is not an http or https address").arg(echoed(value));
         break;
     case Kind::SpeechTemplate: {
         QString sample = value;
         sample.replace(QLatin1String("{region}"), QLatin1String("region"));
         if (!hasSchemeAndHost(QUrl(sample, QUrl::StrictMode), QLatin1String("ws"), QLatin1String("wss")))
-            return QStringLiteral("\"%1\" is not a ws or wss address").arg(value);
+            return QStringLiteral("\"%1\" is not a ws or wss address").arg(echoed(value));
         break;
     }
     case Kind::AudioFile:
+        // The reader's text names the file.
         if (MLWavReader reader; !reader.open(value))
-            return QStringLiteral("the audio file cannot be read: %1").arg(reader.errorString());
+            return QStringLiteral("the audio file cannot be read: %1")
+                .arg(reader.errorString().replace(value, echoed(value)));
         break;
     }
     return {};
@@ -93,7 +110,7 @@ std::optional<int> MLCommandLine::apply(const QStringList &arguments) {
         parser.addOption(s.option);
 
     if (!parser.parse(arguments))
-        return usageError(parser.errorText());
+        return usageError(echoed(parser.errorText())); // it names an unknown option as given
     if (parser.isSet(help)) {
         // Parsed without an application object, the parser does not know the program's name.
         QString text = parser.helpText();
@@ -107,7 +124,7 @@ std::optional<int> MLCommandLine::apply(const QStringList &arguments) {
     }
     if (!parser.positionalArguments().isEmpty())
         return usageError(
-            QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
+            QStringLiteral("Unexpected argument '%1'.").arg(echoed(parser.positionalArguments().first())));
 
     for (const Setting &s : settings) {
         const QString name = s.option.names().constFirst();

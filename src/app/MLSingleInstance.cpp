@@ -1,5 +1,6 @@
 #include "app/MLSingleInstance.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -7,6 +8,8 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -16,6 +19,8 @@ Q_LOGGING_CATEGORY(lcInstance, "ml.instance")
 namespace {
 const QByteArray kShowRequest = "show\n";
 const QByteArray kAnswer = "ok\n";
+const QString kLockName = QStringLiteral("/mltranslate.lock");
+const QString kSocketName = QStringLiteral("/mltranslate.socket");
 // How long a later start waits for the running app: to begin listening, and to answer.
 constexpr int kConnectAttempts = 20;
 constexpr int kConnectPauseMs = 100;
@@ -35,29 +40,61 @@ QString MLSingleInstance::runtimeFolder() {
 }
 
 QString MLSingleInstance::socketPath() {
-    return runtimeFolder() + QStringLiteral("/mltranslate.socket");
+    return runtimeFolder() + kSocketName;
 }
 
 MLSingleInstance::Role MLSingleInstance::claim() {
-    const QByteArray path = QFile::encodeName(runtimeFolder() + QStringLiteral("/mltranslate.lock"));
-    const int file = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (file >= 0 && ::flock(file, LOCK_EX | LOCK_NB) == 0) {
-        m_lockFile = file;
-        acceptConnections();
-        return Role::Running;
+    const QString runtime = runtimeFolder();
+    if (runtime.isEmpty())
+        qCWarning(lcInstance) << "there is no runtime folder";
+    else if (const std::optional<Role> role = claimIn(runtime))
+        return *role;
+    // Every start meets the same obstacle in the runtime folder, so every start comes here.
+    const QString fallback = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    if (QDir().mkpath(fallback) &&
+        QFile::setPermissions(fallback, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) {
+        if (const std::optional<Role> role = claimIn(fallback)) {
+            if (*role == Role::Running)
+                qCWarning(lcInstance) << "the lock and the socket are in" << fallback;
+            return *role;
+        }
     }
-    if (file >= 0)
-        ::close(file);
-    return askRunningInstance() ? Role::HandedOver : Role::Unreachable;
+    qCWarning(lcInstance) << "running without the single-instance guard";
+    return Role::Running;
 }
 
-void MLSingleInstance::acceptConnections() {
+std::optional<MLSingleInstance::Role> MLSingleInstance::claimIn(const QString &folder) {
+    const QString path = folder + kLockName;
+    const int file = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (file < 0) {
+        qCWarning(lcInstance) << "cannot open" << path << std::strerror(errno);
+        return std::nullopt;
+    }
+    if (::flock(file, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(file);
+        if (error == EWOULDBLOCK)
+            return askRunningInstance(folder + kSocketName) ? Role::HandedOver : Role::Unreachable;
+        qCWarning(lcInstance) << "cannot lock" << path << std::strerror(error);
+        return std::nullopt;
+    }
+    if (!acceptConnections(folder + kSocketName)) {
+        ::close(file); // a later start, which cannot listen here either, must not wait for this one
+        return std::nullopt;
+    }
+    m_lockFile = file;
+    return Role::Running;
+}
+
+bool MLSingleInstance::acceptConnections(const QString &socket) {
     // Holding the lock, any socket file left there belongs to an app that is gone.
-    QLocalServer::removeServer(socketPath());
+    QLocalServer::removeServer(socket);
     m_server = new QLocalServer(this);
-    if (!m_server->listen(socketPath())) {
-        qCWarning(lcInstance) << "cannot listen on" << socketPath() << m_server->errorString();
-        return;
+    if (!m_server->listen(socket)) {
+        qCWarning(lcInstance) << "cannot listen on" << socket << m_server->errorString();
+        delete m_server;
+        m_server = nullptr;
+        return false;
     }
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *socket = m_server->nextPendingConnection()) {
@@ -72,13 +109,14 @@ void MLSingleInstance::acceptConnections() {
             });
         }
     });
+    return true;
 }
 
-bool MLSingleInstance::askRunningInstance() {
+bool MLSingleInstance::askRunningInstance(const QString &socketPath) {
     // The running app may hold the lock a moment before it listens.
     for (int attempt = 0; attempt < kConnectAttempts; ++attempt) {
         QLocalSocket socket;
-        socket.connectToServer(socketPath());
+        socket.connectToServer(socketPath);
         if (!socket.waitForConnected(kAnswerTimeoutMs)) {
             QThread::msleep(kConnectPauseMs);
             continue;
@@ -92,6 +130,6 @@ bool MLSingleInstance::askRunningInstance() {
             return true;
         break;
     }
-    qCWarning(lcInstance) << "the running app does not answer on" << socketPath();
+    qCWarning(lcInstance) << "the running app does not answer on" << socketPath;
     return false;
 }

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 class QLocalServer;
 
 // One running app per user. The first start holds a lock on a file and listens on a local socket,
@@ -11,6 +13,11 @@ class QLocalServer;
 // the way: the lock is the system's advisory lock on the file, dropped when its process ends however
 // it ends (nothing is written or synced to take it), and the socket is made afresh by whoever holds
 // the lock. This also keeps two apps from writing one history database.
+//
+// Only a lock that another process holds means that the app is running. When the runtime folder
+// cannot hold the two (there is none, or a folder stands in the lock file's or the socket's place),
+// every start finds the same and takes them in a private folder of the user's own (the app's cache
+// folder) instead; when that fails too, the app runs without the guard. Each such step is logged.
 class MLSingleInstance final : public QObject {
     Q_OBJECT
 public:
@@ -35,8 +42,11 @@ Q_SIGNALS:
     void activationRequested();
 
 private:
-    void acceptConnections();
-    bool askRunningInstance();
+    // The role this start takes with the lock and the socket in `folder`; none when they cannot be
+    // used there.
+    std::optional<Role> claimIn(const QString &folder);
+    bool acceptConnections(const QString &socketPath);
+    bool askRunningInstance(const QString &socketPath);
 
     int m_lockFile = -1; // open, and locked, while this process is the app
     QLocalServer *m_server = nullptr;

@@ -6,6 +6,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -28,28 +30,29 @@ private Q_SLOTS:
         QVERIFY(m_dir.isValid());
         QFile text(path(m_dir, "notes.wav"));
         QVERIFY(text.open(QIODevice::WriteOnly) && text.write("not a sound\n") > 0);
+        QCOMPARE(::mkfifo(QFile::encodeName(path(m_dir, "pipe\x1b[2J.wav")).constData(), 0600), 0);
     }
 
     // Output patterns are matched line by line against standard output when the exit code is 0 and
     // against standard error otherwise; the other stream must stay empty.
     void commandLine_data() {
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("environment"); // NAME=value, or empty
+        QTest::addColumn<QStringList>("environment"); // NAME=value
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QStringList>("patterns");
 
         const QString option = u"^  --%1 <%2> +\\S.* \\(%3\\)\\.$"_s;
-        QTest::newRow("--help") << QStringList{u"--help"_s} << QString() << 0
+        QTest::newRow("--help") << QStringList{u"--help"_s} << QStringList() << 0
                                 << QStringList{u"^Usage: mltranslate \\[options\\]$"_s,
                                                option.arg(u"audio-input", u"FILE", u"ML_AUDIO_INPUT")};
-        QTest::newRow("--version") << QStringList{u"--version"_s} << QString() << 0
+        QTest::newRow("--version") << QStringList{u"--version"_s} << QStringList() << 0
                                    << QStringList{u"^mltranslate "_s +
                                                   QRegularExpression::escape(QStringLiteral(ML_APP_VERSION)) +
                                                   u"$"_s};
 
         const QString tryHelp = u"^Try 'mltranslate --help' for more information\\.$"_s;
-        const auto refused = [&](const char *name, const QStringList &arguments, const QString &environment,
-                                 const QString &message) {
+        const auto refused = [&](const char *name, const QStringList &arguments,
+                                 const QStringList &environment, const QString &message) {
             QTest::newRow(name) << arguments << environment << 2
                                 << QStringList{u"^mltranslate: "_s + message + u"$"_s, tryHelp};
         };
@@ -60,12 +63,34 @@ private Q_SLOTS:
                 u"--speech-url: \"http://h/\\{region\\}\" is not a ws or wss address\\."_s);
         refused("--audio-input missing", {u"--audio-input"_s, path(m_dir, "none.wav")}, {},
                 u"--audio-input: the audio file cannot be read: cannot open .*none\\.wav: No such file.*"_s);
-        refused("ML_AUDIO_INPUT not a WAV file", {}, u"ML_AUDIO_INPUT="_s + path(m_dir, "notes.wav"),
+        refused("ML_AUDIO_INPUT not a WAV file", {}, {u"ML_AUDIO_INPUT="_s + path(m_dir, "notes.wav")},
                 u"ML_AUDIO_INPUT: the audio file cannot be read: .*notes\\.wav is not a WAV file\\."_s);
+        // Nothing but a regular file is opened (a FIFO would block the start), and echoed values cannot
+        // drive the terminal or flood it.
+        refused(
+            "--audio-input a FIFO", {u"--audio-input"_s, path(m_dir, "pipe\x1b[2J.wav")}, {},
+            u"--audio-input: the audio file cannot be read: .*pipe\\\\x1b\\[2J\\.wav is not a regular file\\."_s);
+        refused("--api-base with control characters", {u"--api-base"_s, u"\x1b]0;title\x07"_s}, {},
+                u"--api-base: \"\\\\x1b\\]0;title\\\\x07\" is not an http or https address\\."_s);
+        refused("a long argument", {QString(100000, u'x')}, {}, u"Unexpected argument 'x{200}…'\\."_s);
+        // An empty option is refused before later settings are read; https and wss are accepted
+        // (the settings after them are read).
+        const QStringList missingAudio{u"--audio-input"_s, path(m_dir, "none.wav")};
+        const QString audioRefused =
+            u"--audio-input: the audio file cannot be read: .*none\\.wav: No such file.*"_s;
+        refused("--api-base empty", QStringList{u"--api-base"_s, QString()} + missingAudio, {},
+                u"--api-base: the value is empty\\."_s);
+        const QStringList secure{u"--api-base=https://a.example"_s, u"--pay-base=https://p.example/"_s,
+                                 u"--speech-url=wss://{region}.example/s"_s};
+        refused("https and wss options", secure + missingAudio, {}, audioRefused);
+        refused("https and wss from the environment", missingAudio,
+                {u"ML_API_BASE_URL=https://a.example"_s, u"ML_PAY_BASE_URL=https://p.example/"_s,
+                 u"ML_SPEECH_URL=wss://{region}.example/s"_s},
+                audioRefused);
     }
     void commandLine() {
         QFETCH(QStringList, arguments);
-        QFETCH(QString, environment);
+        QFETCH(QStringList, environment);
         QFETCH(int, exitCode);
         QFETCH(QStringList, patterns);
 
@@ -75,8 +100,8 @@ private Q_SLOTS:
         env.remove(u"QT_QPA_PLATFORM"_s);
         env.remove(u"DISPLAY"_s);
         env.remove(u"WAYLAND_DISPLAY"_s);
-        if (!environment.isEmpty())
-            env.insert(environment.section(QLatin1Char('='), 0, 0), environment.section(QLatin1Char('='), 1));
+        for (const QString &variable : environment)
+            env.insert(variable.section(QLatin1Char('='), 0, 0), variable.section(QLatin1Char('='), 1));
         app.setProcessEnvironment(env);
         app.start(kApp, arguments);
         QVERIFY(app.waitForFinished(kChildTimeoutMs));
@@ -125,6 +150,42 @@ private Q_SLOTS:
         QCOMPARE(second.exitCode(), 0);
         QVERIFY(delegate.window()->isVisible());
         QVERIFY(delegate.translationWindow()->isVisible());
+    }
+
+    // When the runtime folder cannot hold the lock and the socket, the app still runs, and a later
+    // start still hands over to it: both take them in the user's own folder.
+    void runtimeFolderUnfitForTheGuard_data() {
+        QTest::addColumn<QString>("folderInPlaceOf"); // in the runtime folder; none: no runtime folder
+        QTest::newRow("lock file path is a folder") << u"mltranslate.lock"_s;
+        QTest::newRow("socket path is a folder") << u"mltranslate.socket"_s;
+        QTest::newRow("no runtime folder, Qt's fallback unusable") << QString();
+    }
+    void runtimeFolderUnfitForTheGuard() {
+        QFETCH(QString, folderInPlaceOf);
+        QTemporaryDir runtime, cache;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"XDG_CACHE_HOME"_s, cache.path());
+        if (folderInPlaceOf.isEmpty()) {
+            env.remove(u"XDG_RUNTIME_DIR"_s);
+            env.insert(u"TMPDIR"_s, path(m_dir, "notes.wav")); // no folder can be made in a file
+        } else {
+            env.insert(u"XDG_RUNTIME_DIR"_s, runtime.path());
+            QVERIFY(QDir(runtime.path()).mkdir(folderInPlaceOf));
+        }
+        QProcess first, second;
+        first.setProcessEnvironment(env);
+        second.setProcessEnvironment(env);
+        first.start(kApp);
+        QByteArray log;
+        const QByteArray guardTaken = "the lock and the socket are in \"" + QFile::encodeName(cache.path());
+        QTRY_VERIFY_WITH_TIMEOUT((log += first.readAllStandardError()).contains(guardTaken) ||
+                                     first.state() == QProcess::NotRunning,
+                                 kChildTimeoutMs);
+        QVERIFY2(log.contains(guardTaken), log.constData());
+        second.start(kApp);
+        QVERIFY(second.waitForFinished(kChildTimeoutMs));
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(first.state(), QProcess::Running); // ended when `first` goes
     }
 };
 

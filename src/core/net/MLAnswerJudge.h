@@ -38,7 +38,7 @@ public:
     // - code "DIA005": sign-out, then the answer's message and code;
     // - any other code: the answer's message and code.
     // The message is cut to MLServiceText::kMaxCharacters, and is "系统异常" when the answer's
-    // "message" is missing, empty or not a string.
+    // "message" is missing, not a string, or empty or only white space.
     static Verdict judge(const MLHttpTransport::Answer &answer, Digest digest);
 
     // The digest test of `Digest::Required`.

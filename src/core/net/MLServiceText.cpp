@@ -2,10 +2,10 @@
 
 namespace MLServiceText {
 
-QString forDisplay(const QString &text) {
-    if (text.size() <= kMaxCharacters)
+QString forDisplay(const QString &text, qsizetype maxCharacters) {
+    if (text.size() <= maxCharacters)
         return text;
-    qsizetype length = kMaxCharacters;
+    qsizetype length = maxCharacters;
     if (text.at(length - 1).isHighSurrogate())
         --length;
     return text.left(length) + QChar(0x2026);
@@ -13,7 +13,7 @@ QString forDisplay(const QString &text) {
 
 QString message(const QJsonValue &message) {
     const QString text = message.isString() ? message.toString() : QString();
-    return text.isEmpty() ? QStringLiteral("系统异常") : forDisplay(text);
+    return QStringView(text).trimmed().isEmpty() ? QStringLiteral("系统异常") : forDisplay(text);
 }
 
 } // namespace MLServiceText

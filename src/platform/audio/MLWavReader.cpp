@@ -1,5 +1,6 @@
 #include "platform/audio/MLWavReader.h"
 
+#include <QFileInfo>
 #include <QtEndian>
 
 namespace {
@@ -29,6 +30,8 @@ bool MLWavReader::open(const QString &path) {
     m_file.setFileName(path);
     m_error.clear();
     m_frameCount = m_framesRead = 0;
+    if (const QFileInfo info(path); info.exists() && !info.isFile())
+        return fail(QStringLiteral("%1 is not a regular file").arg(path));
     if (!m_file.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("cannot open %1: %2").arg(path, m_file.errorString()));
     const QByteArray riff = m_file.read(12);

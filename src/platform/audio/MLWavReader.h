@@ -13,7 +13,8 @@ public:
     MLWavReader() = default;
 
     // Opens the file and reads its header. False (and an error text) for anything that is not a
-    // WAV file of a supported sample format.
+    // WAV file of a supported sample format; what is not a regular file (a FIFO, a device, a folder)
+    // is refused before it is opened, since opening or reading it may never end.
     bool open(const QString &path);
     QString errorString() const { return m_error; }
 

@@ -258,6 +258,8 @@ private Q_SLOTS:
         row(Via::Api, "no message", answer(200, R"({"code":"DIA007"})"), kFailed, u"DIA007"_s);
         row(Via::Api, "empty message", answer(200, R"({"code":"DIA007","message":""})"), kFailed,
             u"DIA007"_s);
+        row(Via::Api, "message of only white space", answer(200, R"({"code":"DIA007","message":"   \n "})"),
+            kFailed, u"DIA007"_s);
         row(Via::Api, "message not a string", answer(200, R"({"code":"DIA007","message":12})"), kFailed,
             u"DIA007"_s);
         row(Via::Api, "flood of a message",
