@@ -33,6 +33,14 @@ inline MLSpeechRecognitionResult result(int reason, const QString &text,
     return r;
 }
 
+// Runs the recovery of interrupted sessions and waits for its end: how many rows it added, -1 when
+// it did not end.
+inline int recoverAndWait(const MLDBManager &database, qint64 userId = kConsumerId) {
+    const auto added = std::make_shared<int>(-1);
+    MLLiveEngine::recoverInterruptedSessions(database, userId, [added](int count) { *added = count; });
+    return QTest::qWaitFor([added] { return *added >= 0; }, 20000) ? *added : -1;
+}
+
 inline QString readTranscript(const QString &storagePath) {
     return QString::fromUtf8(readFile(inDocuments(storagePath + QStringLiteral("/recording.txt"))));
 }

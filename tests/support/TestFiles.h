@@ -5,6 +5,10 @@
 #include <QStandardPaths>
 #include <QString>
 
+#include <csignal>
+
+#include <sys/resource.h>
+
 namespace ml::test {
 
 // The Documents folder of the test's temporary home, and a path inside it.
@@ -24,5 +28,24 @@ inline bool writeFile(const QString &path, const QByteArray &bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
+
+// While it lives, files of the process cannot grow beyond `bytes`: a write beyond fails (EFBIG, the
+// signal ignored) as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &m_previous);
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_previous;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_previous); }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit m_previous{};
+};
 
 } // namespace ml::test

@@ -34,6 +34,7 @@ void AudioRecordManager::start(const QString &folder) {
     // A new start replaces the running recording; closing it first keeps its file whole.
     stop();
     m_failureReported = false;
+    m_transcriptFailureReported = false;
     const QString recordingPath = QStringLiteral("%1/recording.m4a").arg(folder);
     if (!m_capture)
         return;
@@ -81,23 +82,48 @@ void AudioRecordManager::reportFailure(const QString &reason) {
     Q_EMIT recordingFailed(reason);
 }
 
-void AudioRecordManager::startWriteTxt(const QString &text, const QString &path) {
-    writeTranscript(text, path);
+bool AudioRecordManager::startWriteTxt(const QString &text, const QString &path) {
+    QString error;
+    if (writeTranscript(text, path, &error))
+        return true;
+    if (!m_transcriptFailureReported.exchange(true))
+        Q_EMIT transcriptFailed(path, error);
+    return false;
 }
 
-bool AudioRecordManager::writeTranscript(const QString &text, const QString &path) {
+bool AudioRecordManager::writeTranscript(const QString &text, const QString &path, QString *error) {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     const QString folder = QDir::cleanPath(documents + QLatin1Char('/') + path);
     // The folder is one of ours under Documents; anything else is not written to.
     if (path.isEmpty() || documents.isEmpty() ||
         !folder.startsWith(QDir::cleanPath(documents) + QLatin1Char('/'))) {
         qCWarning(lcRecord) << "no transcript written: not a session folder:" << path;
+        if (error)
+            *error = QStringLiteral("not a session folder");
         return false;
     }
-    QSaveFile file(QStringLiteral("%1/recording.txt").arg(folder));
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit()) {
-        qCWarning(lcRecord) << "transcript not written:" << file.fileName() << file.errorString();
+    const QString file = QStringLiteral("%1/recording.txt").arg(folder);
+    QString reason;
+    if (!saveWhole(file, text.toUtf8(), &reason)) {
+        qCWarning(lcRecord) << "transcript not written:" << file << reason;
+        if (error)
+            *error = reason;
         return false;
     }
     return true;
+}
+
+bool AudioRecordManager::saveWhole(const QString &path, const QByteArray &bytes, QString *error) {
+    QSaveFile file(path);
+    // Unbuffered, so that a write that fails (a full disk) fails here, where it is seen: a buffered
+    // one would fail only in the flush of `commit`, which then puts the cut file in place.
+    const bool saved = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
+                       file.write(bytes) == bytes.size() && file.error() == QFileDevice::NoError;
+    if (saved && file.commit())
+        return true;
+    if (error) // a short write sets no error of its own
+        *error = file.error() != QFileDevice::NoError ? file.errorString()
+                                                      : QStringLiteral("the disk took only part of the file");
+    file.cancelWriting(); // the temporary file goes, the old file stays
+    return false;
 }

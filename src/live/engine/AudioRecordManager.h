@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <atomic>
 #include <memory>
 
 class MLAudioCapture;
@@ -13,7 +14,9 @@ class MLAudioFileWriter;
 // folder, and writes the session transcript "recording.txt" next to it. Without a microphone the
 // session runs on without a recording, silently; a recording that cannot be written (a folder that
 // is gone, a full disk) is told once through `recordingFailed`, and the session runs on without it.
-// Main thread only, but for `writeTranscript`.
+// A transcript is saved whole or not at all (the previous one is kept); one that cannot be saved is
+// told once per start through `transcriptFailed`. Main thread only, but for `startWriteTxt` and
+// `writeTranscript`.
 class AudioRecordManager final : public QObject {
     Q_OBJECT
 public:
@@ -31,21 +34,29 @@ public:
     // Stops the capture and closes the recording; nothing when none runs.
     void stop();
     // Writes `text` as UTF-8 into "recording.txt" of `path`, a folder relative to the user's
-    // Documents directory, replacing an existing file atomically.
-    void startWriteTxt(const QString &text, const QString &path);
-    // What `startWriteTxt` does, callable from any thread; false when nothing was written.
-    static bool writeTranscript(const QString &text, const QString &path);
+    // Documents directory, replacing an existing file atomically. Callable from any thread; false,
+    // and told through `transcriptFailed`, when the transcript could not be saved.
+    bool startWriteTxt(const QString &text, const QString &path);
+    // What `startWriteTxt` does, without telling anybody; false when nothing was written.
+    static bool writeTranscript(const QString &text, const QString &path, QString *error = nullptr);
+    // Replaces the file at `path` by `bytes`, whole or not at all: every byte is written and checked
+    // before the file takes the old one's place, so a full disk leaves the old file as it was.
+    static bool saveWhole(const QString &path, const QByteArray &bytes, QString *error = nullptr);
 
     bool isRecording() const { return m_audioRecorder != nullptr; }
 
 Q_SIGNALS:
     // The recording of the current session cannot be written; at most once per `start`.
     void recordingFailed(const QString &reason);
+    // A transcript into the folder `path` (as given to `startWriteTxt`) could not be saved; at most
+    // once per `start`. May be emitted on the thread that wrote.
+    void transcriptFailed(const QString &path, const QString &reason);
 
 private:
     void reportFailure(const QString &reason);
 
     bool m_failureReported = false;
+    std::atomic_bool m_transcriptFailureReported = false;
     QPointer<MLAudioCapture> m_capture;
     // The capture while this recorder consumes it; none when idle.
     QPointer<MLAudioCapture> m_captureSession;

@@ -99,6 +99,16 @@ bool MLDBManager::saveData(const QString &path, qint64 type, const QString &date
     });
 }
 
+std::optional<int> MLDBManager::addMissingRows(const QList<HistoricalRecordModel> &rows, qint64 userId) {
+    prepareIfNeeded();
+    int added = 0;
+    const bool done = runWithRepair([&] {
+        MLHistoryDatabase *database = MLHistoryDatabase::instance();
+        return database ? database->insertMissing(m_databasePath, rows, userId, added) : Outcome::Failed;
+    });
+    return done ? std::optional(added) : std::nullopt;
+}
+
 std::optional<QList<HistoricalRecordModel>> MLDBManager::findData() {
     prepareIfNeeded();
     const qint64 userId = currentUserId();

@@ -41,6 +41,10 @@ public:
     bool createDB();
     // Adds one row for the current user. False when the row could not be written.
     bool saveData(const QString &path, qint64 type, const QString &date);
+    // Adds, in one transaction, a row of `userId` for each of `rows` (path, type, date) whose path has
+    // no row yet; rows already there, whoever made them, are left as they are. How many were added;
+    // nothing when the history could not be written (then none was).
+    std::optional<int> addMissingRows(const QList<HistoricalRecordModel> &rows, qint64 userId);
     // The current user's rows, newest first; an empty list when the user has none, nothing when
     // the database cannot be read.
     std::optional<QList<HistoricalRecordModel>> findData();
@@ -52,6 +56,7 @@ public:
 
     // Told, once per damaged file, that it was moved aside and a new history begun.
     void setNoticeHandler(NoticeHandler handler) { m_noticeHandler = std::move(handler); }
+    const NoticeHandler &noticeHandler() const { return m_noticeHandler; }
 
     // "historicalRecord.db" in the user's Documents directory.
     static QString defaultDatabasePath();

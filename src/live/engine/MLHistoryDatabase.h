@@ -25,6 +25,10 @@ public:
     // Adds one row; a missing file is a failure, not a new file.
     virtual Outcome insert(const QString &file, const QString &path, qint64 type, const QString &date,
                            qint64 userId) = 0;
+    // Adds, in one transaction, a row of `userId` for each of `rows` (path, type, date) whose path has
+    // no row yet, telling how many in `added`; nothing is added unless Done.
+    virtual Outcome insertMissing(const QString &file, const QList<HistoricalRecordModel> &rows,
+                                  qint64 userId, int &added) = 0;
     // The user's rows, newest first, into `rows` (left empty unless Done).
     virtual Outcome select(const QString &file, qint64 userId, QList<HistoricalRecordModel> &rows) = 0;
     // Removes the row with this id, whoever it belongs to; Done also when there is no such row.

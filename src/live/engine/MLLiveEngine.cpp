@@ -10,16 +10,20 @@
 #include "ui/util/MLBlockTimer.h"
 #include "ui/util/MLUtilsTools.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QSet>
 #include <QStandardPaths>
 #include <QVariantMap>
 
 #include <algorithm>
+#include <optional>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcLiveEngine, "ml.live.engine")
 
@@ -41,6 +45,8 @@ constexpr double kStallToastSeconds = 2.0;
 constexpr double kLostSpeechToastSeconds = 2.0;
 // A session folder is named after its start second; this many later seconds are tried when taken.
 constexpr int kFolderNameTries = 1000;
+// An in-progress marker holds a history type; anything longer is not one.
+constexpr qint64 kMarkerMaxBytes = 32;
 
 QString documentsDirectory() {
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -61,6 +67,120 @@ bool isConnectionTrouble(const QString &errorCode) {
            errorCode == QLatin1String("timeout");
 }
 
+QString markerOf(const QString &absoluteFolder) {
+    return absoluteFolder + QLatin1Char('/') + QLatin1String(MLLiveEngine::kInProgressMarker);
+}
+
+std::function<bool(const QString &)> &markerRemovalForTest() {
+    static std::function<bool(const QString &)> removal;
+    return removal;
+}
+
+// Removes the in-progress marker of a session folder (absolute), on any thread.
+void removeMarker(const QString &absoluteFolder) {
+    const QString marker = markerOf(absoluteFolder);
+    if (!(markerRemovalForTest() ? markerRemovalForTest()(marker) : QFile::remove(marker)))
+        qCWarning(lcLiveEngine) << "the in-progress marker stays:" << marker;
+}
+
+// The history type that a marker holds; nothing when there is none or it is not a small regular
+// file holding a number. A link, a FIFO or a device is never read from (nor waited on).
+std::optional<qint64> readMarker(const QString &marker) {
+    const QByteArray name = QFile::encodeName(marker);
+    struct stat status {};
+    if (::lstat(name.constData(), &status) != 0)
+        return std::nullopt; // no marker: the session ended
+    std::optional<qint64> type;
+    // Whatever took its place since: no link followed, no wait for a writer, no more than a marker read.
+    const int fd = S_ISREG(status.st_mode) && status.st_size <= kMarkerMaxBytes
+                       ? ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC)
+                       : -1;
+    if (fd >= 0) {
+        char bytes[kMarkerMaxBytes + 1];
+        const ssize_t size = ::read(fd, bytes, sizeof bytes);
+        ::close(fd);
+        bool isNumber = false;
+        if (size >= 0 && size <= kMarkerMaxBytes)
+            type = QByteArray(bytes, size).trimmed().toLongLong(&isNumber);
+        if (!isNumber)
+            type.reset();
+    }
+    if (!type)
+        qCWarning(lcLiveEngine) << "an in-progress marker that is not one, left alone:" << marker;
+    return type;
+}
+
+struct Interrupted {
+    QString path; // relative to Documents
+    qint64 type = 0;
+    qint64 stopped = 0;
+};
+
+// The marked session folders of `userId` under `documentsPath`, oldest stop first. Runs on any thread.
+QList<Interrupted> findInterrupted(const QString &documentsPath, qint64 userId) {
+    QList<Interrupted> found;
+    if (documentsPath.isEmpty())
+        return found;
+    const QDir documents(documentsPath);
+    const QString user = QStringLiteral("historicalRecord/%1").arg(userId);
+    const QDir::Filters folders = QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks;
+    const QDir userFolder(documents.filePath(user));
+    for (const QString &day : userFolder.entryList(folders, QDir::Name)) {
+        for (const QString &stamp : QDir(userFolder.filePath(day)).entryList(folders, QDir::Name)) {
+            const QString path = user + QLatin1Char('/') + day + QLatin1Char('/') + stamp;
+            const QString folder = documents.filePath(path);
+            const std::optional<qint64> type = readMarker(markerOf(folder));
+            if (!type)
+                continue;
+            // The stop time: the last write into the folder (the recording, the transcript so far).
+            QDateTime last = QFileInfo(folder).lastModified();
+            for (const QFileInfo &entry :
+                 QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks))
+                last = std::max(last, entry.lastModified());
+            found.append({path, *type, last.toSecsSinceEpoch() * 1000});
+        }
+    }
+    std::sort(found.begin(), found.end(),
+              [](const Interrupted &a, const Interrupted &b) { return a.stopped < b.stopped; });
+    return found;
+}
+
+// Adds the rows of `found` that the history lacks, in one transaction, then removes the markers of
+// all of them (each has its row now); how many rows were added. Runs on any thread.
+int addInterrupted(MLDBManager &store, const QString &documents, const QList<Interrupted> &found,
+                   qint64 userId) {
+    if (found.isEmpty()) // the history file is opened only when there is something to add
+        return 0;
+    QList<HistoricalRecordModel> rows;
+    for (const Interrupted &session : found)
+        rows.append({0, session.type, session.path, QString::number(session.stopped)});
+    const std::optional<int> added = store.addMissingRows(rows, userId);
+    if (!added) {
+        qCWarning(lcLiveEngine) << "the interrupted sessions stay marked:" << found.size();
+        return 0;
+    }
+    for (const Interrupted &session : found)
+        removeMarker(documents + QLatin1Char('/') + session.path);
+    qCInfo(lcLiveEngine) << "recovered" << *added << "interrupted sessions of" << found.size() << "found";
+    return *added;
+}
+
+void onMainThread(std::function<void()> call) {
+    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(call), Qt::QueuedConnection);
+}
+
+// The recovery's worker: one thread, only while there is work (no idle thread is kept), waited for
+// when the application goes.
+QThreadPool &recoveryWorker() {
+    static QPointer<QThreadPool> pool;
+    if (!pool) {
+        pool = new QThreadPool(QCoreApplication::instance());
+        pool->setMaxThreadCount(1);
+        pool->setExpiryTimeout(0);
+    }
+    return *pool;
+}
+
 } // namespace
 
 MLLiveEngine::MLLiveEngine(Tier tier, Services services, QObject *parent)
@@ -77,6 +197,8 @@ MLLiveEngine::MLLiveEngine(Tier tier, Services services, QObject *parent)
         m_services.userManager = &MLUserManager::sharedManager();
     m_transcriptWriter.setMaxThreadCount(1);
     connect(m_services.recorder, &AudioRecordManager::recordingFailed, this, [this] { recordingFailed(); });
+    connect(m_services.recorder, &AudioRecordManager::transcriptFailed, this,
+            [this](const QString &path) { transcriptFailed(path); });
     liveEngines().append(this);
 }
 
@@ -210,32 +332,42 @@ void MLLiveEngine::setLanguageInit() {
         m_timeChangeBlock(MLUtilsTools::getMMSSFromSS(QString::number(m_totalTime)));
 }
 
-void MLLiveEngine::startSpeechRecognition() {
+bool MLLiveEngine::makeSessionFolder() {
+    m_storagePath.clear();
     const QString day = QStringLiteral("historicalRecord/%1/%2")
                             .arg(m_services.userManager->consumerId())
                             .arg(MLUtilsTools::getNowDate());
+    if (documentsDirectory().isEmpty() || !QDir().mkpath(absoluteFolder(day)))
+        return false;
     // Named after the start second; a folder of that name (a session started within the same
     // second) moves the name on by whole seconds until it is free.
     qint64 stamp = MLUtilsTools::getNowTimeTimestamp().toLongLong();
-    m_hasSessionFolder = QDir().mkpath(absoluteFolder(day));
-    for (int tries = 0; m_hasSessionFolder; ++tries, stamp += 1000) {
-        m_storagePath = day + QLatin1Char('/') + QString::number(stamp);
-        if (QDir().mkdir(absoluteFolder(m_storagePath)))
-            break;
-        if (!QFileInfo::exists(absoluteFolder(m_storagePath)) || tries == kFolderNameTries)
-            m_hasSessionFolder = false;
+    for (int tries = 0; tries <= kFolderNameTries; ++tries, stamp += 1000) {
+        const QString path = day + QLatin1Char('/') + QString::number(stamp);
+        if (QDir().mkdir(absoluteFolder(path))) {
+            m_storagePath = path;
+            return true;
+        }
+        if (!QFileInfo::exists(absoluteFolder(path)))
+            return false;
     }
-    const QString folder = absoluteFolder(m_storagePath);
+    return false;
+}
+
+void MLLiveEngine::startSpeechRecognition() {
+    m_hasSessionFolder = makeSessionFolder();
     if (m_hasSessionFolder) {
+        const QString folder = absoluteFolder(m_storagePath);
         // The marker says "in progress" to the next start should this process die; the tier with it.
-        QSaveFile marker(folder + QLatin1Char('/') + QLatin1String(kInProgressMarker));
-        if (!marker.open(QIODevice::WriteOnly) || marker.write(QByteArray::number(m_tier.historyType)) < 0 ||
-            !marker.commit())
-            qCWarning(lcLiveEngine) << "cannot mark the session in progress:" << marker.errorString();
+        QString error;
+        if (!AudioRecordManager::saveWhole(markerOf(folder), QByteArray::number(m_tier.historyType), &error))
+            qCWarning(lcLiveEngine) << "cannot mark the session in progress:" << error;
+        m_services.recorder->start(folder);
     } else {
-        qCWarning(lcLiveEngine) << "cannot create the session folder" << folder;
+        // Nothing of this session is written anywhere: no recording, transcript nor history row.
+        qCWarning(lcLiveEngine) << "no session folder could be made; the session is not kept";
+        toast(QString::fromUtf8(kNoFolderMessage), kLostSpeechToastSeconds);
     }
-    m_services.recorder->start(folder);
     m_speechRecognizer->startContinuousRecognition();
 }
 
@@ -260,8 +392,8 @@ void MLLiveEngine::tick() {
 void MLLiveEngine::saveTranscriptSoFar() {
     m_captionsChanged = false;
     // A copy of the list (implicitly shared) is joined and written on the writer's thread.
-    m_transcriptWriter.start([captions = m_captions, path = m_storagePath] {
-        AudioRecordManager::writeTranscript(captions.transcript(), path);
+    m_transcriptWriter.start([recorder = m_services.recorder, captions = m_captions, path = m_storagePath] {
+        recorder->startWriteTxt(captions.transcript(), path);
     });
 }
 
@@ -330,12 +462,15 @@ void MLLiveEngine::stopSpeechRecognition() {
     if (m_hasSessionFolder) {
         m_transcriptWriter.waitForDone(); // a save of the transcript so far never follows the last one
         m_services.recorder->startWriteTxt(m_captions.transcript(), m_storagePath);
-        if (!m_services.database->saveData(m_storagePath, m_tier.historyType,
-                                           MLUtilsTools::getNowTimeTimestamp())) {
+        // The marker goes only with a saved row: a row that could not be saved is added by the next
+        // start's recovery.
+        if (m_services.database->saveData(m_storagePath, m_tier.historyType,
+                                          MLUtilsTools::getNowTimeTimestamp())) {
+            removeMarker(absoluteFolder(m_storagePath));
+        } else {
             qCWarning(lcLiveEngine) << "the history row was not saved for" << m_storagePath;
             toast(QString::fromUtf8(kRowNotSavedMessage), kStallToastSeconds);
         }
-        QFile::remove(absoluteFolder(m_storagePath) + QLatin1Char('/') + QLatin1String(kInProgressMarker));
     }
     if (m_speechRecognizer)
         m_speechRecognizer->stopContinuousRecognition();
@@ -412,6 +547,13 @@ void MLLiveEngine::recordingFailed() {
         toast(QString::fromUtf8(kRecordingFailedMessage), kLostSpeechToastSeconds);
 }
 
+void MLLiveEngine::transcriptFailed(const QString &path) {
+    // The recorder tells it once per start, perhaps from the writer's thread: the session whose
+    // folder it is shows it, the session going on.
+    if (m_hasSessionFolder && path == m_storagePath)
+        toast(QString::fromUtf8(kTranscriptFailedMessage), kLostSpeechToastSeconds);
+}
+
 bool MLLiveEngine::endSessionNow() {
     switch (m_state) {
     case State::Idle:
@@ -460,55 +602,42 @@ void MLLiveEngine::endSessionsForQuit(int maxWaitMs) {
         qCWarning(lcLiveEngine) << "quitting without the answer to an end-of-use report";
 }
 
-int MLLiveEngine::recoverInterruptedSessions(MLDBManager &database, qint64 userId) {
-    QSet<QString> running;
-    for (const MLLiveEngine *engine : liveEngines()) {
-        if (engine->m_state != State::Idle && engine->m_hasSessionFolder)
-            running.insert(engine->m_storagePath);
-    }
-    struct Interrupted {
-        QString path;
-        qint64 type = 0;
-        qint64 stopped = 0;
-    };
-    QList<Interrupted> found;
-    const QString user = QStringLiteral("historicalRecord/%1").arg(userId);
-    const QDir::Filters folders = QDir::Dirs | QDir::NoDotAndDotDot;
-    const QDir userFolder(absoluteFolder(user));
-    for (const QString &day : userFolder.entryList(folders, QDir::Name)) {
-        for (const QString &stamp : QDir(userFolder.filePath(day)).entryList(folders, QDir::Name)) {
-            const QString path = user + QLatin1Char('/') + day + QLatin1Char('/') + stamp;
-            QFile marker(absoluteFolder(path) + QLatin1Char('/') + QLatin1String(kInProgressMarker));
-            if (running.contains(path) || !marker.open(QIODevice::ReadOnly))
-                continue;
-            bool isNumber = false;
-            const qint64 type = marker.readAll().trimmed().toLongLong(&isNumber);
-            if (!isNumber) {
-                qCWarning(lcLiveEngine) << "an unreadable in-progress marker in" << path;
-                continue;
-            }
-            // The stop time: the last write into the folder (the recording, the transcript so far).
-            QDateTime last = QFileInfo(absoluteFolder(path)).lastModified();
-            for (const QFileInfo &entry :
-                 QDir(absoluteFolder(path)).entryInfoList(QDir::Files | QDir::Hidden))
-                last = std::max(last, entry.lastModified());
-            found.append({path, type, last.toSecsSinceEpoch() * 1000});
-        }
-    }
-    std::sort(found.begin(), found.end(),
-              [](const Interrupted &a, const Interrupted &b) { return a.stopped < b.stopped; });
-    int added = 0;
-    for (const Interrupted &session : found) {
-        if (!database.saveData(session.path, session.type, QString::number(session.stopped))) {
-            qCWarning(lcLiveEngine) << "the interrupted session stays marked:" << session.path;
-            continue;
-        }
-        QFile::remove(absoluteFolder(session.path) + QLatin1Char('/') + QLatin1String(kInProgressMarker));
-        qCInfo(lcLiveEngine) << "recovered the interrupted session" << session.path;
-        ++added;
-    }
-    if (added > 0) // an open history list reads the store again
-        MLNotificationCenter::defaultCenter().postNotificationName(
-            QStringLiteral("NotificationChangeDeleteNoticeKey"));
-    return added;
+void MLLiveEngine::setMarkerRemovalForTest(std::function<bool(const QString &)> removal) {
+    markerRemovalForTest() = std::move(removal);
+}
+
+void MLLiveEngine::recoverInterruptedSessions(const MLDBManager &database, qint64 userId,
+                                              std::function<void(int)> done) {
+    // The worker's own store; a notice of it (a damaged file set aside) is shown on the main thread.
+    MLDBManager store = database;
+    store.setNoticeHandler([handler = database.noticeHandler()](const QString &notice) {
+        onMainThread([handler, notice] {
+            if (handler)
+                handler(notice);
+        });
+    });
+    const QString documents = documentsDirectory();
+    recoveryWorker().start([store, documents, userId, done]() mutable {
+        QList<Interrupted> found = findInterrupted(documents, userId);
+        onMainThread([store, documents, userId, done, found]() mutable {
+            // A session started while the folders were read runs now: it is not interrupted. One
+            // that started later was not read.
+            found.removeIf([](const Interrupted &session) {
+                return std::any_of(liveEngines().cbegin(), liveEngines().cend(), [&](const MLLiveEngine *e) {
+                    return e->m_state != State::Idle && e->m_hasSessionFolder &&
+                           e->m_storagePath == session.path;
+                });
+            });
+            recoveryWorker().start([store, documents, userId, done, found]() mutable {
+                const int added = addInterrupted(store, documents, found, userId);
+                onMainThread([added, done] {
+                    if (added > 0) // an open history list reads the store again
+                        MLNotificationCenter::defaultCenter().postNotificationName(
+                            QStringLiteral("NotificationChangeDeleteNoticeKey"));
+                    if (done)
+                        done(added);
+                });
+            });
+        });
+    });
 }

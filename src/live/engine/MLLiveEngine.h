@@ -97,9 +97,15 @@ public:
     static void endSessionsForQuit(int maxWaitMs = kQuitWaitMs);
     // Adds the history rows of the sessions of `userId` whose process ended while they were in
     // progress (their folder still holds the in-progress marker) and that do not run now: the tier
-    // from the marker, the stop time from the folder's last write. Removes only the markers of the
-    // sessions it added; returns how many it added.
-    static int recoverInterruptedSessions(MLDBManager &database, qint64 userId);
+    // from the marker, the stop time from the folder's last write. The folders are read and the rows
+    // added (in one transaction, never a second row for a folder that has one) on a worker thread;
+    // then the markers of those folders go, and `done` is told on the main thread how many rows
+    // were added.
+    static void recoverInterruptedSessions(const MLDBManager &database, qint64 userId,
+                                           std::function<void(int added)> done = {});
+    // Stands in for the removal of an in-progress marker (the file's path given); tests make it fail
+    // to stand for a process killed between a history row and that removal. Empty: the removal.
+    static void setMarkerRemovalForTest(std::function<bool(const QString &marker)> removal);
 
     State state() const { return m_state; }
     QString from() const { return m_from; }
@@ -124,6 +130,8 @@ public:
     static constexpr const char *kSpeechLostMessage = "语音连接已中断，翻译已停止";
     static constexpr const char *kRowNotSavedMessage = "本次翻译未能加入历史记录";
     static constexpr const char *kRecordingFailedMessage = "录音无法保存，翻译继续进行";
+    static constexpr const char *kTranscriptFailedMessage = "文字记录无法保存，翻译继续进行";
+    static constexpr const char *kNoFolderMessage = "无法创建本次翻译的文件夹，录音和记录不会保存";
     // The file in a session folder that says the session is in progress; it holds the history type.
     static constexpr const char *kInProgressMarker = ".inprogress";
     static constexpr int kQuitWaitMs = 2000;
@@ -177,6 +185,9 @@ private:
     void requireKeepup(bool first, const QString &operateType);
     void setLanguageInit();
     void startSpeechRecognition();
+    // Makes this start's own session folder and sets `m_storagePath` to it; false, with the path
+    // empty, when none can be made.
+    bool makeSessionFolder();
     void tick();
     void finishStop(quint64 generation);
     // The quit's stop: false when there is no end-of-use report to wait for.
@@ -186,6 +197,7 @@ private:
     void endForLostSpeech();
     void saveTranscriptSoFar();
     void recordingFailed();
+    void transcriptFailed(const QString &path);
     void requireEndKeepup();
     void stopSpeechRecognition();
     void abandonStart(const QString &message);
@@ -208,7 +220,8 @@ private:
     QString m_from;
     QString m_to;
     QString m_storagePath;
-    // Whether the start in progress (or last finished) made its own session folder.
+    // Whether the start in progress (or last finished) made its own session folder; nothing of a
+    // session is written without one.
     bool m_hasSessionFolder = false;
     MLToolAdvancedModel m_advancedModel;
     QString m_speechKey;

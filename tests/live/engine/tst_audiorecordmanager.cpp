@@ -7,10 +7,6 @@
 
 #include <QTemporaryDir>
 
-#include <csignal>
-
-#include <sys/resource.h>
-
 using namespace ml::test;
 using namespace Qt::StringLiterals;
 
@@ -112,22 +108,49 @@ private Q_SLOTS:
         MLAudioCapture capture;
         AudioRecordManager recorder(&capture);
         QSignalSpy failed(&recorder, &AudioRecordManager::recordingFailed);
-        rlimit previous{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &previous), 0);
-        rlimit small = previous;
-        small.rlim_cur = 4000; // the header and a little more
-        std::signal(SIGXFSZ, SIG_IGN);
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        recorder.start(inDocuments(relative));
-        const bool recording = recorder.isRecording();
-        const bool finished =
-            QTest::qWaitFor([&capture] { return capture.state() == MLAudioCapture::State::Finished; }, 5000);
-        recorder.stop();
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &previous), 0);
+        bool recording = false;
+        bool finished = false;
+        {
+            FileSizeLimit full(4000); // the header and a little more
+            recorder.start(inDocuments(relative));
+            recording = recorder.isRecording();
+            finished = QTest::qWaitFor(
+                [&capture] { return capture.state() == MLAudioCapture::State::Finished; }, 5000);
+            recorder.stop();
+        }
         QVERIFY(recording && finished);
         QCOMPARE(failed.size(), 1);
         QVERIFY(!recorder.isRecording());
         QVERIFY(AudioRecordManager::writeTranscript(u"still here"_s, relative));
+    }
+
+    // A transcript that the disk cannot take whole (nothing of it, or only part) leaves the previous one
+    // as it was and no temporary file; the failure is told once.
+    void aTranscriptThatCannotBeSavedKeepsThePrevious_data() {
+        QTest::addColumn<int>("room"); // bytes a file may hold
+        QTest::addColumn<int>("size"); // of the new transcript
+        QTest::newRow("no room at all") << 0 << 100;
+        QTest::newRow("cut in the write buffer") << 4096 << 10000;
+        QTest::newRow("cut in one large write") << 4096 << 40000;
+    }
+    void aTranscriptThatCannotBeSavedKeepsThePrevious() {
+        QFETCH(int, room);
+        QFETCH(int, size);
+        const QString relative = sessionFolder(u"kept "_s + QLatin1String(QTest::currentDataTag()));
+        const QString previous = u"第一句\nFirst\n\n"_s.repeated(50);
+        AudioRecordManager recorder;
+        QSignalSpy failed(&recorder, &AudioRecordManager::transcriptFailed);
+        QVERIFY(recorder.startWriteTxt(previous, relative));
+        {
+            FileSizeLimit full(room);
+            QVERIFY(!recorder.startWriteTxt(QString(size, u'x'), relative));
+            QVERIFY(!recorder.startWriteTxt(QString(size, u'y'), relative));
+        }
+        QCOMPARE(readFile(inDocuments(relative + u"/recording.txt"_s)), previous.toUtf8());
+        QCOMPARE(QDir(inDocuments(relative)).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{u"recording.txt"_s});
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(failed.first().first().toString(), relative);
     }
 
     // Entries joined by "\n\n" as the engines do, the open entry at the end empty; the transcript
@@ -145,6 +168,8 @@ private Q_SLOTS:
         QTest::newRow("empty path") << QString() << QStringList{"text"} << QByteArray("<missing>");
         QTest::newRow("climbing out")
             << u"historicalRecord/../../outside"_s << QStringList{"text"} << QByteArray("<missing>");
+        QTest::newRow("sibling sharing the prefix")
+            << u"../Documents2"_s << QStringList{"text"} << QByteArray("<missing>");
         QTest::newRow("missing folder")
             << u"historicalRecord/never/made"_s << QStringList{"text"} << QByteArray("<missing>");
     }
@@ -153,6 +178,7 @@ private Q_SLOTS:
         QFETCH(QStringList, captions);
         QFETCH(QByteArray, expected);
         QDir(documents()).mkpath(u"../outside"_s);
+        QDir(documents()).mkpath(u"../Documents2"_s);
         AudioRecordManager recorder;
         recorder.startWriteTxt(u"a much longer first transcript\n\n"_s, path);
         recorder.startWriteTxt(captions.join(u"\n\n"_s), path);

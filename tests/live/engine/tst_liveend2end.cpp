@@ -147,6 +147,50 @@ private Q_SLOTS:
         });
     }
 
+    // A start whose own folder cannot be made (a file in its place) records nothing, writes no
+    // transcript and no row, anywhere, and says so once; the translation runs as ever.
+    void aStartWithoutItsOwnFolderKeepsNothing_data() {
+        QTest::addColumn<bool>("earlierSession");
+        QTest::newRow("first session, the history folder is a file") << false;
+        QTest::newRow("after a session, the account's folder is a file") << true;
+    }
+    void aStartWithoutItsOwnFolderKeepsNothing() {
+        QFETCH(bool, earlierSession);
+        LiveEngineHarness<NormalTranslationHelp> h;
+        const QStringList mine{inDocuments(u"recording.m4a"_s), inDocuments(u"recording.txt"_s)};
+        for (const QString &file : mine)
+            QVERIFY(writeFile(file, "the user's own"));
+        if (earlierSession) {
+            h.start();
+            QTRY_VERIFY_WITH_TIMEOUT(h.engine->strList().size() >= 2, 20000);
+            QVERIFY(h.stopAndWait());
+        }
+        const QString earlier = h.engine->storagePath();
+        const QByteArray earlierRecording = readFile(inDocuments(earlier + u"/recording.m4a"_s));
+        MLMineModel other;
+        other.consumerId = kConsumerId + 1;
+        MLUserManager::sharedManager().setCurrentMineUser(other);
+        const QString blocked =
+            earlierSession ? u"historicalRecord/%1"_s.arg(other.consumerId) : u"historicalRecord"_s;
+        const QString aside = inDocuments(blocked + u".aside"_s); // earlier tests' folders
+        QVERIFY(!QFileInfo::exists(inDocuments(blocked)) || QFile::rename(inDocuments(blocked), aside));
+        QVERIFY(writeFile(inDocuments(blocked), "a file"));
+        h.start();
+        QTRY_COMPARE(h.toasts(), QStringList{QString::fromUtf8(MLLiveEngine::kNoFolderMessage)});
+        QTRY_VERIFY_WITH_TIMEOUT(h.engine->strList().size() >= 2, 20000);
+        QVERIFY(h.stopAndWait());
+        QVERIFY(QFile::remove(inDocuments(blocked)));
+        QFile::rename(aside, inDocuments(blocked));
+        QTRY_COMPARE(h.meter().endCount(), earlierSession ? 2 : 1);
+        QVERIFY(!h.toasts().contains(QString::fromUtf8(MLLiveEngine::kRowNotSavedMessage)));
+        QVERIFY(h.engine->storagePath().isEmpty());
+        QCOMPARE(h.rows().size(), earlierSession ? 1 : 0);
+        for (const QString &file : mine)
+            QCOMPARE(readFile(file), "the user's own");
+        if (earlierSession)
+            QCOMPARE(readFile(inDocuments(earlier + u"/recording.m4a"_s)), earlierRecording);
+    }
+
     void killedSessionIsRecoveredAtTheNextStart() {
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -165,7 +209,7 @@ private Q_SLOTS:
         QCOMPARE(transcript.count(u"\n\n"_s), 3);
 
         LiveEngineHarness<NormalTranslationHelp> h; // the next start, with a history without the session
-        QCOMPARE(MLLiveEngine::recoverInterruptedSessions(h.database, kConsumerId), 1);
+        QCOMPARE(recoverAndWait(h.database), 1);
         const auto rows = h.rows();
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows.first().type, 2);
@@ -175,7 +219,7 @@ private Q_SLOTS:
         QCOMPARE(readTranscript(path), transcript);
         QVERIFY(probeAudio(inDocuments(path + u"/recording.m4a"_s)));
         // Found once: a row the user deletes later never comes back.
-        QCOMPARE(MLLiveEngine::recoverInterruptedSessions(h.database, kConsumerId), 0);
+        QCOMPARE(recoverAndWait(h.database), 0);
     }
 };
 

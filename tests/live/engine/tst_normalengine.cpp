@@ -2,6 +2,8 @@
 #include "support/LiveEngineHarness.h"
 #include "support/MLTestMain.h"
 
+#include <sys/stat.h>
+
 using namespace ml::test;
 using namespace Qt::StringLiterals;
 
@@ -14,6 +16,13 @@ MLSpeechRecognitionResult sentence(const QString &text, const QString &english) 
 }
 const MLSpeechRecognitionResult kFirst = sentence(u"第一句"_s, u"First"_s);
 const QString kFirstSaved = u"第一句\nFirst\n\n"_s;
+
+QString markerOf(const QString &storagePath) {
+    return inDocuments(storagePath + u'/' + QLatin1String(MLLiveEngine::kInProgressMarker));
+}
+bool killed(const QString &) {
+    return false; // the process is gone before the marker is removed
+}
 } // namespace
 
 class TestNormalEngine : public QObject {
@@ -215,6 +224,107 @@ private Q_SLOTS:
         QCOMPARE(readTranscript(path), kFirstSaved);
         for (const QString &earlier : taken)
             QCOMPARE(readTranscript(earlier), u"earlier"_s);
+    }
+
+    // A disk that fills up mid-session: the transcript saved so far stays whole, the failure is told
+    // once, the session and its row go on.
+    void aTranscriptThatCannotBeSavedIsToldOnce() {
+        QVERIFY(h->startRunning());
+        const QString path = h->engine->storagePath();
+        h->recognized(kFirst);
+        QVERIFY(h->tick(MLLiveEngine::kTranscriptSaveTicks));
+        QTRY_COMPARE(readTranscript(path), kFirstSaved);
+        h->recognized(sentence(QString(20000, u'长'), u"Long"_s));
+        {
+            FileSizeLimit full(30000); // room for the history, not for the transcript
+            QVERIFY(h->tick(MLLiveEngine::kTranscriptSaveTicks));
+            const QString told = QString::fromUtf8(MLLiveEngine::kTranscriptFailedMessage);
+            QTRY_VERIFY(h->toasts().contains(told));
+            QVERIFY(h->stopAndWait());
+            QCOMPARE(h->toasts().count(told), 1);
+        }
+        QCOMPARE(readTranscript(path), kFirstSaved);
+        QCOMPARE(h->rows().size(), 1);
+    }
+
+    // A session gets one row whatever moment the process is killed: after the stop's row, after the
+    // recovery's row (a stop whose row could not be saved keeps its marker for the recovery).
+    void aSessionGetsOneRowWhateverMomentAKillHits_data() {
+        QTest::addColumn<bool>("rowSavedAtStop");
+        QTest::addColumn<bool>("killedAtStop");
+        QTest::addColumn<bool>("killedAtRecovery");
+        QTest::newRow("killed after the stop's row") << true << true << false;
+        QTest::newRow("row not saved at the stop") << false << false << false;
+        QTest::newRow("killed after the recovery's row") << false << false << true;
+    }
+    void aSessionGetsOneRowWhateverMomentAKillHits() {
+        QFETCH(bool, rowSavedAtStop);
+        QFETCH(bool, killedAtStop);
+        QFETCH(bool, killedAtRecovery);
+        const QString history = h->database.databasePath();
+        QVERIFY(h->startRunning());
+        h->recognized(kFirst);
+        const QString marker = markerOf(h->engine->storagePath());
+        QVERIFY(QFile::exists(marker));
+        if (!rowSavedAtStop) // a history that cannot be written
+            QVERIFY(QFile::remove(history) && QDir().mkdir(history));
+        MLLiveEngine::setMarkerRemovalForTest(killedAtStop ? killed : nullptr);
+        QVERIFY(h->stopAndWait());
+        QCOMPARE(h->toasts().contains(QString::fromUtf8(MLLiveEngine::kRowNotSavedMessage)), !rowSavedAtStop);
+        QCOMPARE(QFile::exists(marker), killedAtStop || !rowSavedAtStop);
+        if (!rowSavedAtStop) // the next start, with the history back
+            QVERIFY(QDir().rmdir(history) && h->database.createDB());
+        MLLiveEngine::setMarkerRemovalForTest(killedAtRecovery ? killed : nullptr);
+        QCOMPARE(recoverAndWait(h->database), rowSavedAtStop ? 0 : 1);
+        MLLiveEngine::setMarkerRemovalForTest(nullptr);
+        QCOMPARE(recoverAndWait(h->database), 0);
+        QCOMPARE(h->rows().size(), 1);
+        QVERIFY(!QFile::exists(marker));
+    }
+
+    // Only a small regular file is read as a marker: a FIFO, a link, a device or a large file is left
+    // alone without waiting on it.
+    void markersThatAreNotSmallFilesAreLeftAlone_data() {
+        QTest::addColumn<QString>("kind");
+        for (const char *kind : {"fifo", "link to the zero device", "link to a marker", "large file"})
+            QTest::newRow(kind) << QString::fromLatin1(kind);
+    }
+    void markersThatAreNotSmallFilesAreLeftAlone() {
+        QFETCH(QString, kind);
+        const QString folder = u"historicalRecord/%1/2024-01-01/%2"_s.arg(kConsumerId).arg(qHash(kind));
+        QVERIFY(QDir(documents()).mkpath(folder));
+        const QString marker = markerOf(folder);
+        const QString real = inDocuments(u"real-marker"_s);
+        QVERIFY(writeFile(real, "2"));
+        if (kind == u"fifo"_s)
+            QCOMPARE(mkfifo(QFile::encodeName(marker).constData(), 0600), 0);
+        else if (kind.startsWith(u"link"_s))
+            QVERIFY(QFile::link(kind.endsWith(u"device"_s) ? u"/dev/zero"_s : real, marker));
+        else
+            QVERIFY(writeFile(marker, "2" + QByteArray(100, '\n')));
+        QCOMPARE(recoverAndWait(h->database), 0);
+        QVERIFY(QFile::remove(marker)); // left where it was
+    }
+
+    // Thousands of interrupted sessions are added once each while the main thread goes on turning.
+    void manyInterruptedSessionsAreRecoveredOffTheMainThread() {
+        constexpr int kSessions = 3000;
+        for (int i = 0; i < kSessions; ++i) {
+            const QString folder = u"historicalRecord/%1/2024-01-02/%2"_s.arg(kConsumerId).arg(i);
+            QVERIFY(QDir(documents()).mkpath(folder) && writeFile(markerOf(folder), "4") &&
+                    writeFile(inDocuments(folder + u"/recording.txt"_s), "text"));
+        }
+        int turns = 0;
+        int turnsWhenDone = -1;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&turns] { ++turns; });
+        timer.start(1);
+        MLLiveEngine::recoverInterruptedSessions(
+            h->database, kConsumerId, [&](int added) { turnsWhenDone = added == kSessions ? turns : -2; });
+        QTRY_VERIFY_WITH_TIMEOUT(turnsWhenDone != -1, 60000);
+        QVERIFY2(turnsWhenDone > 0,
+                 qPrintable(QString::number(turnsWhenDone))); // the main thread turned meanwhile
+        QCOMPARE(h->rows().size(), kSessions);
     }
 
     // A lost speech connection is made again with the same credentials, the captions going on in the

@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QLoggingCategory>
+#include <QSet>
 
 #include <sqlite3.h>
 
@@ -22,6 +23,7 @@ constexpr const char *kInsertSql =
     "insert into historicalRecord (path, type, date, userId) values (?1, ?2, ?3, ?4)";
 constexpr const char *kSelectSql = "select historicalId, type, path, date from historicalRecord where userId "
                                    "= ?1 order by historicalId desc";
+constexpr const char *kPathsSql = "select path from historicalRecord";
 constexpr const char *kDeleteSql = "delete from historicalRecord where historicalId = ?1";
 constexpr const char *kCheckSql = "pragma quick_check";
 
@@ -98,14 +100,15 @@ int runOnce(sqlite3 *db, sqlite3_stmt *statement) {
         qCWarning(lcHistory) << "statement failed:" << sqlite3_errmsg(db);
     return rc == SQLITE_DONE ? SQLITE_DONE : sqlite3_errcode(db);
 }
-// Runs one writing statement in an immediate transaction: the write lock is taken (waiting for
-// another writer) before anything is read, so two writers never hold each other up.
-int runWrite(sqlite3 *db, sqlite3_stmt *statement) {
+// Runs `body` (SQLITE_DONE when it ran to completion, else the failing result code) in an immediate
+// transaction: the write lock is taken (waiting for another writer) before anything is read, so two
+// writers never hold each other up, and what the body reads stays true until it commits.
+template <class Body> int inTransaction(sqlite3 *db, Body body) {
     if (sqlite3_exec(db, "begin immediate", nullptr, nullptr, nullptr) != SQLITE_OK) {
         qCWarning(lcHistory) << "cannot begin writing:" << sqlite3_errmsg(db);
         return sqlite3_errcode(db);
     }
-    int rc = runOnce(db, statement);
+    int rc = body();
     if (rc == SQLITE_DONE && sqlite3_exec(db, "commit", nullptr, nullptr, nullptr) != SQLITE_OK) {
         qCWarning(lcHistory) << "cannot commit:" << sqlite3_errmsg(db);
         rc = sqlite3_errcode(db);
@@ -160,7 +163,48 @@ public:
             qCWarning(lcHistory) << "cannot bind:" << sqlite3_errmsg(db.get());
             return Outcome::Failed;
         }
-        const int rc = runWrite(db.get(), statement.get());
+        const int rc = inTransaction(db.get(), [&] { return runOnce(db.get(), statement.get()); });
+        return outcomeOfStep(rc);
+    }
+
+    Outcome insertMissing(const QString &file, const QList<HistoricalRecordModel> &rows, qint64 userId,
+                          int &added) override {
+        added = 0;
+        const Connection db = openDatabase(file, SQLITE_OPEN_READWRITE);
+        if (!db)
+            return Outcome::Failed;
+        const Statement paths = prepare(db.get(), kPathsSql);
+        const Statement insert = prepare(db.get(), kInsertSql);
+        if (!paths || !insert) {
+            qCWarning(lcHistory) << "cannot insert:" << sqlite3_errmsg(db.get());
+            return failure(sqlite3_errcode(db.get()));
+        }
+        int count = 0;
+        const int rc = inTransaction(db.get(), [&] {
+            // Read within the transaction: no other connection adds a row until it ends.
+            QSet<QString> recorded;
+            int step = SQLITE_OK;
+            while ((step = sqlite3_step(paths.get())) == SQLITE_ROW)
+                recorded.insert(columnText(paths.get(), 0));
+            if (step != SQLITE_DONE)
+                return sqlite3_errcode(db.get());
+            for (const HistoricalRecordModel &row : rows) {
+                if (recorded.contains(row.path))
+                    continue;
+                if (!bindText(insert.get(), 1, row.path) || !bindInt64(insert.get(), 2, row.type) ||
+                    !bindText(insert.get(), 3, row.date) || !bindInt64(insert.get(), 4, userId))
+                    return sqlite3_errcode(db.get());
+                step = runOnce(db.get(), insert.get());
+                sqlite3_reset(insert.get());
+                if (step != SQLITE_DONE)
+                    return step;
+                recorded.insert(row.path);
+                ++count;
+            }
+            return SQLITE_DONE;
+        });
+        if (rc == SQLITE_DONE)
+            added = count;
         return outcomeOfStep(rc);
     }
 
@@ -208,7 +252,7 @@ public:
             qCWarning(lcHistory) << "cannot bind:" << sqlite3_errmsg(db.get());
             return Outcome::Failed;
         }
-        const int rc = runWrite(db.get(), statement.get());
+        const int rc = inTransaction(db.get(), [&] { return runOnce(db.get(), statement.get()); });
         return outcomeOfStep(rc);
     }
 };
