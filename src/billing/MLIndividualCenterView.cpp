@@ -135,8 +135,8 @@ void MLIndividualCenterView::refreshData() {
 
 void MLIndividualCenterView::networkRequest() {
     const QJsonObject parameters{{QStringLiteral("pageNum"), 1}, {QStringLiteral("pageSize"), kPageSize}};
-    MLNetRequestManager::sharedService().postEnvelope(
-        QStringLiteral("/meInfo/getMeSetmealList"), MLEncryptOperation::envelopeBytes(parameters),
+    MLNetRequestManager::sharedService().postUrl(
+        QStringLiteral("/meInfo/getMeSetmealList"), MLEncryptOperation::returnRequestJsonToDic(parameters),
         [this](const QJsonObject &answer) {
             std::optional<MLGetMeSetmealDtOrgModel> model = ml::json::fromJson<MLGetMeSetmealDtOrgModel>(
                 SecurityCore::decryptString(answer.value(QStringLiteral("dt"))));

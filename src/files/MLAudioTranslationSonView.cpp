@@ -70,9 +70,9 @@ void MLAudioTranslationSonView::checkTranslateForPath(const QString &path, const
     const MLOrderedParameters parameters{{QStringLiteral("fileName"), QFileInfo(path).fileName()},
                                          {QStringLiteral("fileSize"), size},
                                          {QStringLiteral("durationSec"), time}};
-    MLNetRequestManager::sharedService().postEnvelope(
+    MLNetRequestManager::sharedService().postUrl(
         QStringLiteral("/voiceTranslate/calculateTranslateCost"),
-        MLEncryptOperation::envelopeBytes(parameters),
+        MLEncryptOperation::returnRequestJsonToDic(parameters),
         [this, path](const QJsonObject &answer) {
             const auto cost = ml::json::fromJson<NSCalculateTranslateCostModel>(
                 SecurityCore::decryptString(answer.value(QStringLiteral("dt"))));
@@ -103,9 +103,9 @@ MLOrderedParameters uploadParameters(const NSCalculateTranslateCostModel &model,
 
 void MLAudioTranslationSonView::updateFile(const NSCalculateTranslateCostModel &model,
                                            const QString &filePath) {
-    MLNetRequestManager::sharedService().postEnvelope(
+    MLNetRequestManager::sharedService().postUrl(
         QStringLiteral("/voiceTranslate/startUploadFile"),
-        MLEncryptOperation::envelopeBytes(uploadParameters(model, filePath)),
+        MLEncryptOperation::returnRequestJsonToDic(uploadParameters(model, filePath)),
         [this, model, filePath](const QJsonObject &) { uploadFile(model, filePath); },
         [this](const QString &message, const QString &code) { failed(message, code); }, this);
 }
@@ -156,9 +156,9 @@ void MLAudioTranslationSonView::uploadFile(const NSCalculateTranslateCostModel &
 
 void MLAudioTranslationSonView::startRecognize(const NSCalculateTranslateCostModel &model,
                                                const QString &filePath) {
-    MLNetRequestManager::sharedService().postEnvelope(
+    MLNetRequestManager::sharedService().postUrl(
         QStringLiteral("/voiceTranslate/endUploadFile"),
-        MLEncryptOperation::envelopeBytes(uploadParameters(model, filePath)),
+        MLEncryptOperation::returnRequestJsonToDic(uploadParameters(model, filePath)),
         [](const QJsonObject &) {
             MLNotificationCenter::defaultCenter().postNotificationName(kHistoricalNotification);
         },

@@ -151,8 +151,9 @@ void MLDocumentTranslationSonView::checkTranslateForPath(const QString &path, co
     MLOrderedParameters parameters{{QStringLiteral("fileName"), QFileInfo(path).fileName()},
                                    {QStringLiteral("fileSize"), size}};
     addLanguages(parameters);
-    MLNetRequestManager::sharedService().postEnvelope(
-        QStringLiteral("/documentTranslate/checkTranslate"), MLEncryptOperation::envelopeBytes(parameters),
+    MLNetRequestManager::sharedService().postUrl(
+        QStringLiteral("/documentTranslate/checkTranslate"),
+        MLEncryptOperation::returnRequestJsonToDic(parameters),
         [this, path](const QJsonObject &answer) {
             const auto check = ml::json::fromJson<NSDocumentCheckTranslateModel>(
                 SecurityCore::decryptString(answer.value(QStringLiteral("dt"))));
@@ -197,8 +198,9 @@ void MLDocumentTranslationSonView::updateFile(const QString &key, const QString 
 
 void MLDocumentTranslationSonView::startTranslate(const QString &translateId) {
     const QJsonObject parameters{{QStringLiteral("translateId"), translateId}};
-    MLNetRequestManager::sharedService().postEnvelope(
-        QStringLiteral("/documentTranslate/startTranslate"), MLEncryptOperation::envelopeBytes(parameters),
+    MLNetRequestManager::sharedService().postUrl(
+        QStringLiteral("/documentTranslate/startTranslate"),
+        MLEncryptOperation::returnRequestJsonToDic(parameters),
         [](const QJsonObject &) {
             MLNotificationCenter::defaultCenter().postNotificationName(
                 MLDocumentTranslationViewToolBarView::kHistoricalNotification);
