@@ -1,7 +1,9 @@
 #pragma once
 
 #include "core/net/MLRequestClient.h"
+#include "core/security/SecurityCore.h"
 
+#include <QJsonObject>
 #include <QString>
 
 // The client of the service API: POSTs an envelope to the API base URL plus a path and judges the
@@ -22,4 +24,22 @@ public:
     // a sign-out ("DIA005") happens regardless. Callable from any thread.
     void postUrl(const QString &path, const QString &parameters, MLAnswerBlock success,
                  MLFailureBlock failure, QObject *context);
+
+    // A success block for postUrl that decrypts the answer's "dt", maps its text with `map` (giving a
+    // std::optional) and hands the value to `success`; a payload that does not map goes to `failure`
+    // as "数据格式异常" without code.
+    template <class Map, class Success>
+    static MLAnswerBlock decryptedPayload(Map map, Success success, MLFailureBlock failure) {
+        return [map = std::move(map), success = std::move(success),
+                failure = std::move(failure)](const QJsonObject &answer) {
+            const auto value = map(SecurityCore::decryptString(answer.value(QStringLiteral("dt"))));
+            if (!value) {
+                if (failure)
+                    failure(QStringLiteral("数据格式异常"), QString());
+                return;
+            }
+            if (success)
+                success(*value);
+        };
+    }
 };

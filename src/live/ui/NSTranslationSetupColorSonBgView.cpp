@@ -2,7 +2,6 @@
 
 #include "live/ui/MLSettingRowLook.h"
 #include "live/ui/MLSubtitleLookKeys.h"
-#include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/MLUserDefaults.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
 
@@ -72,9 +71,6 @@ void NSTranslationSetupColorSonBgView::chooseView(NSTranslationSetupColorSonSmal
     if (view == m_seletdView)
         return;
     markView(view);
-    auto &defaults = MLUserDefaults::standardUserDefaults();
-    defaults.setString(value, MLSubtitleLookKeys::kBgFloatKey);
-    defaults.synchronize();
-    MLNotificationCenter::defaultCenter().postNotificationName(
-        MLSubtitleLookKeys::kChangeBgFloatNotification);
+    MLSubtitleLookKeys::write(MLSubtitleLookKeys::kBgFloatKey, value,
+                              MLSubtitleLookKeys::kChangeBgFloatNotification);
 }

@@ -2,7 +2,6 @@
 
 #include "live/ui/MLSettingRowLook.h"
 #include "live/ui/MLSubtitleLookKeys.h"
-#include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/MLUserDefaults.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
 
@@ -101,9 +100,5 @@ void NSTranslationSetupColorSonTargetView::chooseView(NSTranslationSetupColorSon
     if (view == m_seletdView)
         return;
     markView(view);
-    auto &defaults = MLUserDefaults::standardUserDefaults();
-    defaults.setString(value, m_defaultsKey);
-    defaults.synchronize();
-    MLNotificationCenter::defaultCenter().postNotificationName(
-        MLSubtitleLookKeys::kChangeFontSizeNotification);
+    MLSubtitleLookKeys::write(m_defaultsKey, value, MLSubtitleLookKeys::kChangeFontSizeNotification);
 }

@@ -2,7 +2,6 @@
 
 #include "live/ui/MLSettingRowLook.h"
 #include "live/ui/MLSubtitleLookKeys.h"
-#include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/MLUserDefaults.h"
 
 namespace {
@@ -83,11 +82,8 @@ void NSTranslationSetupFontCellView::updateButtonStatus(QPushButton *button) {
         setButtonChosen(m_seletedBtn, false);
     setButtonChosen(button, true);
     m_seletedBtn = button;
-    auto &defaults = MLUserDefaults::standardUserDefaults();
-    defaults.setString(m_dataList.at(tag), MLSubtitleLookKeys::kFontSizeKey);
-    defaults.synchronize();
-    MLNotificationCenter::defaultCenter().postNotificationName(
-        MLSubtitleLookKeys::kChangeFontSizeNotification);
+    MLSubtitleLookKeys::write(MLSubtitleLookKeys::kFontSizeKey, m_dataList.at(tag),
+                              MLSubtitleLookKeys::kChangeFontSizeNotification);
 }
 
 void NSTranslationSetupFontCellView::setButtonChosen(QPushButton *button, bool chosen) {
