@@ -4,7 +4,6 @@
 #include "core/net/MLMicrosoftNetRequestManager.h"
 #include "core/net/MLNetRequestManager.h"
 #include "core/net/MLServiceText.h"
-#include "core/security/SecurityCore.h"
 #include "files/MLDocumentTranslationViewToolBarView.h"
 #include "files/MLFileJobFailure.h"
 #include "files/MLFilesLogging.h"
@@ -151,19 +150,16 @@ void MLDocumentTranslationSonView::checkTranslateForPath(const QString &path, co
     MLOrderedParameters parameters{{QStringLiteral("fileName"), QFileInfo(path).fileName()},
                                    {QStringLiteral("fileSize"), size}};
     addLanguages(parameters);
+    const MLFailureBlock failure = [this](const QString &message, const QString &code) {
+        failed(message, code);
+    };
     MLNetRequestManager::sharedService().postUrl(
         QStringLiteral("/documentTranslate/checkTranslate"),
         MLEncryptOperation::returnRequestJsonToDic(parameters),
-        [this, path](const QJsonObject &answer) {
-            const auto check = ml::json::fromJson<NSDocumentCheckTranslateModel>(
-                SecurityCore::decryptString(answer.value(QStringLiteral("dt"))));
-            if (!check) {
-                failed(QStringLiteral("数据格式异常"), QString());
-                return;
-            }
-            updateFile(check->key, path);
-        },
-        [this](const QString &message, const QString &code) { failed(message, code); }, this);
+        MLNetRequestManager::decryptedModel<NSDocumentCheckTranslateModel>(
+            [this, path](const NSDocumentCheckTranslateModel &check) { updateFile(check.key, path); },
+            failure),
+        failure, this);
 }
 
 void MLDocumentTranslationSonView::updateFile(const QString &key, const QString &path) {

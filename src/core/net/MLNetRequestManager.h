@@ -6,6 +6,8 @@
 #include <QJsonObject>
 #include <QString>
 
+#include <type_traits>
+
 // The client of the service API: POSTs an envelope to the API base URL plus a path and judges the
 // answer with its digest (see MLAnswerJudge). Both blocks run on the main thread; no progress
 // overlay, no retry.
@@ -38,8 +40,17 @@ public:
                     failure(QStringLiteral("数据格式异常"), QString());
                 return;
             }
-            if (success)
-                success(*value);
+            if constexpr (std::is_constructible_v<bool, const Success &>) {
+                if (!success)
+                    return; // an empty std::function
+            }
+            success(*value);
         };
+    }
+    // decryptedPayload mapping the text into a new `Model` (ml::json::fromJson).
+    template <class Model, class Success>
+    static MLAnswerBlock decryptedModel(Success success, MLFailureBlock failure) {
+        return decryptedPayload([](const QString &json) { return ml::json::fromJson<Model>(json); },
+                                std::move(success), std::move(failure));
     }
 };

@@ -13,9 +13,7 @@ MLToolNetService::MLToolNetService(MLNetRequestManager &requests)
 void MLToolNetService::requireModel(const QString &path, const QString &params, ModelBlock success,
                                     MLFailureBlock failure, QObject *context) {
     m_requests.postUrl(path, params,
-                       MLNetRequestManager::decryptedPayload(
-                           [](const QString &json) { return ml::json::fromJson<MLToolAdvancedModel>(json); },
-                           std::move(success), failure),
+                       MLNetRequestManager::decryptedModel<MLToolAdvancedModel>(std::move(success), failure),
                        failure, context);
 }
 
