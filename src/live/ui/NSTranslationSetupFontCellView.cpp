@@ -27,9 +27,7 @@ void NSTranslationSetupFontCellView::creatUI() {
 void NSTranslationSetupFontCellView::layoutUI() {
     MLSettingRowLook::placeTitle(m_titleLabel);
     MLSettingRowLook::placeBottomLine(m_line, this);
-    const int left = m_titleLabel->x();
-    const int top = m_titleLabel->geometry().bottom() + 1;
-    m_contentRadioView->setGeometry(left, top, qMax(0, width() - left), qMax(0, m_line->y() - top));
+    MLSettingRowLook::placeUnderTitle(m_contentRadioView, m_titleLabel, m_line, this);
     int x = 0;
     for (auto *button : std::as_const(m_seletedBtnList)) {
         button->setGeometry(x, (m_contentRadioView->height() - kButtonHeight) / 2, kButtonWidth,
