@@ -5,7 +5,6 @@
 #include "billing/MLIndividualCenterSetMealView.h"
 #include "core/net/MLEncryptOperation.h"
 #include "core/net/MLNetRequestManager.h"
-#include "core/security/SecurityCore.h"
 #include "core/session/MLUserManager.h"
 #include "platform/imageloader/MLWebImageView.h"
 #include "platform/kit/MLNotificationCenter.h"
@@ -135,20 +134,19 @@ void MLIndividualCenterView::refreshData() {
 
 void MLIndividualCenterView::networkRequest() {
     const QJsonObject parameters{{QStringLiteral("pageNum"), 1}, {QStringLiteral("pageSize"), kPageSize}};
-    MLNetRequestManager::sharedService().postEnvelope(
-        QStringLiteral("/meInfo/getMeSetmealList"), MLEncryptOperation::envelopeBytes(parameters),
-        [this](const QJsonObject &answer) {
-            std::optional<MLGetMeSetmealDtOrgModel> model = ml::json::fromJson<MLGetMeSetmealDtOrgModel>(
-                SecurityCore::decryptString(answer.value(QStringLiteral("dt"))));
-            if (!model) {
-                MLBillingLook::showFailure(QStringLiteral("数据格式异常"));
-                return;
-            }
-            m_orgModel = std::move(model);
-            m_notDataView->setHidden(!m_orgModel->list.isEmpty());
-            m_tableView->reloadData();
-        },
-        [](const QString &message, const QString &) { MLBillingLook::showFailure(message); }, this);
+    const MLFailureBlock showFailure = [](const QString &message, const QString &) {
+        MLBillingLook::showFailure(message);
+    };
+    MLNetRequestManager::sharedService().postUrl(
+        QStringLiteral("/meInfo/getMeSetmealList"), MLEncryptOperation::returnRequestJsonToDic(parameters),
+        MLNetRequestManager::decryptedModel<MLGetMeSetmealDtOrgModel>(
+            [this](const MLGetMeSetmealDtOrgModel &model) {
+                m_orgModel = model;
+                m_notDataView->setHidden(!m_orgModel->list.isEmpty());
+                m_tableView->reloadData();
+            },
+            showFailure),
+        showFailure, this);
 }
 
 void MLIndividualCenterView::copyClick() {

@@ -57,8 +57,8 @@ void MLStatementView::layoutUI() {
 
 void MLStatementView::networkRequest() {
     const QJsonObject parameters{{QStringLiteral("pageNum"), m_currentPageNum}};
-    MLNetRequestManager::sharedService().postEnvelope(
-        m_requestPath, MLEncryptOperation::envelopeBytes(parameters),
+    MLNetRequestManager::sharedService().postUrl(
+        m_requestPath, MLEncryptOperation::returnRequestJsonToDic(parameters),
         [this](const QJsonObject &answer) {
             if (!takeAnswer(SecurityCore::decryptString(answer.value(QStringLiteral("dt"))))) {
                 MLBillingLook::showFailure(QStringLiteral("数据格式异常"));

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "core/model/MLJsonModel.h"
 #include "core/session/MLMinePageBaseModel.h"
 #include "ui/widgets/MLPageView.h"
+#include "ui/widgets/MLPagedRows.h"
 
 #include <optional>
 
@@ -53,4 +55,29 @@ private:
     MLBillingTableView *m_tableView = nullptr;
     NSPagingView *m_pagingView = nullptr;
     NSNotDataView *m_notDataView = nullptr;
+};
+
+// One statement: its answer class `Answer` and its row view class `Cell` (see MLPagedRows); the
+// statements name these and their path.
+template <class Answer, class Cell> class MLStatementPage : public MLStatementView {
+public:
+    // The last answer taken; nothing until the first.
+    const std::optional<Answer> &dataModel() const { return m_rows.answer(); }
+
+protected:
+    using MLStatementView::MLStatementView;
+
+    bool takeAnswer(const QString &json) override {
+        std::optional<Answer> answer = ml::json::fromJson<Answer>(json);
+        if (!answer)
+            return false;
+        m_rows.setAnswer(std::move(answer));
+        return true;
+    }
+    std::optional<MLMinePageBaseModel> paging() const override { return m_rows.paging(); }
+    int rowCount() const override { return m_rows.count(); }
+    QWidget *viewForRow(int row) const override { return m_rows.makeRow(row); }
+
+private:
+    MLPagedRows<Answer, Cell> m_rows;
 };

@@ -3,7 +3,6 @@
 #include "core/net/MLEncryptOperation.h"
 #include "core/net/MLNetRequestManager.h"
 #include "core/net/MLServiceText.h"
-#include "core/security/SecurityCore.h"
 #include "files/MLFileJobFailure.h"
 #include "files/MLFilesHost.h"
 #include "files/MLFilesLogging.h"
@@ -70,27 +69,26 @@ void MLAudioTranslationSonView::checkTranslateForPath(const QString &path, const
     const MLOrderedParameters parameters{{QStringLiteral("fileName"), QFileInfo(path).fileName()},
                                          {QStringLiteral("fileSize"), size},
                                          {QStringLiteral("durationSec"), time}};
-    MLNetRequestManager::sharedService().postEnvelope(
+    const MLFailureBlock failure = [this](const QString &message, const QString &code) {
+        failed(message, code);
+    };
+    MLNetRequestManager::sharedService().postUrl(
         QStringLiteral("/voiceTranslate/calculateTranslateCost"),
-        MLEncryptOperation::envelopeBytes(parameters),
-        [this, path](const QJsonObject &answer) {
-            const auto cost = ml::json::fromJson<NSCalculateTranslateCostModel>(
-                SecurityCore::decryptString(answer.value(QStringLiteral("dt"))));
-            if (!cost) {
-                failed(QStringLiteral("数据格式异常"), QString());
-                return;
-            }
-            MLAlert alert;
-            alert.setMessageText(MLServiceText::forDisplay(cost->translateDesc));
-            alert.addButtonWithTitle(QStringLiteral("确定"));
-            alert.addButtonWithTitle(QStringLiteral("取消"));
-            QPointer<MLAudioTranslationSonView> self(this);
-            alert.beginSheetModalForWindow(window(), [self, cost = *cost, path](int response) {
-                if (self && response == MLAlert::FirstButtonReturn)
-                    self->updateFile(cost, path);
-            });
-        },
-        [this](const QString &message, const QString &code) { failed(message, code); }, this);
+        MLEncryptOperation::returnRequestJsonToDic(parameters),
+        MLNetRequestManager::decryptedModel<NSCalculateTranslateCostModel>(
+            [this, path](const NSCalculateTranslateCostModel &cost) {
+                MLAlert alert;
+                alert.setMessageText(MLServiceText::forDisplay(cost.translateDesc));
+                alert.addButtonWithTitle(QStringLiteral("确定"));
+                alert.addButtonWithTitle(QStringLiteral("取消"));
+                QPointer<MLAudioTranslationSonView> self(this);
+                alert.beginSheetModalForWindow(window(), [self, cost, path](int response) {
+                    if (self && response == MLAlert::FirstButtonReturn)
+                        self->updateFile(cost, path);
+                });
+            },
+            failure),
+        failure, this);
 }
 
 namespace {
@@ -103,9 +101,9 @@ MLOrderedParameters uploadParameters(const NSCalculateTranslateCostModel &model,
 
 void MLAudioTranslationSonView::updateFile(const NSCalculateTranslateCostModel &model,
                                            const QString &filePath) {
-    MLNetRequestManager::sharedService().postEnvelope(
+    MLNetRequestManager::sharedService().postUrl(
         QStringLiteral("/voiceTranslate/startUploadFile"),
-        MLEncryptOperation::envelopeBytes(uploadParameters(model, filePath)),
+        MLEncryptOperation::returnRequestJsonToDic(uploadParameters(model, filePath)),
         [this, model, filePath](const QJsonObject &) { uploadFile(model, filePath); },
         [this](const QString &message, const QString &code) { failed(message, code); }, this);
 }
@@ -156,9 +154,9 @@ void MLAudioTranslationSonView::uploadFile(const NSCalculateTranslateCostModel &
 
 void MLAudioTranslationSonView::startRecognize(const NSCalculateTranslateCostModel &model,
                                                const QString &filePath) {
-    MLNetRequestManager::sharedService().postEnvelope(
+    MLNetRequestManager::sharedService().postUrl(
         QStringLiteral("/voiceTranslate/endUploadFile"),
-        MLEncryptOperation::envelopeBytes(uploadParameters(model, filePath)),
+        MLEncryptOperation::returnRequestJsonToDic(uploadParameters(model, filePath)),
         [](const QJsonObject &) {
             MLNotificationCenter::defaultCenter().postNotificationName(kHistoricalNotification);
         },

@@ -4,7 +4,6 @@
 #include "core/net/MLMicrosoftNetRequestManager.h"
 #include "core/net/MLNetRequestManager.h"
 #include "core/net/MLServiceText.h"
-#include "core/security/SecurityCore.h"
 #include "files/MLDocumentTranslationViewToolBarView.h"
 #include "files/MLFileJobFailure.h"
 #include "files/MLFilesLogging.h"
@@ -151,18 +150,16 @@ void MLDocumentTranslationSonView::checkTranslateForPath(const QString &path, co
     MLOrderedParameters parameters{{QStringLiteral("fileName"), QFileInfo(path).fileName()},
                                    {QStringLiteral("fileSize"), size}};
     addLanguages(parameters);
-    MLNetRequestManager::sharedService().postEnvelope(
-        QStringLiteral("/documentTranslate/checkTranslate"), MLEncryptOperation::envelopeBytes(parameters),
-        [this, path](const QJsonObject &answer) {
-            const auto check = ml::json::fromJson<NSDocumentCheckTranslateModel>(
-                SecurityCore::decryptString(answer.value(QStringLiteral("dt"))));
-            if (!check) {
-                failed(QStringLiteral("数据格式异常"), QString());
-                return;
-            }
-            updateFile(check->key, path);
-        },
-        [this](const QString &message, const QString &code) { failed(message, code); }, this);
+    const MLFailureBlock failure = [this](const QString &message, const QString &code) {
+        failed(message, code);
+    };
+    MLNetRequestManager::sharedService().postUrl(
+        QStringLiteral("/documentTranslate/checkTranslate"),
+        MLEncryptOperation::returnRequestJsonToDic(parameters),
+        MLNetRequestManager::decryptedModel<NSDocumentCheckTranslateModel>(
+            [this, path](const NSDocumentCheckTranslateModel &check) { updateFile(check.key, path); },
+            failure),
+        failure, this);
 }
 
 void MLDocumentTranslationSonView::updateFile(const QString &key, const QString &path) {
@@ -197,8 +194,9 @@ void MLDocumentTranslationSonView::updateFile(const QString &key, const QString 
 
 void MLDocumentTranslationSonView::startTranslate(const QString &translateId) {
     const QJsonObject parameters{{QStringLiteral("translateId"), translateId}};
-    MLNetRequestManager::sharedService().postEnvelope(
-        QStringLiteral("/documentTranslate/startTranslate"), MLEncryptOperation::envelopeBytes(parameters),
+    MLNetRequestManager::sharedService().postUrl(
+        QStringLiteral("/documentTranslate/startTranslate"),
+        MLEncryptOperation::returnRequestJsonToDic(parameters),
         [](const QJsonObject &) {
             MLNotificationCenter::defaultCenter().postNotificationName(
                 MLDocumentTranslationViewToolBarView::kHistoricalNotification);

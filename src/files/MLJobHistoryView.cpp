@@ -140,8 +140,8 @@ void MLJobHistoryView::refreshClick() {
 
 void MLJobHistoryView::networkRequest(const QPointer<MBProgressHUD> &hud) {
     const QJsonObject parameters{{QStringLiteral("pageNum"), m_currentPageNum}};
-    MLNetRequestManager::sharedService().postEnvelope(
-        m_servicePath, MLEncryptOperation::envelopeBytes(parameters),
+    MLNetRequestManager::sharedService().postUrl(
+        m_servicePath, MLEncryptOperation::returnRequestJsonToDic(parameters),
         [this, hud](const QJsonObject &answer) {
             const QString json = SecurityCore::decryptString(answer.value(QStringLiteral("dt")));
             MBProgressHUD::hideHUD(hud, false);

@@ -2,6 +2,7 @@
 
 #include "core/session/MLMinePageBaseModel.h"
 #include "ui/widgets/MLPageView.h"
+#include "ui/widgets/MLPagedRows.h"
 
 #include <QPointer>
 
@@ -74,30 +75,22 @@ private:
     NSPagingView *m_pagingView = nullptr;
 };
 
-// A job history over the list model `ListModel` whose rows are `Cell`s.
+// A job history over the list model `ListModel` whose rows are `Cell`s (see MLPagedRows).
 template <class ListModel, class Cell> class MLJobHistoryListView : public MLJobHistoryView {
 public:
     // The last successful answer; absent until one has arrived.
-    const std::optional<ListModel> &dataModel() const { return m_dataModel; }
+    const std::optional<ListModel> &dataModel() const { return m_rows.answer(); }
 
 protected:
     using MLJobHistoryView::MLJobHistoryView;
 
     void setDataModelFromJson(const QString &json) override {
-        m_dataModel = ml::json::fromJson<ListModel>(json);
+        m_rows.setAnswer(ml::json::fromJson<ListModel>(json));
     }
-    std::optional<MLMinePageBaseModel> paging() const override {
-        if (!m_dataModel)
-            return std::nullopt;
-        return static_cast<const MLMinePageBaseModel &>(*m_dataModel);
-    }
-    int listCount() const override { return m_dataModel ? int(m_dataModel->list.size()) : 0; }
-    QWidget *makeRowView(int row) override {
-        auto *cell = new Cell;
-        cell->setModel(m_dataModel->list.at(row));
-        return cell;
-    }
+    std::optional<MLMinePageBaseModel> paging() const override { return m_rows.paging(); }
+    int listCount() const override { return m_rows.count(); }
+    QWidget *makeRowView(int row) override { return m_rows.makeRow(row); }
 
 private:
-    std::optional<ListModel> m_dataModel;
+    MLPagedRows<ListModel, Cell> m_rows;
 };

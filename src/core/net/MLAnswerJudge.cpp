@@ -1,7 +1,6 @@
 #include "core/net/MLAnswerJudge.h"
 
 #include "core/model/MLJsonModel.h"
-#include "core/net/MLEncryptOperation.h"
 #include "core/net/MLNetLogging.h"
 #include "core/net/MLServiceText.h"
 #include "core/security/MLDigest.h"
@@ -57,7 +56,7 @@ MLAnswerJudge::Verdict MLAnswerJudge::judge(const MLHttpTransport::Answer &answe
             qCWarning(lcNet) << "a success answer came with the HTTP status" << answer.httpStatus;
             return failed(QStringLiteral("系统异常"));
         }
-        if (digest == Digest::Required && !digestMatches(answer.body, object)) {
+        if (digest == Digest::Required && !digestMatches(object)) {
             qCWarning(lcNet) << "answer digest does not match its payload";
             return failed(QStringLiteral("非法请求"));
         }
@@ -82,14 +81,6 @@ bool MLAnswerJudge::digestMatches(const QJsonObject &answer) {
         return false;
     const QJsonValue m5 = answer.value(QStringLiteral("m5"));
     return m5.isString() && MLDigest::md5Hex(*payload) == m5.toString();
-}
-
-bool MLAnswerJudge::digestMatches(QByteArrayView body, const QJsonObject &answer) {
-    if (const std::optional<MLEncryptOperation::Fields> fields = MLEncryptOperation::readFields(body)) {
-        const std::optional<QByteArray> payload = SecurityCore::openSealed(fields->dt, fields->m5);
-        return payload && !payload->isEmpty();
-    }
-    return digestMatches(answer);
 }
 
 void MLAnswerJudge::deliver(const Verdict &verdict, MLUserManager &users, const MLContextGuard &guard,

@@ -43,9 +43,6 @@ public:
 
     // The digest test of `Digest::Required`.
     static bool digestMatches(const QJsonObject &answer);
-    // The same test on the answer's text and its parsed object: "dt" and "m5" read straight from the
-    // text where they are plain strings (MLEncryptOperation::readFields), from the object otherwise.
-    static bool digestMatches(QByteArrayView body, const QJsonObject &answer);
 
     // Carries a verdict out: a sign-out first removes the stored user through `logoutBlock` with a
     // block that posts "NotificationUSERLOGOUT" (even when the caller is gone); then, while the

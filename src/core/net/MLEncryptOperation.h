@@ -1,14 +1,12 @@
 #pragma once
 
 #include <QByteArray>
-#include <QByteArrayView>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QList>
 #include <QString>
 #include <QVariantMap>
 
-#include <optional>
 #include <utility>
 
 // Request parameters whose keys go out in a given order (QJsonObject sorts its keys).
@@ -30,19 +28,4 @@ public:
 
     // The envelope of a JSON text (UTF-8) as it stands.
     static QString envelope(const QByteArray &json);
-    // The same envelopes as bytes, as they go on the wire (the text is ASCII).
-    static QByteArray envelopeBytes(QByteArrayView json);
-    static QByteArray envelopeBytes(const QJsonObject &parameters);
-    static QByteArray envelopeBytes(const MLOrderedParameters &parameters);
-
-    // The "dt" and "m5" strings of an envelope or answer, views into its text.
-    struct Fields {
-        QByteArrayView dt;
-        QByteArrayView m5;
-    };
-    // Reads "dt" and "m5" straight from the text of a JSON object known to be valid (the answer judge
-    // has parsed it): both must be top-level strings without escapes, each once. Nothing for anything
-    // else (a field missing, twice, escaped or not a string, a text that is not an object), where the
-    // caller reads the parsed object instead.
-    static std::optional<Fields> readFields(QByteArrayView json);
 };

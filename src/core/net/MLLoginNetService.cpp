@@ -27,18 +27,9 @@ void MLLoginNetService::ml_requireTransLangueGetLanguageListUrl(const QString &p
 void MLLoginNetService::ml_requireSwitchLanguageUrl(const QString &path, const QString &params,
                                                     MLAnswerBlock success, MLFailureBlock failure,
                                                     QObject *context) {
-    m_requests.postUrl(
-        path, params,
-        [success = std::move(success), failure](const QJsonObject &answer) {
-            const auto object = ml::json::detail::parseObject(
-                SecurityCore::decryptString(answer.value(QStringLiteral("dt"))).toUtf8());
-            if (!object) {
-                if (failure)
-                    failure(QStringLiteral("数据格式异常"), QString());
-                return;
-            }
-            if (success)
-                success(*object);
-        },
-        failure, context);
+    m_requests.postUrl(path, params,
+                       MLNetRequestManager::decryptedPayload(
+                           [](const QString &json) { return ml::json::detail::parseObject(json.toUtf8()); },
+                           std::move(success), failure),
+                       failure, context);
 }

@@ -1,29 +1,24 @@
 #pragma once
 
-#include "core/net/MLContextGuard.h"
-#include "core/net/MLRequestBlocks.h"
+#include "core/net/MLRequestClient.h"
 
 #include <QByteArray>
 #include <QJsonValue>
-#include <QObject>
 #include <QString>
 #include <QVariantMap>
 
 #include <functional>
 
-class MLHttpTransport;
-class MLUserManager;
-
 // POSTs to absolute URLs with an `authorization` header (the text-translation endpoint), and the
 // multipart file upload to the service API. Both blocks run on the main thread.
-class MLMicrosoftNetRequestManager final : public QObject {
+class MLMicrosoftNetRequestManager final : public MLRequestClient {
     Q_OBJECT
 public:
     using ValueBlock = std::function<void(const QJsonValue &answer)>;
 
-    static MLMicrosoftNetRequestManager &sharedService();
+    using MLRequestClient::MLRequestClient;
 
-    MLMicrosoftNetRequestManager(MLHttpTransport &transport, MLUserManager &users, QObject *parent = nullptr);
+    static MLMicrosoftNetRequestManager &sharedService();
 
     // POSTs `parameters` (JSON text) to `url` with the header `authorization` and nothing of the
     // service's own header fields. `success` gets the parsed JSON answer (object or array). `failure`
@@ -40,13 +35,4 @@ public:
     // MLNetRequestManager::postUrl, except that "SUCCESS" needs no digest ("dt" is plain).
     void upLoadDataWithUrlStr(const QString &path, const QVariantMap &formFields, const QByteArray &data,
                               MLAnswerBlock success, MLFailureBlock failure, QObject *context);
-
-private:
-    void sendPost(const QString &url, const QByteArray &parameters, const QString &authorization,
-                  ValueBlock success, MLFailureBlock failure, MLContextGuard guard);
-    void sendUpload(const QString &path, const QVariantMap &formFields, const QByteArray &data,
-                    MLAnswerBlock success, MLFailureBlock failure, MLContextGuard guard);
-
-    MLHttpTransport &m_transport;
-    MLUserManager &m_users;
 };

@@ -1,23 +1,18 @@
 #pragma once
 
-#include "core/net/MLContextGuard.h"
-#include "core/net/MLRequestBlocks.h"
+#include "core/net/MLRequestClient.h"
 
 #include <QJsonObject>
-#include <QObject>
 #include <QString>
-
-class MLHttpTransport;
-class MLUserManager;
 
 // The client of the payment origin: plain JSON bodies and answers, no envelope, no digest. Both blocks
 // run on the main thread; no progress overlay, no retry.
-class MLNetRequestRechargeManager final : public QObject {
+class MLNetRequestRechargeManager final : public MLRequestClient {
     Q_OBJECT
 public:
-    static MLNetRequestRechargeManager &sharedService();
+    using MLRequestClient::MLRequestClient;
 
-    MLNetRequestRechargeManager(MLHttpTransport &transport, MLUserManager &users, QObject *parent = nullptr);
+    static MLNetRequestRechargeManager &sharedService();
 
     // POSTs `parameters` as a plain JSON object (an empty one when none are given) to the payment base
     // URL followed by `path`, with the standard header fields. A "SUCCESS" answer goes whole to
@@ -26,11 +21,4 @@ public:
     // is destroyed first. Callable from any thread.
     void postUrl(const QString &path, const QJsonObject &parameters, MLAnswerBlock success,
                  MLFailureBlock failure, QObject *context);
-
-private:
-    void send(const QString &path, const QJsonObject &parameters, MLAnswerBlock success,
-              MLFailureBlock failure, MLContextGuard guard);
-
-    MLHttpTransport &m_transport;
-    MLUserManager &m_users;
 };

@@ -1,7 +1,6 @@
 #include "core/net/MLToolNetService.h"
 
 #include "core/net/MLNetRequestManager.h"
-#include "core/security/SecurityCore.h"
 
 MLToolNetService &MLToolNetService::shareService() {
     static MLToolNetService service(MLNetRequestManager::sharedService());
@@ -13,20 +12,9 @@ MLToolNetService::MLToolNetService(MLNetRequestManager &requests)
 
 void MLToolNetService::requireModel(const QString &path, const QString &params, ModelBlock success,
                                     MLFailureBlock failure, QObject *context) {
-    m_requests.postUrl(
-        path, params,
-        [success = std::move(success), failure](const QJsonObject &answer) {
-            const auto model = ml::json::fromJson<MLToolAdvancedModel>(
-                SecurityCore::decryptString(answer.value(QStringLiteral("dt"))));
-            if (!model) {
-                if (failure)
-                    failure(QStringLiteral("数据格式异常"), QString());
-                return;
-            }
-            if (success)
-                success(*model);
-        },
-        failure, context);
+    m_requests.postUrl(path, params,
+                       MLNetRequestManager::decryptedModel<MLToolAdvancedModel>(std::move(success), failure),
+                       failure, context);
 }
 
 void MLToolNetService::ml_requireGetXunFeiSinUrl(const QString &path, const QString &params,

@@ -1,38 +1,11 @@
 #include "core/security/MLDigest.h"
 
-#include "platform/crypto/MLCryptoBackend.h"
-
-#include <array>
-
-namespace {
-
-bool md5(QByteArrayView data, std::array<unsigned char, 16> &digest) {
-    MLCryptoBackend *crypto = MLCryptoBackend::instance();
-    return crypto && crypto->md5(data, digest);
-}
-
-} // namespace
+#include <QCryptographicHash>
 
 namespace MLDigest {
 
-void appendMd5Hex(QByteArrayView data, QByteArray &out) {
-    std::array<unsigned char, 16> digest{};
-    if (!md5(data, digest))
-        return;
-    static constexpr char kDigits[] = "0123456789abcdef";
-    const qsizetype start = out.size();
-    out.resize(start + 32);
-    char *hex = out.data() + start;
-    for (const unsigned char byte : digest) {
-        *hex++ = kDigits[byte >> 4];
-        *hex++ = kDigits[byte & 0xf];
-    }
-}
-
 QString md5Hex(const QByteArray &data) {
-    QByteArray hex;
-    appendMd5Hex(data, hex);
-    return QString::fromLatin1(hex);
+    return QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Md5).toHex());
 }
 
 QString md5Hex(const QString &text) {

@@ -9,8 +9,6 @@ namespace MLDigest {
 
 // MD5 as 32 lower-case hexadecimal digits.
 QString md5Hex(const QByteArray &data);
-// Appends the 32 digits of md5Hex(data) to `out`.
-void appendMd5Hex(QByteArrayView data, QByteArray &out);
 // MD5 of the UTF-8 bytes of `text`.
 QString md5Hex(const QString &text);
 

@@ -4,7 +4,6 @@
 #include <QByteArrayView>
 #include <QJsonValue>
 #include <QString>
-#include <QStringView>
 
 #include <optional>
 
@@ -20,24 +19,18 @@ public:
 
     // UTF-8 of `plainText`, encrypted, as lower-case hex. Empty for an empty text or without a key.
     static QString encryptString(const QString &plainText);
-    // Appends the lower-case hex of the encrypted `utf8` to `out` (nothing for an empty input); false,
-    // with `out` unchanged, without a key or when the cipher fails.
-    static bool appendEncryptedHex(QByteArrayView utf8, QByteArray &out);
+    // The lower-case hex of the encrypted `utf8`. Empty for an empty input, without a key or when the
+    // cipher fails.
+    static QByteArray encryptHex(QByteArrayView utf8);
     // The text of lower- or upper-case hex `hexText`. Empty for an empty input, anything that is not
     // whole 16-byte blocks of hex digits, bad padding, a result that is not valid UTF-8, or no key.
     static QString decryptString(const QString &hexText);
     // An answer's "dt": a string is decrypted as it is; a number is first written as decimal text
     // (64-bit integers exactly); anything else gives the empty text.
     static QString decryptString(const QJsonValue &value);
-    // The same as decryptString, as the UTF-8 bytes of the text: empty for an empty or absent input,
-    // nothing where decryptString gives the empty text for a failure.
-    static std::optional<QByteArray> decryptBytes(QStringView hexText);
+    // The same as decryptString(const QJsonValue &), as the UTF-8 bytes of the text: empty for an empty
+    // or absent input, nothing where decryptString gives the empty text for a failure.
     static std::optional<QByteArray> decryptBytes(const QJsonValue &value);
-    // The same as decryptBytes, from hex digits held as bytes (as an answer body holds them).
-    static std::optional<QByteArray> decryptHex(QByteArrayView hexDigits);
-    // The text sealed in an answer's "dt" (hex digits as bytes), as UTF-8, when it decrypts to valid
-    // UTF-8 whose MD5, as 32 lower-case hex digits, is `md5Hex`; nothing otherwise.
-    static std::optional<QByteArray> openSealed(QByteArrayView hexDigits, QByteArrayView md5Hex);
 
     // Launch step: recovers the AES key and IV from the stored RSA texts with the embedded public key
     // and sets them. False, with the current key left as it was, when either does not recover.
@@ -51,8 +44,6 @@ public:
 private:
     // recoverStoredKey without waiting for a recovery under way (the worker's own call).
     static bool recoverNow();
-    // Hex digits to decrypted bytes, UTF-8 not yet checked.
-    static std::optional<QByteArray> decryptUnchecked(QStringView hexText);
-    template <typename Unit>
-    static std::optional<QByteArray> decryptUnchecked(const Unit *digits, qsizetype size);
+    // Hex digits to the decrypted UTF-8 bytes; nothing on any failure.
+    static std::optional<QByteArray> decryptHex(QByteArrayView hexDigits);
 };

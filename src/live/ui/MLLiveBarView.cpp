@@ -16,15 +16,20 @@ MLLiveBarView::MLLiveBarView(QWidget *parent)
     m_sourceLanguageView = new NSTranslationComboBoxView(this);
     m_sourceLanguageView->setFixedSize(150, 30);
 
-    m_timeLabel = new QLabel(QStringLiteral("00:00:00"), this);
-    m_timeLabel->setTextInteractionFlags(Qt::NoTextInteraction);
-    QFont font = m_timeLabel->font();
-    font.setPixelSize(16);
-    m_timeLabel->setFont(font);
-    m_timeLabel->setStyleSheet(QStringLiteral("color: #ADADAD; background: transparent;"));
+    m_timeLabel = makeTimeLabel(this);
 
     m_settingImage = makeIcon(this, QStringLiteral("liveSetting_icon"), 20);
     MLClickRecognizer::attach(m_settingImage, this, [this] { settingClick(); });
+}
+
+QLabel *MLLiveBarView::makeTimeLabel(QWidget *parent) {
+    auto *label = new QLabel(QStringLiteral("00:00:00"), parent);
+    label->setTextInteractionFlags(Qt::NoTextInteraction);
+    QFont font = label->font();
+    font.setPixelSize(16);
+    label->setFont(font);
+    label->setStyleSheet(QStringLiteral("color: #ADADAD; background: transparent;"));
+    return label;
 }
 
 QLabel *MLLiveBarView::makeIcon(QWidget *parent, const QString &asset, int size) {

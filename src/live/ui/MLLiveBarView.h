@@ -29,6 +29,11 @@ public:
     // Locks the pickers while live translation runs, frees them otherwise.
     virtual void startOrOverBtnClick();
 
+    // The elapsed-time label of the bars and the floating window, "00:00:00" at first.
+    static QLabel *makeTimeLabel(QWidget *parent);
+    // A clickable icon of `size` points square showing the image `asset`.
+    static QLabel *makeIcon(QWidget *parent, const QString &asset, int size);
+
     // Opens the live settings in the bar's settings window, application-modally.
     void settingClick();
     // The bar's settings window, made on first use and kept.
@@ -37,7 +42,6 @@ public:
 protected:
     explicit MLLiveBarView(QWidget *parent = nullptr);
 
-    static QLabel *makeIcon(QWidget *parent, const QString &asset, int size);
     // Whether live translation runs (the application delegate's flag).
     static bool isTranslation();
 

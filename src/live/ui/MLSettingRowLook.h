@@ -59,4 +59,12 @@ inline void placeBottomLine(QWidget *line, const QWidget *row) {
     line->setGeometry(0, row->height() - 1, row->width(), 1);
 }
 
+// The area of a row's own controls: under its title, from the title's left edge to the row's right
+// edge and down to its bottom line (both placed already).
+inline void placeUnderTitle(QWidget *content, const QLabel *title, const QWidget *line, const QWidget *row) {
+    const int left = title->x();
+    const int top = title->geometry().bottom() + 1;
+    content->setGeometry(left, top, qMax(0, row->width() - left), qMax(0, line->y() - top));
+}
+
 } // namespace MLSettingRowLook

@@ -25,9 +25,7 @@ void MLSoundSettingCellView::creatUI() {
 void MLSoundSettingCellView::layoutUI() {
     MLSettingRowLook::placeTitle(m_titleLabel);
     MLSettingRowLook::placeBottomLine(m_line, this);
-    const int left = m_titleLabel->x();
-    const int top = m_titleLabel->geometry().bottom() + 1;
-    m_contentRadioView->setGeometry(left, top, qMax(0, width() - left), qMax(0, m_line->y() - top));
+    MLSettingRowLook::placeUnderTitle(m_contentRadioView, m_titleLabel, m_line, this);
     for (auto *button : m_contentRadioView->findChildren<QPushButton *>(Qt::FindDirectChildrenOnly)) {
         const QSize size = button->sizeHint();
         button->setGeometry(0, (m_contentRadioView->height() - size.height()) / 2, size.width(),

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/MLUserDefaults.h"
+
 #include <QString>
 
 // The subtitle look lives in four user-defaults text keys. Writers synchronise right after writing and
@@ -19,5 +22,13 @@ inline const QString kBgFloatKey = QStringLiteral("NSUserDefaultsBgFloatKey");
 inline const QString kChangeFontSizeNotification = QStringLiteral("NotificationChangeFontSizeKey");
 // Posted after the background changed: the floating window resets its background alpha.
 inline const QString kChangeBgFloatNotification = QStringLiteral("NotificationChangeBgFloatKey");
+
+// What every writer does: stores `value` under `key`, synchronises and posts `notification`.
+inline void write(const QString &key, const QString &value, const QString &notification) {
+    MLUserDefaults &defaults = MLUserDefaults::standardUserDefaults();
+    defaults.setString(value, key);
+    defaults.synchronize();
+    MLNotificationCenter::defaultCenter().postNotificationName(notification);
+}
 
 } // namespace MLSubtitleLookKeys

@@ -7,15 +7,10 @@
 
 #include "ui/widgets/MLRowsScrollView.h"
 
-#include <QVBoxLayout>
-
 MLTSHistoryView::MLTSHistoryView(QWidget *parent)
     : MLPageView(parent) {
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    m_scrollView = new MLRowsScrollView(this);
+    m_scrollView = MLRowsScrollView::filling(this);
     m_tableView = m_scrollView->tableView();
-    layout->addWidget(m_scrollView);
 
     m_notDataView = new NSNotDataView(this);
     m_notDataView->setHidden(true);

@@ -7,8 +7,6 @@
 
 #include "ui/widgets/MLRowsScrollView.h"
 
-#include <QVBoxLayout>
-
 namespace {
 constexpr int kShortRow = 100;
 constexpr int kTallRow = 120;
@@ -16,11 +14,8 @@ constexpr int kTallRow = 120;
 
 MLTogetherSettingView::MLTogetherSettingView(QWidget *parent)
     : MLPageView(parent) {
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    m_scrollView = new MLRowsScrollView(this);
+    m_scrollView = MLRowsScrollView::filling(this);
     m_tableView = m_scrollView->tableView();
-    layout->addWidget(m_scrollView);
     // Rows are loaded on the first show or refresh, not here: the settings window switches to window mode
     // right after making the view, and must never make (and fetch for) a region row.
 }

@@ -2,7 +2,6 @@
 
 #include "live/ui/MLSettingRowLook.h"
 #include "live/ui/MLSubtitleLookKeys.h"
-#include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/MLUserDefaults.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
 
@@ -13,7 +12,8 @@ constexpr int kSwatchInset = 10;
 } // namespace
 
 NSTranslationSetupColorSonBgView::NSTranslationSetupColorSonBgView(QWidget *parent)
-    : QWidget(parent) {
+    : QWidget(parent)
+    , m_choice(MLSubtitleLookKeys::kBgFloatKey, MLSubtitleLookKeys::kChangeBgFloatNotification) {
     creatUI();
     layoutUI();
     bindAction();
@@ -49,32 +49,13 @@ void NSTranslationSetupColorSonBgView::bindAction() {
 void NSTranslationSetupColorSonBgView::defaultSelectionButton() {
     const QString value =
         MLUserDefaults::standardUserDefaults().stringForKey(MLSubtitleLookKeys::kBgFloatKey);
-    markView(value == QLatin1String("0.3") ? m_whiteView : m_blackView);
-}
-
-void NSTranslationSetupColorSonBgView::markView(NSTranslationSetupColorSonSmallView *view) {
-    if (m_seletdView)
-        m_seletdView->setSeleted(false);
-    view->setSeleted(true);
-    m_seletdView = view;
+    m_choice.mark(value == QLatin1String("0.3") ? m_whiteView : m_blackView);
 }
 
 void NSTranslationSetupColorSonBgView::blackViewClick() {
-    chooseView(m_blackView, QStringLiteral("0.7"));
+    m_choice.choose(m_blackView, QStringLiteral("0.7"));
 }
 
 void NSTranslationSetupColorSonBgView::whiteViewClick() {
-    chooseView(m_whiteView, QStringLiteral("0.3"));
-}
-
-void NSTranslationSetupColorSonBgView::chooseView(NSTranslationSetupColorSonSmallView *view,
-                                                  const QString &value) {
-    if (view == m_seletdView)
-        return;
-    markView(view);
-    auto &defaults = MLUserDefaults::standardUserDefaults();
-    defaults.setString(value, MLSubtitleLookKeys::kBgFloatKey);
-    defaults.synchronize();
-    MLNotificationCenter::defaultCenter().postNotificationName(
-        MLSubtitleLookKeys::kChangeBgFloatNotification);
+    m_choice.choose(m_whiteView, QStringLiteral("0.3"));
 }

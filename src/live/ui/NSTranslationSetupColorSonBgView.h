@@ -16,7 +16,7 @@ public:
     QLabel *titleLabel() const { return m_titleLabel; }
     NSTranslationSetupColorSonSmallView *blackView() const { return m_blackView; }
     NSTranslationSetupColorSonSmallView *whiteView() const { return m_whiteView; }
-    NSTranslationSetupColorSonSmallView *seletdView() const { return m_seletdView; }
+    NSTranslationSetupColorSonSmallView *seletdView() const { return m_choice.chosen(); }
 
     void defaultSelectionButton();
     void blackViewClick();
@@ -29,11 +29,9 @@ private:
     void creatUI();
     void layoutUI();
     void bindAction();
-    void chooseView(NSTranslationSetupColorSonSmallView *view, const QString &value);
-    void markView(NSTranslationSetupColorSonSmallView *view);
 
     QLabel *m_titleLabel = nullptr;
     NSTranslationSetupColorSonSmallView *m_blackView = nullptr;
     NSTranslationSetupColorSonSmallView *m_whiteView = nullptr;
-    NSTranslationSetupColorSonSmallView *m_seletdView = nullptr;
+    MLSwatchChoice m_choice;
 };

@@ -1,5 +1,7 @@
 #include "live/ui/NSTranslationSetupColorSonSmallView.h"
 
+#include "live/ui/MLSubtitleLookKeys.h"
+
 #include "platform/kit/ui/MLImage.h"
 
 namespace {
@@ -40,4 +42,18 @@ void NSTranslationSetupColorSonSmallView::layoutUI() {
     m_seletedImageView->setGeometry(width() - kCheckSide, height() - kCheckSide, kCheckSide, kCheckSide);
     // The check mark lies over the image.
     m_seletedImageView->raise();
+}
+
+void MLSwatchChoice::mark(NSTranslationSetupColorSonSmallView *view) {
+    if (m_chosen)
+        m_chosen->setSeleted(false);
+    view->setSeleted(true);
+    m_chosen = view;
+}
+
+void MLSwatchChoice::choose(NSTranslationSetupColorSonSmallView *view, const QString &value) {
+    if (view == m_chosen)
+        return;
+    mark(view);
+    MLSubtitleLookKeys::write(m_key, value, m_notification);
 }

@@ -32,3 +32,24 @@ private:
     QLabel *m_seletedImageView = nullptr;
     QString m_imageName;
 };
+
+// The choice within a group of swatches stored under one subtitle-look key: one swatch is marked at a
+// time, and choosing another stores its value and announces the change.
+class MLSwatchChoice final {
+public:
+    MLSwatchChoice(const QString &key, const QString &notification)
+        : m_key(key)
+        , m_notification(notification) {}
+
+    NSTranslationSetupColorSonSmallView *chosen() const { return m_chosen; }
+    // Marks `view` as the chosen one and unmarks the last; writes nothing.
+    void mark(NSTranslationSetupColorSonSmallView *view);
+    // A click on `view`, whose value is `value`: nothing when it is the chosen one already, else it is
+    // marked and `value` written (MLSubtitleLookKeys::write).
+    void choose(NSTranslationSetupColorSonSmallView *view, const QString &value);
+
+private:
+    QString m_key;
+    QString m_notification;
+    NSTranslationSetupColorSonSmallView *m_chosen = nullptr;
+};

@@ -2,7 +2,6 @@
 
 #include "live/ui/MLSettingRowLook.h"
 #include "live/ui/MLSubtitleLookKeys.h"
-#include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/MLUserDefaults.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
 
@@ -18,7 +17,8 @@ NSTranslationSetupColorSonTargetView::NSTranslationSetupColorSonTargetView(QWidg
 NSTranslationSetupColorSonTargetView::NSTranslationSetupColorSonTargetView(const QString &defaultsKey,
                                                                            QWidget *parent)
     : QWidget(parent)
-    , m_defaultsKey(defaultsKey) {
+    , m_defaultsKey(defaultsKey)
+    , m_choice(defaultsKey, MLSubtitleLookKeys::kChangeFontSizeNotification) {
     creatUI();
     layoutUI();
     bindAction();
@@ -64,46 +64,27 @@ void NSTranslationSetupColorSonTargetView::bindAction() {
 void NSTranslationSetupColorSonTargetView::defaultSelectionButton() {
     const QString value = MLUserDefaults::standardUserDefaults().stringForKey(m_defaultsKey);
     if (value == QLatin1String("2"))
-        markView(m_greenView);
+        m_choice.mark(m_greenView);
     else if (value == QLatin1String("3"))
-        markView(m_redView);
+        m_choice.mark(m_redView);
     else if (value == QLatin1String("4"))
-        markView(m_blueView);
+        m_choice.mark(m_blueView);
     else
-        markView(m_whiteView);
-}
-
-void NSTranslationSetupColorSonTargetView::markView(NSTranslationSetupColorSonSmallView *view) {
-    if (m_seletdView)
-        m_seletdView->setSeleted(false);
-    view->setSeleted(true);
-    m_seletdView = view;
+        m_choice.mark(m_whiteView);
 }
 
 void NSTranslationSetupColorSonTargetView::whiteViewClick() {
-    chooseView(m_whiteView, QStringLiteral("1"));
+    m_choice.choose(m_whiteView, QStringLiteral("1"));
 }
 
 void NSTranslationSetupColorSonTargetView::greenViewClick() {
-    chooseView(m_greenView, QStringLiteral("2"));
+    m_choice.choose(m_greenView, QStringLiteral("2"));
 }
 
 void NSTranslationSetupColorSonTargetView::redViewClick() {
-    chooseView(m_redView, QStringLiteral("3"));
+    m_choice.choose(m_redView, QStringLiteral("3"));
 }
 
 void NSTranslationSetupColorSonTargetView::blueViewClick() {
-    chooseView(m_blueView, QStringLiteral("4"));
-}
-
-void NSTranslationSetupColorSonTargetView::chooseView(NSTranslationSetupColorSonSmallView *view,
-                                                      const QString &value) {
-    if (view == m_seletdView)
-        return;
-    markView(view);
-    auto &defaults = MLUserDefaults::standardUserDefaults();
-    defaults.setString(value, m_defaultsKey);
-    defaults.synchronize();
-    MLNotificationCenter::defaultCenter().postNotificationName(
-        MLSubtitleLookKeys::kChangeFontSizeNotification);
+    m_choice.choose(m_blueView, QStringLiteral("4"));
 }

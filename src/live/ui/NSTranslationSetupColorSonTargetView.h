@@ -20,7 +20,7 @@ public:
     NSTranslationSetupColorSonSmallView *greenView() const { return m_greenView; }
     NSTranslationSetupColorSonSmallView *redView() const { return m_redView; }
     NSTranslationSetupColorSonSmallView *blueView() const { return m_blueView; }
-    NSTranslationSetupColorSonSmallView *seletdView() const { return m_seletdView; }
+    NSTranslationSetupColorSonSmallView *seletdView() const { return m_choice.chosen(); }
 
     // The user-defaults key this group reads and writes.
     QString defaultsKey() const { return m_defaultsKey; }
@@ -40,8 +40,6 @@ private:
     void creatUI();
     void layoutUI();
     void bindAction();
-    void chooseView(NSTranslationSetupColorSonSmallView *view, const QString &value);
-    void markView(NSTranslationSetupColorSonSmallView *view);
 
     const QString m_defaultsKey;
     QLabel *m_titleLabel = nullptr;
@@ -49,5 +47,5 @@ private:
     NSTranslationSetupColorSonSmallView *m_greenView = nullptr;
     NSTranslationSetupColorSonSmallView *m_redView = nullptr;
     NSTranslationSetupColorSonSmallView *m_blueView = nullptr;
-    NSTranslationSetupColorSonSmallView *m_seletdView = nullptr;
+    MLSwatchChoice m_choice;
 };

@@ -2,7 +2,6 @@
 
 #include "live/ui/MLSettingRowLook.h"
 #include "live/ui/MLSubtitleLookKeys.h"
-#include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/MLUserDefaults.h"
 
 namespace {
@@ -28,9 +27,7 @@ void NSTranslationSetupFontCellView::creatUI() {
 void NSTranslationSetupFontCellView::layoutUI() {
     MLSettingRowLook::placeTitle(m_titleLabel);
     MLSettingRowLook::placeBottomLine(m_line, this);
-    const int left = m_titleLabel->x();
-    const int top = m_titleLabel->geometry().bottom() + 1;
-    m_contentRadioView->setGeometry(left, top, qMax(0, width() - left), qMax(0, m_line->y() - top));
+    MLSettingRowLook::placeUnderTitle(m_contentRadioView, m_titleLabel, m_line, this);
     int x = 0;
     for (auto *button : std::as_const(m_seletedBtnList)) {
         button->setGeometry(x, (m_contentRadioView->height() - kButtonHeight) / 2, kButtonWidth,
@@ -83,11 +80,8 @@ void NSTranslationSetupFontCellView::updateButtonStatus(QPushButton *button) {
         setButtonChosen(m_seletedBtn, false);
     setButtonChosen(button, true);
     m_seletedBtn = button;
-    auto &defaults = MLUserDefaults::standardUserDefaults();
-    defaults.setString(m_dataList.at(tag), MLSubtitleLookKeys::kFontSizeKey);
-    defaults.synchronize();
-    MLNotificationCenter::defaultCenter().postNotificationName(
-        MLSubtitleLookKeys::kChangeFontSizeNotification);
+    MLSubtitleLookKeys::write(MLSubtitleLookKeys::kFontSizeKey, m_dataList.at(tag),
+                              MLSubtitleLookKeys::kChangeFontSizeNotification);
 }
 
 void NSTranslationSetupFontCellView::setButtonChosen(QPushButton *button, bool chosen) {

@@ -1,12 +1,12 @@
 #include "live/ui/NSTranslationVC.h"
 
 #include "live/ui/MLHelpSelectVC.h"
+#include "live/ui/MLLiveBarView.h"
 #include "live/ui/MLLiveSettingsWindow.h"
 #include "live/ui/MLSubtitleTableView.h"
 #include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/MLUserDefaults.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
-#include "platform/kit/ui/MLImage.h"
 #include "ui/widgets/MLAppHost.h"
 
 #include <QHBoxLayout>
@@ -31,17 +31,8 @@ NSTranslationVC::NSTranslationVC(QWidget *parent)
                                                "padding: 2px 10px; }"));
     connect(m_backButton, &QPushButton::clicked, this, [this] { backClick(); });
 
-    m_timeLabel = new QLabel(QStringLiteral("00:00:00"), this);
-    m_timeLabel->setTextInteractionFlags(Qt::NoTextInteraction);
-    QFont font = m_timeLabel->font();
-    font.setPixelSize(16);
-    m_timeLabel->setFont(font);
-    m_timeLabel->setStyleSheet(QStringLiteral("color: #ADADAD; background: transparent;"));
-
-    m_settingImage = new QLabel(this);
-    m_settingImage->setFixedSize(20, 20);
-    m_settingImage->setPixmap(MLImage::pixmap(QStringLiteral("liveSetting_icon"), QSize(20, 20)));
-    m_settingImage->setCursor(Qt::PointingHandCursor);
+    m_timeLabel = MLLiveBarView::makeTimeLabel(this);
+    m_settingImage = MLLiveBarView::makeIcon(this, QStringLiteral("liveSetting_icon"), 20);
     MLClickRecognizer::attach(m_settingImage, this, [this] { settingClick(); });
 
     m_tableView = new MLSubtitleTableView(this);

@@ -1,14 +1,13 @@
 #pragma once
 
 #include <QByteArray>
-#include <QByteArrayView>
 #include <QString>
 
-#include <array>
 #include <optional>
 
-// The primitives the request envelope, the stored key and the object store sign with: OpenSSL's
-// AES-128-CBC, MD5, RSA public-key recovery and HMAC-SHA1. They live in a module of their own
+// The primitives of the request cipher and its stored key that Qt does not offer: OpenSSL's
+// AES-128-CBC and RSA public-key recovery (digests and HMACs come from QCryptographicHash and
+// QMessageAuthenticationCode). They live in a module of their own
 // (libml_crypto.so, built from src/platform/openssl/, see MLModule) that is loaded on first use, so
 // the start neither maps nor relocates libcrypto before its first frame: the launch recovers the
 // stored key on a worker thread (SecurityCore::beginStoredKeyRecovery), which loads the module there.
@@ -24,14 +23,10 @@ public:
     virtual std::optional<qsizetype> aes128Cbc(bool encrypt, const unsigned char *key,
                                                const unsigned char *iv, const unsigned char *in,
                                                qsizetype size, unsigned char *out) = 0;
-    // False when the digest fails.
-    virtual bool md5(QByteArrayView data, std::array<unsigned char, 16> &digest) = 0;
     // The payload of `cipherText`, a PKCS#1 v1.5 text made with the private key that matches
     // `publicKeyPem` (a PEM SubjectPublicKeyInfo); on failure nothing, and `why` tells what failed.
     virtual std::optional<QByteArray> rsaPublicDecrypt(const QByteArray &publicKeyPem,
                                                        const QByteArray &cipherText, QString &why) = 0;
-    // Empty when it fails.
-    virtual QByteArray hmacSha1(const QByteArray &key, const QByteArray &data) = 0;
 
     // The module, loaded on the first call (from any thread); nullptr, with a warning logged once,
     // when it cannot be loaded. `error` then tells why.

@@ -1,6 +1,7 @@
 #include "platform/http/MLHttpTransport.h"
 
 #include "platform/http/MLOneShotBody.h"
+#include "platform/kit/MLAppShared.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
@@ -13,25 +14,11 @@
 namespace {
 // Logged with the service client ("ml.net").
 Q_LOGGING_CATEGORY(lcHttp, "ml.net")
-MLHttpTransport *g_sharedTransport = nullptr;
-void deleteSharedTransport() {
-    delete g_sharedTransport;
-    g_sharedTransport = nullptr;
-}
 } // namespace
 
 MLHttpTransport &MLHttpTransport::shared() {
-    if (!g_sharedTransport) {
-        g_sharedTransport = new MLHttpTransport(nullptr, QCoreApplication::instance());
-        if (QCoreApplication::instance() &&
-            g_sharedTransport->thread() != QCoreApplication::instance()->thread())
-            qCWarning(lcHttp) << "the shared transport was first used off the main thread";
-        // Its network manager must be gone while the application object still exists (first thing in
-        // its destructor): Qt's HTTP thread would otherwise deliver a late event into a destroyed
-        // application.
-        qAddPostRoutine(deleteSharedTransport);
-    }
-    return *g_sharedTransport;
+    return mlAppShared<MLHttpTransport>(
+        [] { qCWarning(lcHttp) << "the shared transport was first used off the main thread"; });
 }
 
 MLHttpTransport::MLHttpTransport(QNetworkAccessManager *network, QObject *parent)

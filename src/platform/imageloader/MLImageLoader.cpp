@@ -1,5 +1,6 @@
 #include "platform/imageloader/MLImageLoader.h"
 
+#include "platform/kit/MLAppShared.h"
 #include "platform/kit/MLDispatch.h"
 
 #include <QBuffer>
@@ -16,22 +17,8 @@ namespace {
 const QString kLoadFailed = QStringLiteral("图片加载失败");
 }
 
-namespace {
-MLImageLoader *g_sharedLoader = nullptr;
-void deleteSharedLoader() {
-    delete g_sharedLoader;
-    g_sharedLoader = nullptr;
-}
-} // namespace
-
 MLImageLoader &MLImageLoader::sharedLoader() {
-    if (!g_sharedLoader) {
-        g_sharedLoader = new MLImageLoader(nullptr, QCoreApplication::instance());
-        // Its network manager must be gone while the application object still exists: Qt's HTTP
-        // thread would otherwise deliver a late event into a destroyed application.
-        qAddPostRoutine(deleteSharedLoader);
-    }
-    return *g_sharedLoader;
+    return mlAppShared<MLImageLoader>();
 }
 
 MLImageLoader::MLImageLoader(QNetworkAccessManager *network, QObject *parent)

@@ -1,8 +1,7 @@
 #include "platform/objectstore/MLObjectStorePresigner.h"
 
-#include "platform/crypto/MLCryptoBackend.h"
-
 #include <QHostAddress>
+#include <QMessageAuthenticationCode>
 #include <QUrlQuery>
 
 namespace {
@@ -48,9 +47,8 @@ QString MLObjectStorePresigner::canonicalResource(const QString &bucketName, con
 QString MLObjectStorePresigner::calBase64Sha1WithData(const QByteArray &data, const QString &secret) {
     if (secret.isEmpty())
         return {};
-    MLCryptoBackend *crypto = MLCryptoBackend::instance();
-    const QByteArray digest = crypto ? crypto->hmacSha1(secret.toUtf8(), data) : QByteArray();
-    return digest.isEmpty() ? QString() : QString::fromLatin1(digest.toBase64());
+    return QString::fromLatin1(
+        QMessageAuthenticationCode::hash(data, secret.toUtf8(), QCryptographicHash::Sha1).toBase64());
 }
 
 QUrl MLObjectStorePresigner::objectUrl(const QString &endpoint, const QString &bucketName,

@@ -4,7 +4,6 @@
 #include <openssl/bio.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
-#include <openssl/hmac.h>
 #include <openssl/pem.h>
 #include <openssl/rsa.h>
 
@@ -27,8 +26,6 @@ using PkeyPtr = std::unique_ptr<EVP_PKEY, Deleter<EVP_PKEY, EVP_PKEY_free>>;
 using PkeyCtxPtr = std::unique_ptr<EVP_PKEY_CTX, Deleter<EVP_PKEY_CTX, EVP_PKEY_CTX_free>>;
 using CipherPtr = std::unique_ptr<EVP_CIPHER, Deleter<EVP_CIPHER, EVP_CIPHER_free>>;
 using CipherCtxPtr = std::unique_ptr<EVP_CIPHER_CTX, Deleter<EVP_CIPHER_CTX, EVP_CIPHER_CTX_free>>;
-using MdPtr = std::unique_ptr<EVP_MD, Deleter<EVP_MD, EVP_MD_free>>;
-using MdCtxPtr = std::unique_ptr<EVP_MD_CTX, Deleter<EVP_MD_CTX, EVP_MD_CTX_free>>;
 
 // Never prompt on a terminal for a pass phrase.
 int noPassPhrase(char *, int, int, void *) {
@@ -60,19 +57,6 @@ public:
         if (EVP_CipherFinal_ex(ctx.get(), out + written, &produced) <= 0)
             return failed(); // bad padding
         return written + produced;
-    }
-
-    bool md5(QByteArrayView data, std::array<unsigned char, 16> &digest) override {
-        static const MdPtr md(EVP_MD_fetch(nullptr, "MD5", nullptr));
-        thread_local const MdCtxPtr ctx(EVP_MD_CTX_new());
-        unsigned int size = 0;
-        if (!md || !ctx || EVP_DigestInit_ex2(ctx.get(), md.get(), nullptr) <= 0 ||
-            EVP_DigestUpdate(ctx.get(), data.data(), size_t(data.size())) <= 0 ||
-            EVP_DigestFinal_ex(ctx.get(), digest.data(), &size) <= 0 || size != digest.size()) {
-            ERR_clear_error();
-            return false;
-        }
-        return true;
     }
 
     std::optional<QByteArray> rsaPublicDecrypt(const QByteArray &publicKeyPem, const QByteArray &cipherText,
@@ -109,18 +93,6 @@ public:
             return fail("text does not recover under this key");
         out.truncate(static_cast<qsizetype>(outSize));
         return out;
-    }
-
-    QByteArray hmacSha1(const QByteArray &key, const QByteArray &data) override {
-        unsigned char digest[EVP_MAX_MD_SIZE];
-        unsigned int length = 0;
-        if (!HMAC(EVP_sha1(), key.constData(), int(key.size()),
-                  reinterpret_cast<const unsigned char *>(data.constData()), size_t(data.size()), digest,
-                  &length)) {
-            ERR_clear_error();
-            return {};
-        }
-        return QByteArray(reinterpret_cast<const char *>(digest), int(length));
     }
 
 private:

@@ -2,22 +2,22 @@
 
 std::optional<MLSpeechConfig> MLSpeechConfig::fromSubscription(const QString &subscriptionKey,
                                                                const QString &region, const QUrl &endpoint) {
-    if (subscriptionKey.isEmpty() || region.isEmpty())
-        return std::nullopt;
-    MLSpeechConfig config;
-    config.m_subscriptionKey = subscriptionKey;
-    config.m_region = region;
-    config.m_endpoint = endpoint;
-    return config;
+    return withCredential(&MLSpeechConfig::m_subscriptionKey, subscriptionKey, region, endpoint);
 }
 
 std::optional<MLSpeechConfig> MLSpeechConfig::fromAuthorizationToken(const QString &authorizationToken,
                                                                      const QString &region,
                                                                      const QUrl &endpoint) {
-    if (authorizationToken.isEmpty() || region.isEmpty())
+    return withCredential(&MLSpeechConfig::m_authorizationToken, authorizationToken, region, endpoint);
+}
+
+std::optional<MLSpeechConfig> MLSpeechConfig::withCredential(QString MLSpeechConfig::*credential,
+                                                             const QString &value, const QString &region,
+                                                             const QUrl &endpoint) {
+    if (value.isEmpty() || region.isEmpty())
         return std::nullopt;
     MLSpeechConfig config;
-    config.m_authorizationToken = authorizationToken;
+    config.*credential = value;
     config.m_region = region;
     config.m_endpoint = endpoint;
     return config;

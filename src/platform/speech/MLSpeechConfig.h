@@ -34,6 +34,10 @@ public:
 
 private:
     MLSpeechConfig() = default;
+    // Nothing when the credential or the region is empty.
+    static std::optional<MLSpeechConfig> withCredential(QString MLSpeechConfig::*credential,
+                                                        const QString &value, const QString &region,
+                                                        const QUrl &endpoint);
 
     QString m_subscriptionKey;
     QString m_authorizationToken;

@@ -21,6 +21,14 @@ MLRowsScrollView::MLRowsScrollView(QWidget *parent)
     }
 }
 
+MLRowsScrollView *MLRowsScrollView::filling(QWidget *page) {
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *column = new MLRowsScrollView(page);
+    layout->addWidget(column);
+    return column;
+}
+
 void MLRowsScrollView::setRows(const QList<QWidget *> &rows, const QList<int> &heights) {
     auto *layout = static_cast<QVBoxLayout *>(m_tableView->layout());
     for (const QPointer<QWidget> &row : std::as_const(m_rows)) {

@@ -10,6 +10,8 @@ class MLRowsScrollView final : public QScrollArea {
     Q_OBJECT
 public:
     explicit MLRowsScrollView(QWidget *parent = nullptr);
+    // A column that fills `page` whole, in a layout without margins.
+    static MLRowsScrollView *filling(QWidget *page);
 
     // The document that holds the rows.
     QWidget *tableView() const { return m_tableView; }

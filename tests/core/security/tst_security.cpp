@@ -1,3 +1,4 @@
+#include "core/net/MLAnswerJudge.h"
 #include "core/net/MLEncryptOperation.h"
 #include "core/security/MLDigest.h"
 #include "core/security/MLRsa.h"
@@ -120,30 +121,34 @@ private Q_SLOTS:
                  envelope);
     }
 
-    // "m5" must digest exactly what "dt" carries, whatever the parameters hold, or the service
-    // rejects the request; and "dt" carries the text QJsonDocument writes.
-    void envelopeDigestMatchesCarriedText_data() {
-        QTest::addColumn<QJsonObject>("parameters");
-        QTest::newRow("lone surrogate") << QJsonObject{{u"t"_s, QString(QChar(0xD800))}};
-        QTest::newRow("controls and emoji") << QJsonObject{{u"t"_s, u"a\u0001\n\"😀/"_s}};
-        QTest::newRow("64 KB of text") << QJsonObject{{u"t"_s, QString(32768, QChar(0x8BD1))}};
-        // Runs of ASCII are written eight units at a time: escapes and non-ASCII at every place of a run.
-        for (const QString &special : {u"\""_s, u"\\"_s, u"\u001f"_s, u"\u007f"_s, u"\u0080"_s, u"译"_s}) {
-            for (int at : {0, 7, 8, 15, 16}) {
-                QString text = u"abcdefghijklmnopq"_s;
-                text.insert(at, special);
-                QTest::addRow("U+%04x at %d", special.front().unicode(), at)
-                    << QJsonObject{{text, text}, {u"n"_s, 1.5}, {u"list"_s, QJsonArray{text, 7, true}}};
-            }
-        }
+    // Where a request names its parameters in order, they go out in that order, each written as Qt
+    // writes it; "m5" must digest exactly the text "dt" carries, or the service rejects the request.
+    void orderedParametersKeepTheirOrder_data() {
+        QTest::addColumn<MLOrderedParameters>("parameters");
+        QTest::addColumn<QByteArray>("json");
+        QTest::newRow("none") << MLOrderedParameters() << QByteArray("{}");
+        QTest::newRow("file job order")
+            << MLOrderedParameters{{u"fileName"_s, u"报告.docx"_s},
+                                   {u"fileSize"_s, 12},
+                                   {u"from"_s, u"zh"_s},
+                                   {u"durationSec"_s, 1.5}}
+            << QByteArray(R"({"fileName":"报告.docx","fileSize":12,"from":"zh","durationSec":1.5})");
+        QTest::newRow("escapes, a lone surrogate, 64-bit integers, nested values, undefined as null")
+            << MLOrderedParameters{{u"z\n"_s, QString(u"\"\n😀"_s + QChar(0xD800))},
+                                   {u"id"_s, qint64(9007199254740993)},
+                                   {u"list"_s, QJsonArray{true, QJsonValue()}},
+                                   {u"object"_s, QJsonObject{{u"b"_s, 1}, {u"a"_s, 2}}},
+                                   {u"gone"_s, QJsonValue(QJsonValue::Undefined)}}
+            << QByteArray("{\"z\\n\":\"\\\"\\n😀\\ud800\",\"id\":9007199254740993,\"list\":[true,null],"
+                          "\"object\":{\"a\":2,\"b\":1},\"gone\":null}");
     }
-    void envelopeDigestMatchesCarriedText() {
-        QFETCH(QJsonObject, parameters);
+    void orderedParametersKeepTheirOrder() {
+        QFETCH(MLOrderedParameters, parameters);
+        QFETCH(QByteArray, json);
+        QCOMPARE(MLEncryptOperation::orderedJson(parameters), json);
         const QJsonObject envelope = parseObject(MLEncryptOperation::returnRequestJsonToDic(parameters));
-        const QString decrypted = SecurityCore::decryptString(envelope.value(u"dt"_s));
-        QVERIFY(!decrypted.isEmpty());
-        QCOMPARE(MLDigest::md5Hex(decrypted), envelope.value(u"m5"_s).toString());
-        QCOMPARE(decrypted.toUtf8(), QJsonDocument(parameters).toJson(QJsonDocument::Compact));
+        QCOMPARE(SecurityCore::decryptBytes(envelope.value(u"dt"_s)), std::optional(json));
+        QCOMPARE(envelope.value(u"m5"_s).toString(), MLDigest::md5Hex(json));
     }
 
     // Damaged text, the wrong key or IV, and answers that are no text at all decrypt to nothing.
@@ -186,33 +191,39 @@ private Q_SLOTS:
         QCOMPARE(ERR_peek_error(), 0UL);
     }
 
-    // An answer's sealed text is accepted only as well-formed UTF-8, judged as Qt's strict decoder
-    // judges it.
+    // An answer's sealed text is accepted only as well-formed UTF-8, as Qt's validator judges it.
     void sealedTextMustBeUtf8_data() {
         QTest::addColumn<QByteArray>("plain");
         QTest::addColumn<bool>("valid");
-        QTest::newRow("ASCII over two vectors") << QByteArray(40, 'a') << true;
+        QTest::newRow("ASCII over two blocks") << QByteArray(40, 'a') << true;
         QTest::newRow("Chinese and emoji") << QByteArray("\xe4\xbd\xa0\xe5\xa5\xbd\xf0\x9f\x98\x80") << true;
         QTest::newRow("last code point") << QByteArray("\xf4\x8f\xbf\xbf") << true;
+        QTest::newRow("noncharacter") << QByteArray("\xef\xbf\xbf") << true;
         QTest::newRow("overlong slash") << QByteArray("\xc0\xaf") << false;
         QTest::newRow("overlong three bytes") << QByteArray("\xe0\x80\xaf") << false;
+        QTest::newRow("overlong four bytes") << QByteArray("\xf0\x8f\xbf\xbf") << false;
         QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << false;
+        QTest::newRow("surrogate pair in three-byte halves")
+            << QByteArray("\xed\xa0\xbd\xed\xb8\x80") << false;
         QTest::newRow("beyond U+10FFFF") << QByteArray("\xf4\x90\x80\x80") << false;
+        QTest::newRow("lead byte beyond F4") << QByteArray("\xf5\x80\x80\x80") << false;
         QTest::newRow("cut after an ASCII run") << QByteArray(20, 'a') + "\xe4\xb8" << false;
+        QTest::newRow("cut four-byte sequence") << QByteArray("\xf0\x9f\x98") << false;
         QTest::newRow("stray continuation") << QByteArray("a\x80") << false;
         QTest::newRow("bad third byte") << QByteArray("\xe4\xb8\x41") << false;
     }
     void sealedTextMustBeUtf8() {
         QFETCH(QByteArray, plain);
         QFETCH(bool, valid);
-        QByteArray dt;
-        QVERIFY(SecurityCore::appendEncryptedHex(plain, dt));
-        QByteArray m5;
-        MLDigest::appendMd5Hex(plain, m5);
-        QCOMPARE(SecurityCore::openSealed(dt, m5), valid ? std::optional(plain) : std::nullopt);
-        QCOMPARE(SecurityCore::decryptString(QString::fromLatin1(dt)).isEmpty(), !valid);
-        m5[0] = m5[0] == 'a' ? 'b' : 'a'; // a digest that does not match
-        QCOMPARE(SecurityCore::openSealed(dt, m5), std::nullopt);
+        const QString dt = QString::fromLatin1(SecurityCore::encryptHex(plain));
+        QVERIFY(!dt.isEmpty());
+        QJsonObject answer{{u"dt"_s, dt}, {u"m5"_s, MLDigest::md5Hex(plain)}};
+        QCOMPARE(SecurityCore::decryptBytes(answer.value(u"dt"_s)),
+                 valid ? std::optional(plain) : std::nullopt);
+        QCOMPARE(MLAnswerJudge::digestMatches(answer), valid);
+        QCOMPARE(SecurityCore::decryptString(dt).isEmpty(), !valid);
+        answer.insert(u"m5"_s, MLDigest::md5Hex(plain + 'x')); // a digest that does not match
+        QVERIFY(!MLAnswerJudge::digestMatches(answer));
     }
 
     // At once, or on a worker thread (launch), whose recovery the first use of the cipher waits for.
