@@ -3,6 +3,7 @@
 #include "core/net/MLAnswerJudge.h"
 #include "core/net/MLRequestHeaderFields.h"
 #include "core/net/MLServiceOrigins.h"
+#include "core/security/SecurityCore.h"
 #include "core/session/MLUserManager.h"
 #include "platform/http/MLHttpTransport.h"
 
@@ -33,6 +34,19 @@ void MLNetRequestManager::postEnvelope(const QString &path, const QByteArray &en
 
 void MLNetRequestManager::send(const QString &path, const QByteArray &envelope, MLAnswerBlock success,
                                MLFailureBlock failure, MLContextGuard guard) {
+    // Without the cipher nothing is sealed: the request is not sent and the user is told why, rather
+    // than shown whatever the service says about an empty envelope.
+    if (const QString notice = SecurityCore::unavailableNotice(); !notice.isEmpty()) {
+        MLAnswerJudge::Verdict verdict;
+        verdict.message = notice;
+        QMetaObject::invokeMethod(
+            this,
+            [this, verdict, success = std::move(success), failure = std::move(failure), guard] {
+                MLAnswerJudge::deliver(verdict, m_users, guard, success, failure);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
     QNetworkRequest request(QUrl(MLServiceOrigins::apiBaseUrl() + path));
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
     MLRequestHeaderFields::apply(request, m_users);

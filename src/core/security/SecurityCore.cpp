@@ -294,6 +294,10 @@ bool SecurityCore::hasKey() {
     return currentKey().has_value();
 }
 
+QString SecurityCore::unavailableNotice() {
+    return MLCryptoBackend::instance() ? QString() : MLCryptoBackend::notLoadedNotice();
+}
+
 QString SecurityCore::encryptString(const QString &plainText) {
     if (plainText.isEmpty())
         return {};
