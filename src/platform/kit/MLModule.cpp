@@ -8,12 +8,14 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 
 namespace {
 
 Q_LOGGING_CATEGORY(lcModule, "ml.module")
 
 struct Loaded {
+    std::once_flag once;
     // Never unloaded: the process keeps the module (and its libraries) once it has needed it. Held
     // here for the whole process, so leak checkers see it reachable.
     std::unique_ptr<QLibrary> library;
@@ -67,37 +69,42 @@ void MLModule::setNotLoadedHandler(std::function<void(const QString &)> handler)
 
 void *MLModule::object(const QString &fileName, const char *symbol, void *(*make)(void (*)()),
                        QString *error) {
-    const QString path = QDir(folder()).filePath(fileName);
     Registry &modules = registry();
-    QMutexLocker lock(&modules.mutex);
-    auto found = modules.modules.find(fileName);
-    if (found == modules.modules.end()) {
-        Loaded loaded;
+    Loaded *loaded = nullptr;
+    {
+        const QMutexLocker lock(&modules.mutex);
+        loaded = &modules.modules[fileName]; // a map's entries stay where they are
+    }
+    // One load per module, from whichever thread needs it first; loads of different modules do not
+    // wait for each other.
+    std::call_once(loaded->once, [&] {
+        const QString path = QDir(folder()).filePath(fileName);
         if (!QFileInfo::exists(path)) {
-            loaded.error = QStringLiteral("%1 not found").arg(path);
+            loaded->error = QStringLiteral("%1 not found").arg(path);
         } else {
             auto library = std::make_unique<QLibrary>(path);
             library->setLoadHints(QLibrary::PreventUnloadHint);
             if (QFunctionPointer entry = library->resolve(symbol)) {
-                loaded.object = make(entry);
-                loaded.library = std::move(library);
-                if (!loaded.object)
-                    loaded.error = QStringLiteral("%1 made no object").arg(path);
+                loaded->object = make(entry);
+                loaded->library = std::move(library);
+                if (!loaded->object)
+                    loaded->error = QStringLiteral("%1 made no object").arg(path);
             } else {
-                loaded.error = library->errorString();
+                loaded->error = library->errorString();
             }
         }
-        found = modules.modules.emplace(fileName, std::move(loaded)).first;
-        if (!found->second.object) {
-            qCWarning(lcModule) << fileName << "could not be loaded:" << found->second.error;
-            const std::function<void(const QString &)> notLoaded = modules.notLoaded;
-            lock.unlock(); // the notice reads the folder, and the handler may need a module itself
-            if (notLoaded)
-                notLoaded(notLoadedNotice(fileName));
-            lock.relock();
+        if (loaded->object)
+            return;
+        qCWarning(lcModule) << fileName << "could not be loaded:" << loaded->error;
+        std::function<void(const QString &)> notLoaded;
+        {
+            const QMutexLocker lock(&modules.mutex);
+            notLoaded = modules.notLoaded;
         }
-    }
+        if (notLoaded)
+            notLoaded(notLoadedNotice(fileName));
+    });
     if (error)
-        *error = found->second.error;
-    return found->second.object;
+        *error = loaded->error;
+    return loaded->object;
 }
