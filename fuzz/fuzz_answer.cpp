@@ -2,6 +2,7 @@
 // parsing, the digest test, the decryption of "dt"), the cipher and digest on their own, the request
 // envelope of any parameter object (which must open again to the same JSON), the ordered parameter
 // writer (which must parse back to the same object) and the answer models of the service.
+#include "FuzzKey.h"
 #include "billing/MLGetMeSetmealDtOrgModel.h"
 #include "billing/MLGetPointDetailsModel.h"
 #include "billing/MLGetSetmealList.h"
@@ -44,8 +45,7 @@ void check(bool condition) {
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     QLoggingCategory::setFilterRules(QStringLiteral("*=false"));
-    SecurityCore::setKey(QByteArray::fromHex("2b7e151628aed2a6abf7158809cf4f3c"),
-                         QByteArray::fromHex("000102030405060708090a0b0c0d0e0f"));
+    setFuzzKey();
     return 0;
 }
 

@@ -9,6 +9,7 @@
 #include "core/session/MLUserManager.h"
 #include "live/engine/MLDBManager.h"
 #include "live/engine/MLLiveEngine.h"
+#include "platform/kit/MLModule.h"
 #include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/ui/MLApplicationModal.h"
 #include "ui/widgets/MLToast.h"
@@ -24,17 +25,30 @@ namespace {
 AppDelegate *g_shared = nullptr;
 const QSize kLoginSize(375, 500);
 const QSize kMainSize(1188, 673);
+constexpr double kModuleNoticeSeconds = 6.0;
 } // namespace
 
 AppDelegate::AppDelegate(QObject *parent)
     : QObject(parent) {
     g_shared = this;
     MLAppHost::install(this);
+    // A module of the installation that cannot be loaded is told once, on the window, from any thread.
+    MLModule::setNotLoadedHandler([](const QString &notice) {
+        QMetaObject::invokeMethod(
+            qApp,
+            [notice] {
+                if (g_shared && g_shared->contentView())
+                    MLToast::makeToast(g_shared->contentView(), notice, kModuleNoticeSeconds);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 AppDelegate::~AppDelegate() {
-    if (g_shared == this)
+    if (g_shared == this) {
         g_shared = nullptr;
+        MLModule::setNotLoadedHandler({});
+    }
     if (MLAppHost::shared() == this)
         MLAppHost::install(nullptr);
     qApp->removeEventFilter(this);

@@ -1,5 +1,7 @@
 #include "core/net/MLRequestClient.h"
 
+#include "core/security/SecurityCore.h"
+
 #include "core/net/MLRequestHeaderFields.h"
 #include "core/session/MLUserManager.h"
 
@@ -12,6 +14,22 @@ MLRequestClient::MLRequestClient(MLHttpTransport &transport, MLUserManager &user
 
 void MLRequestClient::post(Call call, MLAnswerJudge::Digest digest, MLAnswerBlock success,
                            MLFailureBlock failure, QObject *context) {
+    // A sealed request cannot be made without the cipher: nothing is sent and the user is told why,
+    // rather than shown whatever the service says about an empty envelope.
+    if (digest == MLAnswerJudge::Digest::Required) {
+        if (const QString notice = SecurityCore::unavailableNotice(); !notice.isEmpty()) {
+            MLAnswerJudge::Verdict verdict;
+            verdict.message = notice;
+            const MLContextGuard guard(context);
+            QMetaObject::invokeMethod(
+                this,
+                [this, verdict, guard, success = std::move(success), failure = std::move(failure)] {
+                    MLAnswerJudge::deliver(verdict, m_users, guard, success, failure);
+                },
+                Qt::QueuedConnection);
+            return;
+        }
+    }
     post(std::move(call), context,
          [this, digest, success = std::move(success),
           failure = std::move(failure)](const MLHttpTransport::Answer &answer, const MLContextGuard &guard) {

@@ -129,6 +129,10 @@ bool SecurityCore::hasKey() {
     return currentKey().has_value();
 }
 
+QString SecurityCore::unavailableNotice() {
+    return MLCryptoBackend::instance() ? QString() : MLCryptoBackend::notLoadedNotice();
+}
+
 QString SecurityCore::encryptString(const QString &plainText) {
     return QString::fromLatin1(encryptHex(plainText.toUtf8()));
 }

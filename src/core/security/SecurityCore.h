@@ -16,6 +16,9 @@ public:
     // Both must be 16 bytes; otherwise the call is refused and the current key stays.
     static void setKey(const QByteArray &key, const QByteArray &iv);
     static bool hasKey();
+    // Empty while the cipher can work; otherwise what the user is told instead of a request being
+    // sent (the installation lacks the crypto module: nothing can be sealed nor opened).
+    static QString unavailableNotice();
 
     // UTF-8 of `plainText`, encrypted, as lower-case hex. Empty for an empty text or without a key.
     static QString encryptString(const QString &plainText);

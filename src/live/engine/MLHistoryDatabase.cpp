@@ -4,6 +4,5 @@
 
 MLHistoryDatabase *MLHistoryDatabase::instance(QString *error) {
     return MLModule::instance<MLHistoryDatabase>(QStringLiteral(ML_HISTORY_MODULE_NAME),
-                                                 QStringLiteral(ML_HISTORY_MODULE_BUILD_PATH),
                                                  "ml_history_database", error);
 }

@@ -20,6 +20,7 @@ MLLivePageFrame::MLLivePageFrame(QWidget *parent)
         QStringLiteral("#liveContent { background: %1; border-radius: 10px; }").arg(kContentColor.name()));
 
     m_startOrOverImage = new QLabel(m_contentView);
+    m_startOrOverImage->setObjectName(QStringLiteral("startOrOverImage"));
     m_startOrOverImage->setFixedSize(kStartImageSize);
     m_startOrOverImage->setScaledContents(true);
     m_startOrOverImage->setCursor(Qt::PointingHandCursor);

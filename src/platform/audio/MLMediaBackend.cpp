@@ -3,7 +3,6 @@
 #include "platform/kit/MLModule.h"
 
 MLMediaBackend *MLMediaBackend::instance(QString *error) {
-    return MLModule::instance<MLMediaBackend>(QStringLiteral(ML_MEDIA_MODULE_NAME),
-                                              QStringLiteral(ML_MEDIA_MODULE_BUILD_PATH), "ml_media_backend",
+    return MLModule::instance<MLMediaBackend>(QStringLiteral(ML_MEDIA_MODULE_NAME), "ml_media_backend",
                                               error);
 }

@@ -3,7 +3,10 @@
 #include "platform/kit/MLModule.h"
 
 MLCryptoBackend *MLCryptoBackend::instance(QString *error) {
-    return MLModule::instance<MLCryptoBackend>(QStringLiteral(ML_CRYPTO_MODULE_NAME),
-                                               QStringLiteral(ML_CRYPTO_MODULE_BUILD_PATH),
-                                               "ml_crypto_backend", error);
+    return MLModule::instance<MLCryptoBackend>(QStringLiteral(ML_CRYPTO_MODULE_NAME), "ml_crypto_backend",
+                                               error);
+}
+
+QString MLCryptoBackend::notLoadedNotice() {
+    return MLModule::notLoadedNotice(QStringLiteral(ML_CRYPTO_MODULE_NAME));
 }

@@ -31,6 +31,8 @@ public:
     // The module, loaded on the first call (from any thread); nullptr, with a warning logged once,
     // when it cannot be loaded. `error` then tells why.
     static MLCryptoBackend *instance(QString *error = nullptr);
+    // What the user is told when the module cannot be loaded (MLModule::notLoadedNotice).
+    static QString notLoadedNotice();
 };
 
 // The one entry point of the module.

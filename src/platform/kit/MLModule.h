@@ -2,41 +2,44 @@
 
 #include <QString>
 
-// The app's own modules: shared objects built next to it that hold what a start does not need (or
-// not on the main thread), each loaded by its users on first use and never unloaded. A module is
-// looked for next to the executable, then in the installed module folder (relative to the
-// executable, then absolute), then in the build tree. src/CMakeLists.txt declares them
-// (ml_add_module) and tells their users the file names and build paths.
+#include <functional>
+
+// The app's own modules: shared objects that hold what a start does not need (or not on the main
+// thread), each loaded by its users on first use and never unloaded. A module is looked for in one
+// place only, the module folder (folder()), and a module that cannot be loaded there is never looked
+// for elsewhere. src/CMakeLists.txt declares them (ml_add_module) and tells their users the file names.
 namespace MLModule {
 
-// The address of `symbol` (the module's one entry point) in the module file `fileName`, whose build
-// tree copy is `buildPath`; nullptr, with `error` telling why, when no copy can be loaded.
-void *entry(const QString &fileName, const QString &buildPath, const char *symbol, QString &error);
-// Logs, once per module, that `fileName` could not be loaded.
-void warnNotLoaded(const QString &fileName, const QString &error);
+// Where the executable's modules are: a path relative to the executable's own folder (the app: its
+// installed layout, which the build tree mirrors) or, for tools that only ever run in the build tree
+// (tests, benchmarks, the stand-in, fuzz targets), the build tree's module folder. Defined by the one
+// small object each executable links (src/CMakeLists.txt: ml_module_folder_app or _build).
+extern const char *const kFolder;
 
-// The object that the entry point `symbol` of a module returns, made on the first call (from any
-// thread) and kept; nullptr, with a warning logged and `error` telling why, when the module cannot be
-// loaded.
+// The absolute module folder of this process.
+QString folder();
+
+// Tests only: modules not loaded yet are looked for in `folder` from now on.
+void setFolderForTesting(const QString &folder);
+
+// What the user is told, once, about the module file `fileName` that could not be loaded.
+QString notLoadedNotice(const QString &fileName);
+
+// Called once for each module that cannot be loaded, with notLoadedNotice, on the thread that first
+// needed it. Installed by the application; an empty handler removes it.
+void setNotLoadedHandler(std::function<void(const QString &notice)> handler);
+
+// The object made by the entry point `symbol` of the module file `fileName` (calling `make` with the
+// entry point), made on the first call from any thread and kept per module; nullptr, with `error`
+// telling why, when the module cannot be loaded.
+void *object(const QString &fileName, const char *symbol, void *(*make)(void (*entry)()), QString *error);
+
+// The object that the entry point `symbol` of a module returns (see object()).
 template <typename Interface>
-Interface *instance(const QString &fileName, const QString &buildPath, const char *symbol,
-                    QString *error = nullptr) {
-    struct Loaded {
-        Interface *object = nullptr;
-        QString error;
-    };
-    static const Loaded loaded = [&] {
-        Loaded result;
-        using Entry = Interface *(*)();
-        if (auto made = reinterpret_cast<Entry>(entry(fileName, buildPath, symbol, result.error)))
-            result.object = made();
-        if (!result.object)
-            warnNotLoaded(fileName, result.error);
-        return result;
-    }();
-    if (error)
-        *error = loaded.error;
-    return loaded.object;
+Interface *instance(const QString &fileName, const char *symbol, QString *error = nullptr) {
+    return static_cast<Interface *>(object(
+        fileName, symbol,
+        [](void (*entry)()) -> void * { return reinterpret_cast<Interface *(*)()>(entry)(); }, error));
 }
 
 } // namespace MLModule

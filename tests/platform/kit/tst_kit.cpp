@@ -1,3 +1,5 @@
+#include "platform/crypto/MLCryptoBackend.h"
+#include "platform/kit/MLModule.h"
 #include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/MLUserDefaults.h"
 #include "platform/kit/ui/MLAlert.h"
@@ -66,6 +68,18 @@ public:
 class TestKit : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // Modules are kept by module, not by the interface they are reached through: two modules asked for
+    // through one type each give their own object, and asking again gives the same one.
+    void eachModuleKeepsItsOwnObject() {
+        MLCryptoBackend *crypto = MLCryptoBackend::instance();
+        auto *history =
+            MLModule::instance<MLCryptoBackend>(QStringLiteral("libml_history.so"), "ml_history_database");
+        QVERIFY(crypto && history);
+        QVERIFY(history != crypto);
+        QCOMPARE(MLModule::instance<MLCryptoBackend>(QStringLiteral("libml_crypto.so"), "ml_crypto_backend"),
+                 crypto);
+    }
+
     void init() {
         MLAlert::clearNextResponses();
         MLOpenPanel::clearNextResponses();
