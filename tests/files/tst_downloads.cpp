@@ -114,6 +114,8 @@ private Q_SLOTS:
         QCOMPARE(audio.consumptionLabel()->isVisibleTo(&audio), status == 3);
     }
 
+    // Names from the network are plain file names; only a last dot starts an extension, not a leading
+    // one (".hidden").
     void savedNames_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("input");
@@ -129,6 +131,8 @@ private Q_SLOTS:
         row("talk.final.wav", "audio", "talk.final.wav", "talk.final.txt");
         row("audio name with folders", "audio", "../../.ssh/key.mp3", "key.txt");
         row("audio name ..", "audio", "..", "transcript.txt");
+        row("audio dot-file", "audio", ".hidden", ".hidden.txt");
+        row("numbered dot-file", "numbered", ".hidden", ".hidden (1)");
         row("backslashes", "name", "..\\..\\win.ini", "win.ini");
         row("control characters", "name", "a\nb\r\x01.txt", "ab.txt");
         row("only a folder", "name", "dir/", "fallback");
@@ -136,16 +140,29 @@ private Q_SLOTS:
     void savedNames() {
         QFETCH(QString, kind);
         QFETCH(QString, input);
-        const QString name = kind == "url"_L1     ? MLDownloadFileName::documentFileName(QUrl(input))
-                             : kind == "audio"_L1 ? MLDownloadFileName::transcriptFileName(input)
-                                                  : MLDownloadFileName::safeFileName(input, "fallback");
+        const QString name = kind == "url"_L1        ? MLDownloadFileName::documentFileName(QUrl(input))
+                             : kind == "audio"_L1    ? MLDownloadFileName::transcriptFileName(input)
+                             : kind == "numbered"_L1 ? MLDownloadFileName::numberedName(input, 1)
+                                                     : MLDownloadFileName::safeFileName(input, "fallback");
         QTEST(name, "expected");
     }
 
-    void overlongNamesKeepTheirExtension() {
-        const QString name = MLDownloadFileName::safeFileName(QString(300, QChar(0x8BD1)) + ".docx", "x");
+    // An overlong name is cut between whole characters, an emoji (two UTF-16 units) included, and
+    // keeps its extension.
+    void overlongNamesAreCutBetweenCharacters_data() {
+        QTest::addColumn<QString>("base");
+        QTest::newRow("Chinese") << QString(300, QChar(0x8BD1));
+        const QString emoji = u"\U0001F600"_s.repeated(100);
+        for (int shift = 0; shift < 4; ++shift)
+            QTest::addRow("emoji after %d letters", shift) << QString(shift, u'a') + emoji;
+    }
+    void overlongNamesAreCutBetweenCharacters() {
+        QFETCH(QString, base);
+        const QString name = MLDownloadFileName::safeFileName(base + u".docx"_s, u"x"_s);
         QVERIFY(name.toUtf8().size() <= MLDownloadFileName::kMaxNameBytes);
-        QVERIFY(name.endsWith(".docx"));
+        QVERIFY(name.endsWith(u".docx"_s));
+        QVERIFY(name.isValidUtf16());
+        QVERIFY(base.startsWith(name.chopped(5)));
     }
 
     // The result lands in Documents/DocumentTranslation with the user's usual mode; a second download

@@ -74,6 +74,7 @@ template <class Engine> struct LiveEngineHarness {
         services.overlayHost = [this] { return &host; };
         engine = std::make_unique<Engine>(services);
         engine->setTickInterval(24 * 3600 * 1000); // the test ticks by hand
+        engine->setStopDelay(50); // half the product's, long enough to tell the steps after it apart
         engine->setStatusBlock([this](bool running) { statuses.append(running); });
         engine->setTimeChangeBlock([this](const QString &time) { times.append(time); });
         engine->setDataChangeBlock([this](const MLCaptionLines &list) { lists.append(list.toStringList()); });
