@@ -2,9 +2,15 @@
 #include "StandinFileJobs.h"
 #include "core/session/MLUserManager.h"
 #include "files/MLAudioTranslationHistoryView.h"
+#include "files/MLAudioTranslationSonView.h"
+#include "files/MLAudioTranslationView.h"
 #include "files/MLDocumentTranslationHistoryView.h"
+#include "files/MLDocumentTranslationView.h"
+#include "files/MLDocumentTranslationViewToolBarView.h"
+#include "platform/kit/MLNotificationCenter.h"
 #include "support/MLTestMain.h"
 #include "support/StandinFixture.h"
+#include "ui/widgets/MLSectionToolBar.h"
 #include "ui/widgets/NSNotDataView.h"
 #include "ui/widgets/NSPagingView.h"
 
@@ -17,6 +23,29 @@ using namespace Qt::StringLiterals;
 
 namespace {
 const QString kDocumentList = u"/documentTranslate/getTranslateList"_s;
+
+// Either section, seen through what both have in common.
+struct Section {
+    std::unique_ptr<MLSectionFrame> frame;
+    QString notification;
+    QString historyPath;
+};
+
+Section makeSection(bool audio) {
+    Section section;
+    if (audio) {
+        section.frame = std::make_unique<MLAudioTranslationView>();
+        section.notification = MLAudioTranslationSonView::kHistoricalNotification;
+        section.historyPath = u"/voiceTranslate/getVoiceTranslateList"_s;
+    } else {
+        section.frame = std::make_unique<MLDocumentTranslationView>();
+        section.notification = MLDocumentTranslationViewToolBarView::kHistoricalNotification;
+        section.historyPath = u"/documentTranslate/getTranslateList"_s;
+    }
+    section.frame->resize(1039, 673);
+    return section;
+}
+
 } // namespace
 
 class TestHistory : public QObject {
@@ -159,6 +188,39 @@ private Q_SLOTS:
         QTRY_VERIFY(!page->dataModel().has_value());
         QCOMPARE(page->numberOfRowsInTableView(), 0);
         QVERIFY(!page->notDataView()->isHidden());
+    }
+
+    // The first tab after the delay, then a started job brings the history into view once: the
+    // second notification of the same job changes nothing. Back on the history tab, the same page
+    // reloads.
+    void historyNotificationSwitchesOnce_data() {
+        QTest::addColumn<bool>("audio");
+        QTest::newRow("documents") << false;
+        QTest::newRow("audio") << true;
+    }
+
+    void historyNotificationSwitchesOnce() {
+        QFETCH(bool, audio);
+        Section section = makeSection(audio);
+        QCOMPARE(section.frame->seletedIndex(), 0);
+        QTRY_COMPARE(section.frame->seletedIndex(), 1);
+        QVERIFY(section.frame->pageInView() == section.frame->existingPage(1));
+        QVERIFY(!section.frame->existingPage(2));
+
+        MLNotificationCenter::defaultCenter().postNotificationName(section.notification);
+        QCOMPARE(section.frame->seletedIndex(), 2);
+        QVERIFY(section.frame->pageInView() == section.frame->existingPage(2));
+        QTRY_COMPARE(server().receivedRequests(section.historyPath).size(), 1);
+
+        MLNotificationCenter::defaultCenter().postNotificationName(section.notification);
+        ml::test::settle(section.frame.get());
+        QCOMPARE(server().receivedRequests(section.historyPath).size(), 1);
+
+        section.frame->leftView()->clickTab(1);
+        MLPageView *history = section.frame->existingPage(2);
+        section.frame->leftView()->clickTab(2);
+        QCOMPARE(section.frame->existingPage(2), history);
+        QTRY_COMPARE(server().receivedRequests(section.historyPath).size(), 2);
     }
 };
 

@@ -2,7 +2,6 @@
 #include "platform/kit/MLUserDefaults.h"
 #include "platform/kit/ui/MLAlert.h"
 #include "platform/kit/ui/MLAnchors.h"
-#include "platform/kit/ui/MLAppStyle.h"
 #include "platform/kit/ui/MLApplicationModal.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
 #include "platform/kit/ui/MLImage.h"
@@ -14,9 +13,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
-#include <QProxyStyle>
 #include <QPushButton>
-#include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -46,19 +43,6 @@ struct Scene {
             QVERIFY(QTest::qWaitForWindowExposed(&window));
         }
     }
-};
-
-// Fusion, counting the standard icons it is asked for.
-class CountingStyle final : public QProxyStyle {
-public:
-    CountingStyle()
-        : QProxyStyle(QStyleFactory::create(u"Fusion"_s)) {}
-    QIcon standardIcon(StandardPixmap which, const QStyleOption *option,
-                       const QWidget *widget) const override {
-        ++asked;
-        return QProxyStyle::standardIcon(which, option, widget);
-    }
-    mutable int asked = 0;
 };
 
 } // namespace
@@ -438,32 +422,6 @@ private Q_SLOTS:
     }
 
     // ---- images ----
-
-    // The application style's standard icons are made on first use, once, and look as the style's own.
-    void standardIconsWaitForFirstUse_data() {
-        QTest::addColumn<QStyle::StandardPixmap>("which");
-        QTest::addColumn<int>("extent");
-        QTest::newRow("menu bar overflow") << QStyle::SP_ToolBarHorizontalExtensionButton << 16;
-        QTest::newRow("warning") << QStyle::SP_MessageBoxWarning << 32;
-        QTest::newRow("back") << QStyle::SP_ArrowBack << 24;
-    }
-    void standardIconsWaitForFirstUse() {
-        QFETCH(QStyle::StandardPixmap, which);
-        QFETCH(int, extent);
-        auto *base = new CountingStyle;
-        MLAppStyle style(base);
-        const QIcon icon = style.standardIcon(which);
-        QCOMPARE(base->asked, 0);
-        const QSize size(extent, extent);
-        const QImage drawn = icon.pixmap(size).toImage();
-        QVERIFY(!drawn.isNull());
-        QCOMPARE(base->asked, 1);
-        const std::unique_ptr<QStyle> fusion(QStyleFactory::create(u"Fusion"_s));
-        const QIcon own = fusion->standardIcon(which);
-        QCOMPARE(drawn, own.pixmap(size).toImage());
-        QCOMPARE(icon.actualSize(size), own.actualSize(size));
-        QCOMPARE(base->asked, 1);
-    }
 
     void everyAssetHasAnImage_data() {
         QTest::addColumn<QString>("name");

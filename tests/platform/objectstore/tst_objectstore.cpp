@@ -24,13 +24,6 @@ private Q_SLOTS:
         QVERIFY(m_standin->isRunning());
     }
 
-    void hmacSha1IsBase64OfTheDigest() {
-        // RFC 2202, test case 2.
-        QCOMPARE(MLObjectStorePresigner::calBase64Sha1WithData("what do ya want for nothing?", u"Jefe"_s),
-                 u"7/zfauXrL6LSdBbV8YTfnCWafHk="_s);
-        QVERIFY(MLObjectStorePresigner::calBase64Sha1WithData("data", QString()).isEmpty());
-    }
-
     void objectUrls_data() {
         QTest::addColumn<QString>("endpoint");
         QTest::addColumn<QString>("key");

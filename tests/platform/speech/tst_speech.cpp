@@ -75,13 +75,6 @@ private Q_SLOTS:
         QVERIFY(m_server->listen(0));
     }
 
-    void configNeedsCredentialsAndRegion() {
-        const QUrl endpoint = m_server->url(u"eastasia"_s);
-        QVERIFY(MLSpeechConfig::fromSubscription(u"k"_s, u"eastasia"_s, endpoint));
-        QVERIFY(!MLSpeechConfig::fromAuthorizationToken(u"t"_s, QString(), endpoint));
-        QVERIFY(!MLSpeechConfig::fromSubscription(QString(), u"eastasia"_s, endpoint));
-    }
-
     void sentencesArriveInOrder_data() {
         QTest::addColumn<bool>("translation");
         QTest::addColumn<bool>("byToken");

@@ -141,19 +141,6 @@ private Q_SLOTS:
         QCOMPARE(m_logouts, 1);
     }
 
-    void notificationSwitchesOnlyOnce() {
-        signIn(true);
-        std::unique_ptr<MLSectionFrame> frame(makeSection(MLSectionToolBar::FirstChoice::Direct));
-        frame->leftView()->observe(u"TestHistoricalKey"_s, 2);
-        QTRY_COMPARE(frame->seletedIndex(), 1);
-        MLNotificationCenter::defaultCenter().postNotificationName(u"TestHistoricalKey"_s);
-        QCOMPARE(frame->seletedIndex(), 2);
-        MLNotificationCenter::defaultCenter().postNotificationName(u"TestHistoricalKey"_s);
-        QCOMPARE(pagesOf(frame.get())[1]->refreshes, 1);
-        frame.reset(); // the bar's observation ends with it
-        QCOMPARE(MLNotificationCenter::defaultCenter().observerCount(u"TestHistoricalKey"_s), 0);
-    }
-
     void barDestroyedBeforeFirstChoice() {
         bool called = false;
         auto *bar = new MLSectionToolBar(tabs(false), MLSectionToolBar::FirstChoice::Direct);

