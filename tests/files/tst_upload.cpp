@@ -133,9 +133,6 @@ private Q_SLOTS:
                                      << QStringList{"doc", "docx", "pdf"}
                                      << u"支持的格式:（3种）\n\n.doc，.docx，.pdf"_s;
         const QStringList all = numbered(32);
-        QTest::newRow("17: the 17th on its own line")
-            << QList<QStringList>{all.mid(0, 17)} << QStringList()
-            << u"支持的格式:（17种）\n\n"_s + all.mid(0, 16).join(u"，"_s) + "\n.t17";
         QTest::newRow("32: two lines, ending in a break")
             << QList<QStringList>{all.mid(0, 5), all.mid(5)} << QStringList()
             << u"支持的格式:（32种）\n\n"_s + all.mid(0, 16).join(u"，"_s) + "\n" +

@@ -8,7 +8,6 @@
 #include <QPointer>
 #include <QTimer>
 
-#include <ctime>
 #include <memory>
 #include <optional>
 
@@ -30,13 +29,6 @@ Q_DECLARE_METATYPE(OptionalText)
 
 class TestUtil : public QObject {
     Q_OBJECT
-
-public:
-    TestUtil() {
-        // UTC+8 all year, no daylight saving: the zone the time texts are checked in.
-        qputenv("TZ", "CST-8");
-        tzset();
-    }
 
 private Q_SLOTS:
     void colorWithHexString_data() {
@@ -77,23 +69,6 @@ private Q_SLOTS:
         QCOMPARE(MLUtilsTools::getMMSSFromSS(seconds), expected);
     }
 
-    void getDateTime_data() {
-        QTest::addColumn<QString>("milliseconds");
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QString>("expected");
-        // 1700000000 s is 2023-11-14 22:13:20 UTC.
-        QTest::newRow("empty format") << "1700000000000" << u""_s << "2023-11-15 06:13:20";
-        QTest::newRow("milliseconds cut, not rounded") << "1700000000999" << u"HH:mm:ss"_s << u"06:13:20"_s;
-        QTest::newRow("before epoch") << "-1000" << QString() << u"1970-01-01 07:59:59"_s;
-        QTest::newRow("garbage is epoch") << "abc" << QString() << u"1970-01-01 08:00:00"_s;
-    }
-    void getDateTime() {
-        QFETCH(QString, milliseconds);
-        QFETCH(QString, format);
-        QFETCH(QString, expected);
-        QCOMPARE(MLUtilsTools::getDateTime(milliseconds, format), expected);
-    }
-
     void subtitleColors_data() {
         QTest::addColumn<OptionalText>("source");
         QTest::addColumn<OptionalText>("target");
@@ -116,20 +91,6 @@ private Q_SLOTS:
         storeOrRemove(target, u"NSUserDefaultsTargetBgFloatKey"_s);
         QCOMPARE(MLUtilsTools::returnColorForSourceLanguage().rgba(), sourceColor.rgba());
         QCOMPARE(MLUtilsTools::returnColorForTargetLanguage().rgba(), targetColor.rgba());
-    }
-
-    void transcribe_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("leading 长 reads chang") << u"长沙"_s << "CHANG SHA";
-        QTest::newRow("inner 长 untouched") << u"市长"_s << "SHI ZHANG";
-        QTest::newRow("marks stripped") << u"Émile"_s << "EMILE";
-        QTest::newRow("empty") << "" << QString();
-    }
-    void transcribe() {
-        QFETCH(QString, text);
-        QFETCH(QString, expected);
-        QCOMPARE(HCSortString::transcribe(text), expected);
     }
 
     void sortedOrder_data() {
