@@ -224,7 +224,7 @@ private Q_SLOTS:
     }
 
     // The pickers' lists (the language and region pickers share the look) show 5 rows of 20 with a
-    // scroll bar for the rest.
+    // scroll bar for the rest, and a readable highlight.
     void popupShowsFiveRows() {
         QWidget host;
         host.resize(800, 300);
@@ -244,6 +244,15 @@ private Q_SLOTS:
         QCOMPARE(view->visualRect(view->model()->index(0, 0)).height(), 20);
         QCOMPARE(view->viewport()->height(), 5 * 20);
         QVERIFY(view->verticalScrollBar()->isVisible());
+        // The highlighted row: its darkest pixel (the text) stands out from its background.
+        const QRect highlighted = view->visualRect(view->currentIndex());
+        const QImage image = view->viewport()->grab().toImage();
+        const QColor background = image.pixelColor(highlighted.right() - 2, highlighted.center().y());
+        int darkest = qGray(background.rgb());
+        for (int y = highlighted.top(); y <= highlighted.bottom(); ++y)
+            for (int x = highlighted.left(); x < highlighted.right(); ++x)
+                darkest = qMin(darkest, qGray(image.pixel(x, y)));
+        QVERIFY2(qGray(background.rgb()) - darkest > 128, qPrintable(background.name()));
         box->hidePopup();
     }
 

@@ -7,6 +7,8 @@
 #include "support/ToastTexts.h"
 
 #include "core/session/MLUserManager.h"
+#include "live/ui/MLHelpSelectVC.h"
+#include "live/ui/MLLiveSettingsWindow.h"
 #include "live/ui/MLMicrosoftCellView.h"
 #include "live/ui/MLRegionSettingCellView.h"
 #include "live/ui/MLRegionShowTipCellView.h"
@@ -281,6 +283,32 @@ private Q_SLOTS:
             QVERIFY(!old.contains(row));
         QCOMPARE(startedRequests(kListPath), isSetting ? 0 : 2);
         QTRY_VERIFY(std::all_of(old.begin(), old.end(), [](const QPointer<QWidget> &row) { return !row; }));
+    }
+
+    // The settings window's rows are white with their "#efefef" separators, whichever window hosts it.
+    void settingsWindowIsWhite_data() {
+        QTest::addColumn<bool>("floating");
+        QTest::newRow("control bar") << false;
+        QTest::newRow("floating window") << true;
+    }
+    void settingsWindowIsWhite() {
+        QFETCH(bool, floating);
+        NSTranslationVC floatingVC;
+        NSTranslationSonView bar;
+        MLLiveSettingsWindow *window = floating ? floatingVC.suspensionWindow() : bar.helpWindow();
+        auto *content = new MLHelpSelectVC;
+        window->setContentViewController(content);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QWidget *row = content->contentView()->rowViews().at(0);
+        const int height = content->contentView()->heightOfRow(0);
+        QTRY_COMPARE(row->height(), height);
+        const QImage image = window->grab().toImage();
+        const QPoint corner = row->mapTo(window, QPoint(row->width() - 5, 0));
+        QCOMPARE(image.pixelColor(window->width() - 5, 5), QColor(Qt::white)); // the root view
+        QCOMPARE(image.pixelColor(corner + QPoint(0, height / 2)), QColor(Qt::white));
+        QCOMPARE(image.pixelColor(corner + QPoint(0, height - 1)), QColor(u"#efefef"_s));
+        window->close();
     }
 
     // The live section's first showing of its settings tab builds the rows once: one region list

@@ -2,6 +2,7 @@
 #include "platform/kit/MLUserDefaults.h"
 #include "platform/kit/ui/MLAlert.h"
 #include "platform/kit/ui/MLAnchors.h"
+#include "platform/kit/ui/MLAppStyle.h"
 #include "platform/kit/ui/MLApplicationModal.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
 #include "platform/kit/ui/MLOpenPanel.h"
@@ -12,7 +13,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -42,6 +45,19 @@ struct Scene {
             QVERIFY(QTest::qWaitForWindowExposed(&window));
         }
     }
+};
+
+// Fusion, counting the standard icons it is asked for.
+class CountingStyle final : public QProxyStyle {
+public:
+    CountingStyle()
+        : QProxyStyle(QStyleFactory::create(u"Fusion"_s)) {}
+    QIcon standardIcon(StandardPixmap which, const QStyleOption *option,
+                       const QWidget *widget) const override {
+        ++asked;
+        return QProxyStyle::standardIcon(which, option, widget);
+    }
+    mutable int asked = 0;
 };
 
 } // namespace
@@ -407,6 +423,34 @@ private Q_SLOTS:
         QCOMPARE(MLWorkspace::recordedCalls().size(), 1);
         QCOMPARE(MLWorkspace::recordedCalls()[0].kind, MLWorkspace::Call::Kind::RevealInFileViewer);
         QCOMPARE(MLWorkspace::recordedCalls()[0].url, QUrl::fromLocalFile(QDir(dir.path()).absolutePath()));
+    }
+
+    // ---- images ----
+
+    // The application style's standard icons are made on first use, once, and look as the style's own.
+    void standardIconsWaitForFirstUse_data() {
+        QTest::addColumn<QStyle::StandardPixmap>("which");
+        QTest::addColumn<int>("extent");
+        QTest::newRow("menu bar overflow") << QStyle::SP_ToolBarHorizontalExtensionButton << 16;
+        QTest::newRow("warning") << QStyle::SP_MessageBoxWarning << 32;
+        QTest::newRow("back") << QStyle::SP_ArrowBack << 24;
+    }
+    void standardIconsWaitForFirstUse() {
+        QFETCH(QStyle::StandardPixmap, which);
+        QFETCH(int, extent);
+        auto *base = new CountingStyle;
+        MLAppStyle style(base);
+        const QIcon icon = style.standardIcon(which);
+        QCOMPARE(base->asked, 0);
+        const QSize size(extent, extent);
+        const QImage drawn = icon.pixmap(size).toImage();
+        QVERIFY(!drawn.isNull());
+        QCOMPARE(base->asked, 1);
+        const std::unique_ptr<QStyle> fusion(QStyleFactory::create(u"Fusion"_s));
+        const QIcon own = fusion->standardIcon(which);
+        QCOMPARE(drawn, own.pixmap(size).toImage());
+        QCOMPARE(icon.actualSize(size), own.actualSize(size));
+        QCOMPARE(base->asked, 1);
     }
 };
 

@@ -2,6 +2,7 @@
 #include "platform/kit/MLNotificationCenter.h"
 #include "support/MLTestMain.h"
 #include "ui/widgets/MBProgressHUD.h"
+#include "ui/widgets/MLScrollBar.h"
 #include "ui/widgets/MLSectionFrame.h"
 #include "ui/widgets/MLSectionToolBar.h"
 #include "ui/widgets/MLSimultaneousInterpretationToolBarSonView.h"
@@ -30,6 +31,16 @@ MLMinePageBaseModel pageModel(qint64 pageNum, qint64 pages, qint64 total, bool h
     m.hasNextPage = hasNext;
     return m;
 }
+
+// Counts the paint events a widget gets.
+class PaintCount final : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *event) override {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
 
 class CountingPage final : public MLPageView {
 public:
@@ -126,6 +137,14 @@ private Q_SLOTS:
             QVERIFY(toast->rect().contains(toast->bezelRect()));
             QVERIFY(toast->bezelRect().contains(label));
             QVERIFY(label.height() >= toast->label()->heightForWidth(label.width()));
+            // The label's text is painted: white pixels inside the dark box, once faded in.
+            QTRY_VERIFY(!toast->graphicsEffect());
+            const QImage image = toast->grab().toImage();
+            bool white = false;
+            for (int y = label.top(); y <= label.bottom() && !white; ++y)
+                for (int x = label.left(); x <= label.right() && !white; ++x)
+                    white = qGray(image.pixel(x, y)) > 200;
+            QVERIFY(white);
             MBProgressHUD::hideHUD(toast, false);
         }
     }
@@ -219,6 +238,43 @@ private Q_SLOTS:
         pager.setSeletedPageBlock(nullptr); // without a block no button calls anything
         QTest::mouseClick(target, Qt::LeftButton);
         QCOMPARE(got, calls);
+    }
+
+    // ---- scroll bar ----
+
+    // The scroll bar repaints when its knob moves or resizes, or scrolling starts or stops being
+    // possible; a change that leaves all of that as it was paints nothing.
+    void scrollBarRepaintsOnlyWhatShows_data() {
+        QTest::addColumn<int>("maximum");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<bool>("repaints");
+        // Starting from a range of 0..300000 at its end, a page of 400 (the knob at its least length).
+        QTest::newRow("grown by a row, kept at the end") << 300'020 << 300'020 << false;
+        QTest::newRow("moved by a pixel") << 300'000 << 299'999 << false;
+        QTest::newRow("moved by a page") << 300'000 << 150'000 << true;
+        QTest::newRow("range shrunk to a few pages") << 1'200 << 1'200 << true;
+        QTest::newRow("nothing left to scroll") << 0 << 0 << true;
+    }
+
+    void scrollBarRepaintsOnlyWhatShows() {
+        QFETCH(int, maximum);
+        QFETCH(int, value);
+        QFETCH(bool, repaints);
+        MLScrollBar bar(Qt::Vertical);
+        bar.resize(bar.sizeHint().width(), 400);
+        bar.setRange(0, 300'000);
+        bar.setPageStep(400);
+        bar.setValue(300'000);
+        bar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bar));
+        PaintCount count;
+        bar.installEventFilter(&count);
+        bar.update();
+        QTRY_COMPARE(count.paints, 1);
+        bar.setMaximum(maximum);
+        bar.setValue(value);
+        QCoreApplication::processEvents();
+        QCOMPARE(count.paints, repaints ? 2 : 1);
     }
 
     // ---- section frame ----
