@@ -84,12 +84,6 @@ template <class Engine> struct LiveEngineHarness {
     int requests(const QString &path) {
         return static_cast<int>(standin.server().receivedRequests(path).size());
     }
-    QStringList requestPaths() {
-        QStringList paths;
-        for (const StandinRequest &request : standin.server().receivedRequests())
-            paths << request.path;
-        return paths;
-    }
 
     // Starts a session (without waiting, or waiting until it runs); stops one and waits until the
     // engine is idle; runs a whole session of one final event.

@@ -234,21 +234,6 @@ private Q_SLOTS:
         QTRY_VERIFY(guard.isNull());
         QCOMPARE(capture.consumerCount(), 0);
     }
-
-    void withoutMicrophoneTheSessionRunsQuietly() {
-        MLAudioCapture::setInputFile(QString());
-        MLAudioCapture capture;
-        capture.setDevice(QAudioDevice());
-        MLTranslationRecognizer recognizer(config(), &capture);
-        Recording rec(recognizer);
-        recognizer.startContinuousRecognition();
-        QCOMPARE(capture.state(), MLAudioCapture::State::NoDevice);
-        QTRY_COMPARE(rec.kinds, QByteArray("s"));
-        recognizer.stopContinuousRecognition();
-        QTRY_COMPARE(m_server->connectionCount(), 0);
-        QCOMPARE(rec.kinds, QByteArray("s"));
-        MLAudioCapture::setInputFile(m_twoSentences);
-    }
 };
 
 ML_TEST_MAIN(TestSpeech)
