@@ -21,6 +21,7 @@ struct StandinFault {
     QString message;
     int httpStatus = 0;
     QByteArray body;
+    bool held = false; // the answer waits for StandinServer::releaseHeld() instead of `delayMs`
 
     static StandinFault answer(const QString &code, const QString &message) {
         StandinFault f;
@@ -30,6 +31,12 @@ struct StandinFault {
         return f;
     }
     static StandinFault delay(int milliseconds) { return StandinFault{}.after(milliseconds); }
+    // The usual answer, held back until the test releases it.
+    static StandinFault hold() {
+        StandinFault f;
+        f.held = true;
+        return f;
+    }
     static StandinFault
     notJson(const QByteArray &body = QByteArrayLiteral("<html><body>Bad Gateway</body></html>")) {
         StandinFault f;

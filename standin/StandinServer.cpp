@@ -24,6 +24,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
+
 Q_LOGGING_CATEGORY(lcStandin, "ml.standin")
 
 namespace {
@@ -135,6 +137,23 @@ void StandinServer::clearFaults() {
     m_faults.clear();
 }
 
+int StandinServer::heldRequests(const QString &path) const {
+    return int(std::count_if(m_held.cbegin(), m_held.cend(),
+                             [&path](const HeldAnswer &held) { return held.request.path == path; }));
+}
+
+void StandinServer::releaseHeld(const QString &path) {
+    QList<HeldAnswer> released;
+    m_held.removeIf([&](const HeldAnswer &held) {
+        if (held.request.path != path)
+            return false;
+        released.append(held);
+        return true;
+    });
+    for (const HeldAnswer &held : std::as_const(released))
+        respond(held.socket, held.request, held.fault);
+}
+
 std::optional<StandinFault> StandinServer::takeFault(const QString &path) {
     const auto it = m_faults.find(path);
     if (it == m_faults.end() || it->isEmpty())
@@ -191,6 +210,10 @@ void StandinServer::dispatch(const QHttpServerRequest &httpRequest, QTcpSocket *
 
     const std::optional<StandinFault> fault = takeFault(request.path);
     const QPointer<QTcpSocket> guarded(socket);
+    if (fault && fault->held) {
+        m_held.append(HeldAnswer{guarded, request, *fault});
+        return;
+    }
     if (fault && fault->delayMs > 0) {
         QTimer::singleShot(fault->delayMs, this,
                            [this, guarded, request, fault] { respond(guarded, request, fault); });

@@ -58,6 +58,10 @@ public:
     void injectFault(const QString &path, const StandinFault &fault, int count = 1);
     int pendingFaults(const QString &path) const;
     void clearFaults();
+    // The requests of `path` whose answer StandinFault::hold() holds back, and their release: each is
+    // answered then, in the order they came.
+    int heldRequests(const QString &path) const;
+    void releaseHeld(const QString &path);
 
     // The requests received (newest last, the last kLogSize kept), all or those of one path.
     QList<StandinRequest> receivedRequests(const QString &path = {}) const;
@@ -74,6 +78,12 @@ private:
     struct PendingFault {
         StandinFault fault;
         int remaining;
+    };
+
+    struct HeldAnswer {
+        QPointer<QTcpSocket> socket;
+        StandinRequest request;
+        StandinFault fault;
     };
 
     void dispatch(const QHttpServerRequest &httpRequest, QTcpSocket *socket);
@@ -95,6 +105,7 @@ private:
     StandinState m_state;
     QHash<QString, StandinRoute> m_routes;
     QHash<QString, QList<PendingFault>> m_faults;
+    QList<HeldAnswer> m_held;
     QList<StandinRequest> m_log;
     QString m_dataDir;
     std::unique_ptr<QTemporaryDir> m_temporaryDataDir;

@@ -84,6 +84,7 @@ template <class Engine> struct LiveEngineHarness {
         QObject::connect(engine.get(), &MLLiveEngine::busyChanged, engine.get(),
                          [this](bool shown) { busy = shown; });
         engine->setTickInterval(24 * 3600 * 1000); // the test ticks by hand
+        engine->setStopDelay(50); // half the product's, long enough to tell the steps after it apart
         engine->setStatusBlock([this](bool running) { statuses.append(running); });
         engine->setTimeChangeBlock([this](const QString &time) { times.append(time); });
         engine->setDataChangeBlock([this](const MLCaptionLines &list) { lists.append(list.toStringList()); });
@@ -92,12 +93,6 @@ template <class Engine> struct LiveEngineHarness {
     StandinLiveMeter &meter() { return StandinLiveRoutes::of(standin.server()).meter(); }
     int requests(const QString &path) {
         return static_cast<int>(standin.server().receivedRequests(path).size());
-    }
-    QStringList requestPaths() {
-        QStringList paths;
-        for (const StandinRequest &request : standin.server().receivedRequests())
-            paths << request.path;
-        return paths;
     }
 
     // Starts a session (without waiting, or waiting until it runs); stops one and waits until the

@@ -45,6 +45,13 @@ class TestLowpriceEngine : public QObject {
         return texts;
     }
 
+    // `text` finishes as a sentence whose translation the stand-in holds back until released.
+    void held(const QString &text) {
+        h->standin.server().injectFault(kTranslatePath, StandinFault::hold());
+        h->recognized(sentence(text));
+        QTRY_COMPARE(h->standin.server().heldRequests(kTranslatePath), 1);
+    }
+
 private Q_SLOTS:
     void initTestCase() { previousHandler = qInstallMessageHandler(watchLog); }
     void init() {
@@ -61,8 +68,6 @@ private Q_SLOTS:
     // arrives.
     void aSentenceStandsAloneUntilItsTranslationArrives() {
         QVERIFY(h->startRunning());
-        QCOMPARE(h->requestPaths(),
-                 (QStringList{u"/signature/getKeepupSin"_s, u"/signature/getMicrosoftSin8"_s, kKeepupPath}));
         h->recognizing(result(MLSpeechRecognitionResult::RecognizingSpeech, u"大家好"_s, {}));
         h->recognized(sentence(QString()));
         h->recognized(result(MLSpeechRecognitionResult::NoMatch, QString(), {}));
@@ -77,22 +82,42 @@ private Q_SLOTS:
 
     void answersOutOfOrderFillTheirOwnEntries() {
         QVERIFY(h->startRunning());
-        h->standin.server().injectFault(kTranslatePath, StandinFault::delay(400));
-        h->recognized(sentence(kFirst));
+        held(kFirst);
         h->recognized(sentence(kSecond));
         QTRY_COMPARE(h->engine->strList(), (QStringList{kFirst, kSecondEn, QString()}));
+        h->standin.server().releaseHeld(kTranslatePath);
         QTRY_COMPARE(h->engine->strList(), (QStringList{kFirstEn, kSecondEn, QString()}));
     }
 
     void aTranslationAfterTheStopIsShownButNotWritten() {
         QVERIFY(h->startRunning());
-        h->standin.server().injectFault(kTranslatePath, StandinFault::delay(500));
-        h->recognized(sentence(kFirst));
+        held(kFirst);
         QVERIFY(h->stopAndWait());
         QCOMPARE(readTranscript(h->engine->storagePath()), kFirst + u"\n\n"_s);
+        h->standin.server().releaseHeld(kTranslatePath);
         QTRY_COMPARE(h->engine->strList(), (QStringList{kFirstEn, QString()}));
         QCOMPARE(h->lists.last(), h->engine->strList());
         QCOMPARE(readTranscript(h->engine->storagePath()), kFirst + u"\n\n"_s);
+    }
+
+    // The translator may answer with several languages: only the session's target is shown, wherever
+    // it comes in the answer.
+    void onlyTheSessionsTargetLanguageIsShown_data() {
+        QTest::addColumn<QByteArray>("translations");
+        QTest::newRow("another language after")
+            << QByteArray(R"({"text":"Hello","to":"en"},{"text":"今日は","to":"ja"})");
+        QTest::newRow("another language before")
+            << QByteArray(R"({"text":"今日は","to":"ja"},{"text":"Hello","to":"en"})");
+    }
+    void onlyTheSessionsTargetLanguageIsShown() {
+        QFETCH(QByteArray, translations);
+        QVERIFY(h->startRunning());
+        h->standin.server().injectFault(
+            kTranslatePath, StandinFault::httpError(200, R"([{"translations":[)" + translations + "]}]"));
+        h->recognized(sentence(kFirst));
+        const qsizetype published = h->lists.size();
+        QTRY_COMPARE(h->engine->strList(), (QStringList{kFirst + u"\nHello"_s, QString()}));
+        QCOMPARE(h->lists.size(), published + 1);
     }
 
     void aRefusedRequestRenewsTheAuthorisationOnceAndResends_data() {
@@ -164,12 +189,11 @@ private Q_SLOTS:
     // The session number drops what an earlier session still has under way: an answer, a resend.
     void anAnswerOfAnEarlierSessionChangesNothing() {
         QVERIFY(h->startRunning());
-        h->standin.server().injectFault(kTranslatePath, StandinFault::delay(700));
-        h->recognized(sentence(kFirst));
+        held(kFirst);
         QVERIFY(h->stopAndWait());
         QVERIFY(h->startRunning());
         const qsizetype callbacks = h->lists.size();
-        QTRY_COMPARE(h->requests(kTranslatePath), 1); // the stand-in has answered
+        h->standin.server().releaseHeld(kTranslatePath);
         h->recognized(sentence(kSecond));
         QTRY_COMPARE(h->engine->strList(), (QStringList{kSecondEn, QString()}));
         QCOMPARE(h->lists.size(), callbacks + 2);

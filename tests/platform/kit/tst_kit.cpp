@@ -7,7 +7,6 @@
 #include "platform/kit/ui/MLAppStyle.h"
 #include "platform/kit/ui/MLApplicationModal.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
-#include "platform/kit/ui/MLImage.h"
 #include "platform/kit/ui/MLOpenPanel.h"
 #include "platform/kit/ui/MLWorkspace.h"
 #include "support/MLTestMain.h"
@@ -163,11 +162,6 @@ private Q_SLOTS:
             m.bottom().inset(30);
             m.size(80, 32);
         }) << QRect(300, 238, 80, 32);
-        QTest::newRow("centred, raised") << MakeConstraints([](MLConstraintMaker &m, QWidget *) {
-            m.centerX();
-            m.centerY().offset(-25);
-            m.size(216, 122);
-        }) << QRect(92, 64, 216, 122);
         QTest::newRow("right of sibling, centred on it")
             << MakeConstraints([](MLConstraintMaker &m, QWidget *s) {
                    m.left().equalTo(s, MLEdge::Right).offset(5);
@@ -183,12 +177,6 @@ private Q_SLOTS:
                    m.height().equalTo(s, MLEdge::Width).multipliedBy(2);
                })
             << QRect(0, 0, 60, 200);
-        QTest::newRow("width between edges") << MakeConstraints([](MLConstraintMaker &m, QWidget *s) {
-            m.left().offset(20);
-            m.right().equalTo(s, MLEdge::Left);
-            m.top().equalTo(s, MLEdge::CenterY);
-            m.bottom().equalTo(s, MLEdge::Bottom);
-        }) << QRect(20, 70, 30, 30);
     }
 
     void constraintsGiveFrame() {
@@ -477,27 +465,6 @@ private Q_SLOTS:
         QCOMPARE(drawn, own.pixmap(size).toImage());
         QCOMPARE(icon.actualSize(size), own.actualSize(size));
         QCOMPARE(base->asked, 1);
-    }
-
-    void everyAssetHasAnImage_data() {
-        QTest::addColumn<QString>("name");
-        const QDir images(u"" ML_TEST_DATA_DIR "/../../resources/images"_s);
-        const QStringList files = images.entryList(QDir::Files);
-        QVERIFY(files.size() > 30);
-        for (const QString &file : files)
-            QTest::newRow(qPrintable(file)) << QFileInfo(file).completeBaseName();
-    }
-
-    void everyAssetHasAnImage() {
-        QFETCH(QString, name);
-        const QImage image = MLImage::pixmap(name, QSize(40, 40)).toImage();
-        QVERIFY(!image.isNull());
-        // Something is drawn: not every pixel is transparent.
-        bool drawn = false;
-        for (int y = 0; y < image.height() && !drawn; ++y)
-            for (int x = 0; x < image.width() && !drawn; ++x)
-                drawn = qAlpha(image.pixel(x, y)) > 0;
-        QVERIFY(drawn);
     }
 };
 

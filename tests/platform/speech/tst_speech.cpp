@@ -75,13 +75,6 @@ private Q_SLOTS:
         QVERIFY(m_server->listen(0));
     }
 
-    void configNeedsCredentialsAndRegion() {
-        const QUrl endpoint = m_server->url(u"eastasia"_s);
-        QVERIFY(MLSpeechConfig::fromSubscription(u"k"_s, u"eastasia"_s, endpoint));
-        QVERIFY(!MLSpeechConfig::fromAuthorizationToken(u"t"_s, QString(), endpoint));
-        QVERIFY(!MLSpeechConfig::fromSubscription(QString(), u"eastasia"_s, endpoint));
-    }
-
     void sentencesArriveInOrder_data() {
         QTest::addColumn<bool>("translation");
         QTest::addColumn<bool>("byToken");
@@ -240,21 +233,6 @@ private Q_SLOTS:
         recognizer->startContinuousRecognition();
         QTRY_VERIFY(guard.isNull());
         QCOMPARE(capture.consumerCount(), 0);
-    }
-
-    void withoutMicrophoneTheSessionRunsQuietly() {
-        MLAudioCapture::setInputFile(QString());
-        MLAudioCapture capture;
-        capture.setDevice(QAudioDevice());
-        MLTranslationRecognizer recognizer(config(), &capture);
-        Recording rec(recognizer);
-        recognizer.startContinuousRecognition();
-        QCOMPARE(capture.state(), MLAudioCapture::State::NoDevice);
-        QTRY_COMPARE(rec.kinds, QByteArray("s"));
-        recognizer.stopContinuousRecognition();
-        QTRY_COMPARE(m_server->connectionCount(), 0);
-        QCOMPARE(rec.kinds, QByteArray("s"));
-        MLAudioCapture::setInputFile(m_twoSentences);
     }
 };
 
