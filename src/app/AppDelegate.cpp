@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QJsonObject>
 #include <QLoggingCategory>
+#include <QSessionManager>
 #include <QSet>
 
 Q_LOGGING_CATEGORY(lcApp, "ml.app")
@@ -53,6 +54,7 @@ void AppDelegate::applicationDidFinishLaunching() {
                                                       [this](const MLNotification &) { userLogoutEvent(); });
     qApp->installEventFilter(this);
     connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &) { sessionWillEnd(); });
     creatUI();
     initTranslation();
 }
@@ -166,6 +168,10 @@ void AppDelegate::applicationWillTerminate() {
         m_translationWindow->hide();
     if (m_window)
         m_window->hide();
+    MLLiveEngine::endSessionsForQuit();
+}
+
+void AppDelegate::sessionWillEnd() {
     MLLiveEngine::endSessionsForQuit();
 }
 
