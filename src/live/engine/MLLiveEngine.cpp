@@ -6,6 +6,7 @@
 #include "core/session/MLUserManager.h"
 #include "live/engine/AudioRecordManager.h"
 #include "live/engine/MLDBManager.h"
+#include "platform/audio/MLAudioCapture.h"
 #include "platform/kit/MLNotificationCenter.h"
 #include "ui/util/MLBlockTimer.h"
 #include "ui/util/MLUtilsTools.h"
@@ -85,6 +86,11 @@ MLLiveEngine::MLLiveEngine(Tier tier, Services services, QObject *parent)
         };
     m_transcriptWriter.setMaxThreadCount(1);
     connect(m_services.recorder, &AudioRecordManager::recordingFailed, this, [this] { recordingFailed(); });
+    MLAudioCapture *capture = m_services.capture ? m_services.capture : MLAudioCapture::sharedCapture();
+    connect(capture, &MLAudioCapture::noInput, this,
+            [this] { inputNotice(QString::fromUtf8(kNoInputMessage)); });
+    connect(capture, &MLAudioCapture::inputLost, this,
+            [this] { inputNotice(QString::fromUtf8(kInputLostMessage)); });
     liveEngines().append(this);
 }
 
@@ -208,6 +214,7 @@ void MLLiveEngine::setLanguageInit() {
     m_reconnectTries = 0;
     m_ticksSinceSave = 0;
     m_captionsChanged = false;
+    m_inputNotices.clear();
     if (initializeSpeechRecognizer())
         startSpeechRecognition();
     else
@@ -434,6 +441,14 @@ void MLLiveEngine::recordingFailed() {
     // The recorder tells it once per session; the session goes on for its captions and transcript.
     if (acceptsSpeechEvents())
         toast(QString::fromUtf8(kRecordingFailedMessage), kLostSpeechToastSeconds);
+}
+
+void MLLiveEngine::inputNotice(const QString &message) {
+    // The session runs on; the recorder and the recognizer take a microphone that comes later.
+    if (m_state != State::Running || m_inputNotices.contains(message))
+        return;
+    m_inputNotices.append(message);
+    toast(message, kLostSpeechToastSeconds);
 }
 
 bool MLLiveEngine::endSessionNow() {

@@ -5,8 +5,10 @@
 #include "live/ui/NSTranslationComboBoxView.h"
 #include "live/ui/NSTranslationSonView.h"
 #include "live/ui/NSTranslationVC.h"
+#include "platform/audio/MLMediaBackend.h"
 #include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
+#include "platform/speech/MLRecognizer.h"
 #include "ui/widgets/MLAppHost.h"
 
 #include <QLabel>
@@ -65,6 +67,12 @@ void MLTranslationModeView::layoutUI() {
         return;
     m_tableView->setGeometry(middleRect());
     m_showTipLabel->setGeometry(middleRect());
+}
+
+void MLTranslationModeView::showEvent(QShowEvent *event) {
+    MLLivePageFrame::showEvent(event);
+    MLMediaBackend::preload();
+    MLRecognizer::preload();
 }
 
 void MLTranslationModeView::initLanguage() {

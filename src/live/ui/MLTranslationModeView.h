@@ -46,6 +46,9 @@ protected:
     ~MLTranslationModeView() override;
 
     void layoutUI() override;
+    // The first showing of a live page loads what a first session needs (the media module, the
+    // speech connection's TLS backend) away from the main thread, so that the first start finds it.
+    void showEvent(QShowEvent *event) override;
 
 private:
     void initLanguage();
