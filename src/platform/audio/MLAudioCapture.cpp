@@ -192,6 +192,7 @@ void MLAudioCapture::startDevice() {
         qCInfo(lcAudio) << "no audio input device; capturing nothing until one comes";
         none(State::NoDevice, QStringLiteral("no device"));
     } else if (!openInput(id)) {
+        m_failedId = id;
         none(State::Failed, QStringLiteral("cannot open the input device"));
     }
 }
@@ -256,8 +257,11 @@ void MLAudioCapture::watchInputs() {
     // Closed at once: a stream that has gone is not read again.
     if (running)
         closeInput();
-    if (!now.isEmpty() && now != m_failedId && openInput(now))
-        return;
+    if (!now.isEmpty() && now != m_failedId) {
+        if (openInput(now))
+            return;
+        m_failedId = now; // tried again only once it has gone and come back
+    }
     if (running) {
         setState(State::NoDevice, QStringLiteral("the input went away"));
         Q_EMIT inputLost();

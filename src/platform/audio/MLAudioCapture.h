@@ -147,7 +147,8 @@ private:
     // The system's inputs while the capture takes the default input (m_inputs or the module's).
     MLMediaBackend::AudioInputs *m_watched = nullptr;
     QByteArray m_inputId;
-    // The running input reported an error; an input that failed is not opened again while it is listed.
+    // The running input reported an error; an input that failed, or could not be opened, is not
+    // opened again while it is listed.
     bool m_inputFailed = false;
     QByteArray m_failedId;
     std::unique_ptr<QTimer> m_watchTimer;
