@@ -12,6 +12,7 @@
 #include "ui/widgets/MLAppHost.h"
 
 #include <QLabel>
+#include <QTimer>
 
 const QString &MLTranslationModeView::tipText() {
     static const QString text =
@@ -73,6 +74,8 @@ void MLTranslationModeView::showEvent(QShowEvent *event) {
     MLLivePageFrame::showEvent(event);
     MLMediaBackend::preload();
     MLRecognizer::preload();
+    // The floating window's page too, once this page is on screen, rather than in the first session.
+    QTimer::singleShot(0, this, [this] { suspensionVc(); });
 }
 
 void MLTranslationModeView::initLanguage() {
