@@ -5,6 +5,7 @@
 // the time runs from just before the process is started to that line. The resident memory is read
 // one second after the first frame, the process idle. Medians are reported.
 // Targets: app_ms / hello_ms <= 2.0, app_rss_mb <= 50.
+#include "BenchHome.h"
 #include "StandinServer.h"
 #include "StandinSpeechServer.h"
 
@@ -13,12 +14,10 @@
 #include "platform/kit/MLUserDefaults.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -107,21 +106,7 @@ double median(QList<double> values) {
 } // namespace
 
 int main(int argc, char *argv[]) {
-    // One private home for this process and the ones it starts: the app reads its signed-in user
-    // from the settings file that this process writes.
-    QTemporaryDir home;
-    for (const char *sub : {"config", "data", "cache", "runtime", "Documents"})
-        QDir(home.path()).mkpath(QLatin1String(sub));
-    QFile::setPermissions(home.path() + QStringLiteral("/runtime"),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("HOME", home.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toUtf8());
-    qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/data")).toUtf8());
-    qputenv("XDG_CACHE_HOME", (home.path() + QStringLiteral("/cache")).toUtf8());
-    qputenv("XDG_RUNTIME_DIR", (home.path() + QStringLiteral("/runtime")).toUtf8());
-    qputenv("XDG_DOCUMENTS_DIR", (home.path() + QStringLiteral("/Documents")).toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const BenchHome home;
     QApplication app(argc, argv);
     // The app's names, so the settings file is the app's own.
     QApplication::setOrganizationName(QStringLiteral("mltranslate"));

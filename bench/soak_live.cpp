@@ -43,6 +43,7 @@
 #include "support/LiveUiSupport.h"
 #include "support/MLTestAudio.h"
 #include "support/MLTestMain.h"
+#include "support/TestAudioInputs.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -151,30 +152,6 @@ double residentMb() {
 int openFileDescriptors() {
     return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System).size());
 }
-
-// The microphone of the run: 16 kHz mono PCM written by the runner, read by the capture.
-class GeneratedSignal final : public QIODevice {
-public:
-    GeneratedSignal() { open(QIODevice::ReadOnly); }
-    bool isSequential() const override { return true; }
-    qint64 bytesAvailable() const override { return m_pending.size() + QIODevice::bytesAvailable(); }
-    void feed(const QByteArray &pcm) {
-        m_pending += pcm;
-        Q_EMIT readyRead();
-    }
-
-protected:
-    qint64 readData(char *data, qint64 maxSize) override {
-        const qint64 n = qMin<qint64>(maxSize, m_pending.size());
-        std::copy_n(m_pending.constData(), n, data);
-        m_pending.remove(0, n);
-        return n;
-    }
-    qint64 writeData(const char *, qint64) override { return -1; }
-
-private:
-    QByteArray m_pending;
-};
 
 struct Figures {
     int captions = 0;

@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QJsonObject>
 #include <QLoggingCategory>
+#include <QSessionManager>
 #include <QSet>
 
 Q_LOGGING_CATEGORY(lcApp, "ml.app")
@@ -77,6 +78,7 @@ void AppDelegate::applicationDidFinishLaunching() {
                                                       [this](const MLNotification &) { userLogoutEvent(); });
     qApp->installEventFilter(this);
     connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &) { sessionWillEnd(); });
     creatUI();
     initTranslation();
 }
@@ -190,6 +192,10 @@ void AppDelegate::applicationWillTerminate() {
         m_translationWindow->hide();
     if (m_window)
         m_window->hide();
+    MLLiveEngine::endSessionsForQuit();
+}
+
+void AppDelegate::sessionWillEnd() {
     MLLiveEngine::endSessionsForQuit();
 }
 

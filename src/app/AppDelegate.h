@@ -65,6 +65,10 @@ public:
     // wait for its end-of-use report. Then the windows go with the delegate, and the shared network
     // managers with the application object.
     void applicationWillTerminate();
+    // The desktop session is ending (the session manager asks the app to save its data before a
+    // logout): every live session ends as at quit. The app itself goes when the session manager, or
+    // the system's signal, ends it.
+    void sessionWillEnd();
 
     static constexpr int kShelterWidth = 298;
 

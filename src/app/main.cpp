@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 #include "app/MLCommandLine.h"
 #include "app/MLSingleInstance.h"
+#include "platform/kit/MLQuitSignals.h"
 #include "platform/kit/ui/MLAppStyle.h"
 
 #include <QApplication>
@@ -33,6 +34,10 @@ int main(int argc, char *argv[]) {
     case MLSingleInstance::Role::Running:
         break;
     }
+
+    // Logout, shutdown, Ctrl+C and a closed terminal end the app as closing its main window does.
+    MLQuitSignals quitSignals;
+    QObject::connect(&quitSignals, &MLQuitSignals::quitRequested, &app, &QApplication::quit);
 
     AppDelegate delegate;
     QObject::connect(&instance, &MLSingleInstance::activationRequested, &delegate,

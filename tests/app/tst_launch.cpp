@@ -1,21 +1,76 @@
 #include "app/AppDelegate.h"
+#include "app/MLCommandLine.h"
 #include "app/MLSingleInstance.h"
+#include "live/engine/NormalTranslationHelp.h"
+#include "live/ui/MLNormalTranslationView.h"
+#include "live/ui/MLSimultaneousInterpretationView.h"
+#include "live/ui/NSTranslationSonView.h"
+#include "platform/kit/MLQuitSignals.h"
+#include "support/LiveEngineHarness.h"
+#include "support/LiveUiSupport.h"
+#include "support/MLTestAudio.h"
 #include "support/MLTestMain.h"
 
+#include <QJsonArray>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <csignal>
+#include <cstdio>
 #include <sys/stat.h>
 
+using namespace ml::test;
 using namespace Qt::StringLiterals;
 
 namespace {
 const QString kApp = QStringLiteral(ML_APP_BINARY);
 constexpr int kChildTimeoutMs = 30000;
+constexpr const char *kSessionChildVariable = "ML_LAUNCH_SESSION_CHILD";
 
 QString path(const QTemporaryDir &dir, const char *name) {
     return dir.filePath(QLatin1String(name));
+}
+
+// The child of the signal tests: the app set up as main() sets it up (quit signals, delegate), signed in
+// against the parent's stand-in, the audio file in place of the microphone. It starts a session on the
+// normal tier's page with a click, prints the session folder once the three sentences of the file are
+// captioned, and runs until it is ended.
+int runSessionChild(int argc, char *argv[]) {
+    QStandardPaths::setTestModeEnabled(true); // Documents and the rest come from the parent
+    if (const std::optional<int> exitCode = MLCommandLine::apply(argc, argv))
+        return *exitCode;
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(u"mltranslate"_s);
+    QApplication::setApplicationName(u"mltranslate-tests"_s);
+    MLAudioCapture::setRealTimePace(false);
+    MLQuitSignals quitSignals;
+    QObject::connect(&quitSignals, &MLQuitSignals::quitRequested, &app, &QApplication::quit);
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+
+    MLSimultaneousInterpretationView *section = nullptr;
+    const auto sectionShown = [&] {
+        section = delegate.window()->findChild<MLSimultaneousInterpretationView *>();
+        return section && section->pageInView(); // after the section's own first choice
+    };
+    if (!QTest::qWaitFor(sectionShown, kChildTimeoutMs))
+        return 2;
+    section->setRightViewForIndex(3);
+    auto *page = qobject_cast<MLNormalTranslationView *>(section->existingPage(3));
+    if (!page ||
+        !listsArrived({page->barView()->sourceLanguageView(), page->barView()->targetLanguageView()}))
+        return 3;
+    QTest::mouseClick(page->startOrOverImage(), Qt::LeftButton);
+    MLLiveEngine &engine = NormalTranslationHelp::shareHelp();
+    const auto captioned = [&engine] {
+        return engine.strList().size() == 4 && engine.strList().last().isEmpty();
+    };
+    if (!QTest::qWaitFor(captioned, kChildTimeoutMs))
+        return 4;
+    std::fputs(qPrintable(engine.storagePath() + QLatin1Char('\n')), stdout);
+    std::fflush(stdout);
+    return app.exec();
 }
 } // namespace
 
@@ -31,6 +86,10 @@ private Q_SLOTS:
         QFile text(path(m_dir, "notes.wav"));
         QVERIFY(text.open(QIODevice::WriteOnly) && text.write("not a sound\n") > 0);
         QCOMPARE(::mkfifo(QFile::encodeName(path(m_dir, "pipe\x1b[2J.wav")).constData(), 0600), 0);
+        // Three tone bursts: three sentences for the stand-in speech endpoint.
+        const std::vector<SoundPiece> pieces{{0.5, 0}, {1.0, 0.5, 440}, {1.0, 0}, {1.2, 0.5, 660},
+                                             {1.0, 0}, {0.8, 0.5, 550}, {1.5, 0}};
+        QVERIFY(writeWav(path(m_dir, "bursts.wav"), signal(pieces, 16000), 16000, 1));
     }
 
     // Output patterns are matched line by line against standard output when the exit code is 0 and
@@ -187,7 +246,81 @@ private Q_SLOTS:
         QCOMPARE(second.exitCode(), 0);
         QCOMPARE(first.state(), QProcess::Running); // ended when `first` goes
     }
+
+    // The system asks the app to end (a logout or shutdown sends SIGTERM, Ctrl+C SIGINT, a closed
+    // terminal SIGHUP) in the middle of a session: the session ends as when the main window is closed,
+    // with its whole transcript, its history row and the end-of-use report, and the app exits 0. A
+    // second request while the app waits for the report's answer ends it at once, its session saved.
+    void signalEndsTheSessionProperly_data() {
+        QTest::addColumn<int>("signalNumber");
+        QTest::addColumn<bool>("twice");
+        QTest::newRow("SIGTERM") << SIGTERM << false;
+        QTest::newRow("SIGINT") << SIGINT << false;
+        QTest::newRow("SIGHUP") << SIGHUP << false;
+        QTest::newRow("SIGTERM again while the report is awaited") << SIGTERM << true;
+    }
+    void signalEndsTheSessionProperly() {
+        QFETCH(int, signalNumber);
+        QFETCH(bool, twice);
+        StandinFixture standin;
+        StandinSpeechServer speech;
+        QVERIFY(standin.isRunning() && speech.listen(0));
+        standin.signInDemo();
+        storeLanguage(u"MLNormalTranslationViewLeft"_s, u"zh-CN"_s, u"中文（普通话）"_s, u"Z"_s);
+        storeLanguage(u"MLNormalTranslationViewRight"_s, u"en"_s, u"英语"_s, u"Y"_s);
+        MLUserDefaults::standardUserDefaults().synchronize();
+        const QString database = inDocuments(u"historicalRecord.db"_s);
+        QFile::remove(database);
+        QStringList expected;
+        for (const QJsonValue sentence :
+             standin.server().state().fixture(u"speech_sentences"_s)[u"sentences"_s].toArray())
+            expected << sentence[u"zh-Hans"_s].toString() + u'\n' + sentence[u"en"_s].toString();
+        expected = expected.first(3) << QString();
+
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QLatin1String(kSessionChildVariable), u"1"_s);
+        env.insert(u"ML_API_BASE_URL"_s, standin.apiBaseUrl());
+        env.insert(u"ML_PAY_BASE_URL"_s, standin.server().payBaseUrl().toString());
+        env.insert(u"ML_SPEECH_URL"_s, speech.urlTemplate());
+        env.insert(u"ML_AUDIO_INPUT"_s, path(m_dir, "bursts.wav"));
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(child.waitForStarted());
+        QByteArray out;
+        QTRY_VERIFY_WITH_TIMEOUT((out += child.readAllStandardOutput()).endsWith('\n'), kChildTimeoutMs);
+        const QString folder = QString::fromUtf8(out).trimmed();
+        auto &meter = StandinLiveRoutes::of(standin.server()).meter();
+        if (twice)
+            standin.server().injectFault(kEndPath, StandinFault::silence());
+
+        ::kill(child.processId(), signalNumber);
+        if (twice) {
+            QTRY_COMPARE_WITH_TIMEOUT(standin.server().receivedRequests(kEndPath).size(), 1, kChildTimeoutMs);
+            ::kill(child.processId(), signalNumber);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(child.state(), QProcess::NotRunning, kChildTimeoutMs);
+        if (twice) {
+            QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        } else {
+            QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(child.exitCode(), 0);
+            QCOMPARE(meter.endCount(), 1);
+        }
+        QCOMPARE(readTranscript(folder), expected.join(u"\n\n"_s));
+        QCOMPARE(QDir(inDocuments(folder)).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{u"recording.m4a"_s, u"recording.txt"_s}));
+        MLDBManager history(database, [] { return kConsumerId; });
+        const auto rows = history.findData().value_or(QList<HistoricalRecordModel>{});
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows.first().path, folder);
+        QCOMPARE(rows.first().type, 2);
+    }
 };
 
-ML_TEST_MAIN(TestLaunch)
+int main(int argc, char *argv[]) {
+    return qEnvironmentVariableIsSet(kSessionChildVariable) ? runSessionChild(argc, argv)
+                                                            : ml::test::runTests<TestLaunch>(argc, argv);
+}
 #include "tst_launch.moc"

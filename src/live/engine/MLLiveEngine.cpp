@@ -6,6 +6,7 @@
 #include "core/session/MLUserManager.h"
 #include "live/engine/AudioRecordManager.h"
 #include "live/engine/MLDBManager.h"
+#include "platform/audio/MLAudioCapture.h"
 #include "platform/kit/MLNotificationCenter.h"
 #include "ui/util/MLBlockTimer.h"
 #include "ui/util/MLUtilsTools.h"
@@ -199,6 +200,11 @@ MLLiveEngine::MLLiveEngine(Tier tier, Services services, QObject *parent)
     connect(m_services.recorder, &AudioRecordManager::recordingFailed, this, [this] { recordingFailed(); });
     connect(m_services.recorder, &AudioRecordManager::transcriptFailed, this,
             [this](const QString &path) { transcriptFailed(path); });
+    MLAudioCapture *capture = m_services.capture ? m_services.capture : MLAudioCapture::sharedCapture();
+    connect(capture, &MLAudioCapture::noInput, this,
+            [this] { inputNotice(QString::fromUtf8(kNoInputMessage)); });
+    connect(capture, &MLAudioCapture::inputLost, this,
+            [this] { inputNotice(QString::fromUtf8(kInputLostMessage)); });
     liveEngines().append(this);
 }
 
@@ -322,6 +328,7 @@ void MLLiveEngine::setLanguageInit() {
     m_reconnectTries = 0;
     m_ticksSinceSave = 0;
     m_captionsChanged = false;
+    m_inputNotices.clear();
     if (initializeSpeechRecognizer())
         startSpeechRecognition();
     else
@@ -552,6 +559,14 @@ void MLLiveEngine::transcriptFailed(const QString &path) {
     // folder it is shows it, the session going on.
     if (m_hasSessionFolder && path == m_storagePath)
         toast(QString::fromUtf8(kTranscriptFailedMessage), kLostSpeechToastSeconds);
+}
+
+void MLLiveEngine::inputNotice(const QString &message) {
+    // The session runs on; the recorder and the recognizer take a microphone that comes later.
+    if (m_state != State::Running || m_inputNotices.contains(message))
+        return;
+    m_inputNotices.append(message);
+    toast(message, kLostSpeechToastSeconds);
 }
 
 bool MLLiveEngine::endSessionNow() {

@@ -132,6 +132,9 @@ public:
     static constexpr const char *kRecordingFailedMessage = "录音无法保存，翻译继续进行";
     static constexpr const char *kTranscriptFailedMessage = "文字记录无法保存，翻译继续进行";
     static constexpr const char *kNoFolderMessage = "无法创建本次翻译的文件夹，录音和记录不会保存";
+    // The microphone: none when a session starts, or the session's one gone with no other to take.
+    static constexpr const char *kNoInputMessage = "未检测到麦克风，翻译暂时听不到声音";
+    static constexpr const char *kInputLostMessage = "麦克风已断开，翻译暂时听不到声音";
     // The file in a session folder that says the session is in progress; it holds the history type.
     static constexpr const char *kInProgressMarker = ".inprogress";
     static constexpr int kQuitWaitMs = 2000;
@@ -198,6 +201,8 @@ private:
     void saveTranscriptSoFar();
     void recordingFailed();
     void transcriptFailed(const QString &path);
+    // Tells the user about the microphone (kNoInputMessage or kInputLostMessage), each once a session.
+    void inputNotice(const QString &message);
     void requireEndKeepup();
     void stopSpeechRecognition();
     void abandonStart(const QString &message);
@@ -238,6 +243,8 @@ private:
     int m_reconnectTries = 0;
     int m_endReportsPending = 0;
     int m_ticksSinceSave = 0;
+    // The microphone notices already shown in this session.
+    QStringList m_inputNotices;
     bool m_captionsChanged = false;
     // Saves the transcript so far off the main thread, one save at a time.
     QThreadPool m_transcriptWriter;

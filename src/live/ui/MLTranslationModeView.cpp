@@ -6,11 +6,14 @@
 #include "live/ui/NSTranslationComboBoxView.h"
 #include "live/ui/NSTranslationSonView.h"
 #include "live/ui/NSTranslationVC.h"
+#include "platform/audio/MLMediaBackend.h"
 #include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
+#include "platform/speech/MLRecognizer.h"
 #include "ui/widgets/MLAppHost.h"
 
 #include <QLabel>
+#include <QTimer>
 
 const QString &MLTranslationModeView::tipText() {
     static const QString text =
@@ -68,6 +71,14 @@ void MLTranslationModeView::layoutUI() {
         return;
     m_tableView->setGeometry(middleRect());
     m_showTipLabel->setGeometry(middleRect());
+}
+
+void MLTranslationModeView::showEvent(QShowEvent *event) {
+    MLLivePageFrame::showEvent(event);
+    MLMediaBackend::preload();
+    MLRecognizer::preload();
+    // The floating window's page too, once this page is on screen, rather than in the first session.
+    QTimer::singleShot(0, this, [this] { suspensionVc(); });
 }
 
 void MLTranslationModeView::initLanguage() {

@@ -46,6 +46,10 @@ protected:
     ~MLTranslationModeView() override;
 
     void layoutUI() override;
+    // The first showing of a live page loads what a first session needs (the media module, the
+    // speech connection's TLS backend) away from the main thread, and makes the floating window's
+    // page, so that the first start costs what a later one does.
+    void showEvent(QShowEvent *event) override;
 
 private:
     void initLanguage();

@@ -33,6 +33,8 @@ NSTranslationComboBoxView::NSTranslationComboBoxView(QWidget *parent)
     m_comboBoxBtn->setStyleSheet(
         QStringLiteral("QPushButton { background: transparent; border: none; border-radius: 8px; }"));
     m_comboBoxBtn->hide();
+    // Styled now, not when the first session locks the picker.
+    m_comboBoxBtn->ensurePolished();
     connect(m_comboBoxBtn, &QPushButton::clicked, this, [this] { btnClick(); });
 
     // layoutUI: both fill the picker; the button, added last, lies above the combo box.

@@ -125,66 +125,147 @@ void MLAudioCapture::startCapture() {
 
 void MLAudioCapture::stopCapture() {
     ++m_generation;
+    closeInput();
+    m_watchTimer.reset();
+    m_watched = nullptr;
+    m_failedId.clear();
+    m_fileTimer.reset();
+    m_fileClock.reset();
+    m_wav.reset();
+    setState(State::Idle);
+}
+
+void MLAudioCapture::closeInput() {
     if (m_sourceDevice)
         m_sourceDevice->disconnect(this);
     m_sourceDevice = nullptr;
     m_source.reset();
-    m_fileTimer.reset();
-    m_fileClock.reset();
-    m_wav.reset();
     m_converter.reset();
-    setState(State::Idle);
+    m_inputId.clear();
+    m_inputFailed = false;
 }
 
 void MLAudioCapture::startDevice() {
-    const auto noDevice = [this] {
-        qCInfo(lcAudio) << "no audio input device; capturing nothing";
-        setState(State::NoDevice, QStringLiteral("no device"));
+    const auto none = [this](State state, const QString &error) {
+        setState(state, error);
+        Q_EMIT noInput();
     };
     if (m_deviceSet && !m_device) {
-        noDevice();
+        qCInfo(lcAudio) << "no audio input device; capturing nothing";
+        none(State::NoDevice, QStringLiteral("no device"));
         return;
     }
     QString error;
-    MLMediaBackend *backend = MLMediaBackend::instance(&error);
-    if (!backend) {
-        setState(State::Failed, error);
+    MLMediaBackend *backend = m_inputs ? nullptr : MLMediaBackend::instance(&error);
+    if (!m_inputs && !backend) {
+        none(State::Failed, error);
         return;
     }
-    bool none = false;
-    const quint64 generation = m_generation;
+    if (m_deviceSet) {
+        bool noDevice = false;
+        const quint64 generation = m_generation;
+        QPointer<MLAudioCapture> self(this);
+        std::unique_ptr<MLMediaBackend::AudioInput> source = backend->openAudioInput(
+            m_device.get(), kSampleRate,
+            [self, generation] {
+                if (self && self->m_generation == generation && self->m_state == State::Running) {
+                    qCWarning(lcAudio) << "audio input stopped with an error";
+                    self->setState(State::Failed, QStringLiteral("input device error"));
+                }
+            },
+            noDevice, error);
+        if (!source)
+            qCWarning(lcAudio) << error;
+        if (!source || !takeInput(std::move(source)))
+            none(State::Failed, QStringLiteral("cannot open the input device"));
+        return;
+    }
+
+    // The system's default input, followed while the capture runs.
+    m_watched = m_inputs ? m_inputs : &backend->audioInputs();
+    m_watchTimer = std::make_unique<QTimer>();
+    m_watchTimer->setInterval(m_watchInterval);
+    connect(m_watchTimer.get(), &QTimer::timeout, this, &MLAudioCapture::watchInputs);
+    m_watchTimer->start();
+    const QByteArray id = m_watched->defaultInput();
+    if (id.isEmpty()) {
+        qCInfo(lcAudio) << "no audio input device; capturing nothing until one comes";
+        none(State::NoDevice, QStringLiteral("no device"));
+    } else if (!openInput(id)) {
+        m_failedId = id;
+        none(State::Failed, QStringLiteral("cannot open the input device"));
+    }
+}
+
+bool MLAudioCapture::openInput(const QByteArray &id) {
+    QString error;
+    const quint64 generation = ++m_generation;
     QPointer<MLAudioCapture> self(this);
-    m_source = backend->openAudioInput(
-        m_device.get(), kSampleRate,
+    std::unique_ptr<MLMediaBackend::AudioInput> source = m_watched->openInput(
+        id, kSampleRate,
         [self, generation] {
-            if (self && self->m_generation == generation && self->m_state == State::Running) {
-                qCWarning(lcAudio) << "audio input stopped with an error";
-                self->setState(State::Failed, QStringLiteral("input device error"));
-            }
+            // Told from within the input: it is closed from the event loop.
+            if (!self || self->m_generation != generation || self->m_inputFailed)
+                return;
+            qCWarning(lcAudio) << "audio input stopped with an error";
+            self->m_inputFailed = true;
+            QTimer::singleShot(0, self, &MLAudioCapture::watchInputs);
         },
-        none, error);
-    if (none) {
-        noDevice();
-        return;
-    }
-    if (!m_source) {
+        error);
+    if (!source) {
         qCWarning(lcAudio) << error;
-        setState(State::Failed, QStringLiteral("cannot open the input device"));
-        return;
+        return false;
     }
-    m_converter = std::make_unique<MLPcmConverter>(m_source->sampleRate(), m_source->channelCount(),
-                                                   m_source->sampleFormat(), kSampleRate);
-    if (!m_converter->isValid()) {
-        qCWarning(lcAudio) << "cannot convert the input format of" << m_source->description();
-        m_source.reset();
-        setState(State::Failed, QStringLiteral("unsupported input format"));
-        return;
+    if (!takeInput(std::move(source)))
+        return false;
+    m_inputId = id;
+    return true;
+}
+
+bool MLAudioCapture::takeInput(std::unique_ptr<MLMediaBackend::AudioInput> source) {
+    auto converter = std::make_unique<MLPcmConverter>(source->sampleRate(), source->channelCount(),
+                                                      source->sampleFormat(), kSampleRate);
+    if (!converter->isValid()) {
+        qCWarning(lcAudio) << "cannot convert the input format of" << source->description();
+        return false;
     }
+    m_source = std::move(source);
+    m_converter = std::move(converter);
     m_sourceDevice = m_source->data();
     connect(m_sourceDevice, &QIODevice::readyRead, this, &MLAudioCapture::readDevice);
     qCInfo(lcAudio) << "capturing" << m_source->description() << m_source->sampleRate() << "Hz"
                     << m_source->channelCount() << "channels";
     setState(State::Running);
+    return true;
+}
+
+void MLAudioCapture::watchInputs() {
+    if (!m_watched || m_consumers.empty())
+        return;
+    if (!m_failedId.isEmpty() && !m_watched->hasInput(m_failedId))
+        m_failedId.clear(); // gone; it may come back as new
+    const QByteArray now = m_watched->defaultInput();
+    const bool running = m_source != nullptr;
+    const bool gone = running && (m_inputFailed || !m_watched->hasInput(m_inputId));
+    if (running && !gone && (now.isEmpty() || now == m_inputId))
+        return;
+    if (gone) {
+        qCInfo(lcAudio) << "the audio input went away";
+        if (m_inputFailed)
+            m_failedId = m_inputId;
+    }
+    // Closed at once: a stream that has gone is not read again.
+    if (running)
+        closeInput();
+    if (!now.isEmpty() && now != m_failedId) {
+        if (openInput(now))
+            return;
+        m_failedId = now; // tried again only once it has gone and come back
+    }
+    if (running) {
+        setState(State::NoDevice, QStringLiteral("the input went away"));
+        Q_EMIT inputLost();
+    }
 }
 
 void MLAudioCapture::startSource() {

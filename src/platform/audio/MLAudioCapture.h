@@ -32,7 +32,12 @@ class MLWavReader;
 // whenever it says it is readable, at whatever pace its writer keeps (the soak runner's simulated
 // clock).
 //
-// Having no input device is a normal case: the capture reports NoDevice and consumers get nothing.
+// The microphone is the system's default input, looked up afresh at every start (a sound server or
+// a microphone that came since the last start is found). While the capture runs it looks again every
+// `watchInterval`: it follows the default input to another one, takes up one that comes when it had
+// none, and closes an input that has gone away (or failed) at once, so nothing reads from a dead
+// stream. Having no input device is a normal case: the capture reports NoDevice and consumers get
+// nothing; `noInput` and `inputLost` say so, once per event.
 // Everything runs on the thread that owns the capture (the main thread).
 class MLAudioCapture final : public QObject {
     Q_OBJECT
@@ -77,6 +82,16 @@ public:
     // any device or input file; nullptr goes back to those. Read when a capture starts; the source
     // must outlive the captures that read it.
     void setSource(QIODevice *source) { m_pcmSource = source; }
+    // Takes the inputs from `inputs` in place of the system's (a stand-in of the system's inputs;
+    // nullptr goes back to them). It replaces a device given to `setDevice`. Read when a capture starts;
+    // `inputs` must outlive the captures that use it.
+    void setAudioInputs(MLMediaBackend::AudioInputs *inputs) {
+        m_inputs = inputs;
+        m_deviceSet = false;
+    }
+    // How often a running capture of the default input looks at the system's inputs again (500 ms).
+    void setWatchInterval(int milliseconds) { m_watchInterval = milliseconds; }
+    int watchInterval() const { return m_watchInterval; }
 
     // Registers (or replaces) the handler of `consumer`; the first consumer starts the capture. The
     // registration ends with `removeConsumer` or when the consumer is destroyed.
@@ -91,6 +106,10 @@ public:
 
 Q_SIGNALS:
     void stateChanged(MLAudioCapture::State state);
+    // A capture of the microphone started without one (no input, or one that cannot be opened).
+    void noInput();
+    // The input of a running capture went away (or failed) and no other input is there to follow.
+    void inputLost();
 
 private:
     struct Consumer {
@@ -102,6 +121,13 @@ private:
     void startCapture();
     void stopCapture();
     void startDevice();
+    // Opens the input `id` of the system's inputs and runs on it; false when it cannot.
+    bool openInput(const QByteArray &id);
+    // Runs on `source`; false when its format cannot be converted.
+    bool takeInput(std::unique_ptr<MLMediaBackend::AudioInput> source);
+    void closeInput();
+    // The watch of a running capture of the default input (see the class comment).
+    void watchInputs();
     void startFile(const QString &path);
     void startSource();
     void readDevice();
@@ -117,6 +143,16 @@ private:
 
     QPointer<QIODevice> m_pcmSource;
     std::unique_ptr<MLMediaBackend::AudioInput> m_source;
+    MLMediaBackend::AudioInputs *m_inputs = nullptr;
+    // The system's inputs while the capture takes the default input (m_inputs or the module's).
+    MLMediaBackend::AudioInputs *m_watched = nullptr;
+    QByteArray m_inputId;
+    // The running input reported an error; an input that failed, or could not be opened, is not
+    // opened again while it is listed.
+    bool m_inputFailed = false;
+    QByteArray m_failedId;
+    std::unique_ptr<QTimer> m_watchTimer;
+    int m_watchInterval = 500;
     // What the capture reads: the audio input's device, or the PCM source.
     QPointer<QIODevice> m_sourceDevice;
     std::unique_ptr<MLWavReader> m_wav;

@@ -66,6 +66,23 @@ public:
                                                        std::function<void()> onError, bool &noDevice,
                                                        QString &error) = 0;
 
+    // The system's audio inputs, asked afresh on every call (a sound server started, a source plugged
+    // in or removed, another default chosen since the last call are seen), each named by its id.
+    class AudioInputs {
+    public:
+        virtual ~AudioInputs() = default;
+        // The system's default input; empty when there is none (no sound server, no source).
+        virtual QByteArray defaultInput() = 0;
+        // Whether the input `id` is still there.
+        virtual bool hasInput(const QByteArray &id) = 0;
+        // Opens and starts the input `id` as openAudioInput does; nothing, with `error` telling why,
+        // when it cannot.
+        virtual std::unique_ptr<AudioInput> openInput(const QByteArray &id, int preferredRate,
+                                                      std::function<void()> onError, QString &error) = 0;
+    };
+    // The system's inputs (main thread only: the sound server's client lives there).
+    virtual AudioInputs &audioInputs() = 0;
+
     virtual ~MLMediaBackend() = default;
 
     virtual std::unique_ptr<AudioEncoder> createAudioEncoder() = 0;
@@ -77,6 +94,10 @@ public:
     // The module, loaded on the first call (from any thread); nullptr, with a warning logged once,
     // when it cannot be loaded. `error` then tells why.
     static MLMediaBackend *instance(QString *error = nullptr);
+    // Loads the module on a worker thread, once, and then reads the system's inputs once on the
+    // thread that asked, so that the first recording or capture finds both ready. Call it where a
+    // capture is about to be likely (a live page shown); `instance` waits for a load in progress.
+    static void preload();
 };
 
 // The one entry point of the module.

@@ -346,6 +346,8 @@ public:
                                                QString &error) override {
         return ml::media::openDeviceInput(device, preferredRate, std::move(onError), noDevice, error);
     }
+
+    AudioInputs &audioInputs() override { return ml::media::systemInputs(); }
 };
 
 } // namespace

@@ -1,14 +1,18 @@
 #include "platform/speech/MLRecognizer.h"
 
 #include "platform/audio/MLAudioCapture.h"
+#include "platform/kit/MLDispatch.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
 #include <QNetworkRequest>
+#include <QSslSocket>
 #include <QTimer>
 #include <QWebSocket>
+
+#include <atomic>
 
 namespace {
 
@@ -30,6 +34,12 @@ MLSpeechRecognitionResult resultFrom(const QJsonObject &event, int defaultReason
 }
 
 } // namespace
+
+void MLRecognizer::preload() {
+    static std::atomic_bool started = false;
+    if (!started.exchange(true))
+        MLDispatch::background([] { QSslSocket::supportsSsl(); });
+}
 
 MLRecognizer::MLRecognizer(const MLSpeechConfig &config, bool translation, MLAudioCapture *capture,
                            QObject *parent)

@@ -32,6 +32,11 @@ public:
     void stopContinuousRecognition();
     bool isRunning() const { return m_state != State::Idle; }
 
+    // Loads, once, on a worker thread, what the first connection of the process would otherwise load
+    // on the main thread (the TLS backend, which every WebSocket asks for). Call it where a
+    // recognition is about to be likely (a live page shown).
+    static void preload();
+
     // How long the endpoint may take to accept the connection (10 s by default).
     void setConnectTimeout(int milliseconds) { m_connectTimeoutMs = milliseconds; }
 

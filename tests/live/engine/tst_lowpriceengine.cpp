@@ -151,7 +151,8 @@ private Q_SLOTS:
         QVERIFY(renewed != firstAuth);
         QCOMPARE(QString::fromUtf8(h->standin.server().lastRequest(kTranslatePath)->header("authorization")),
                  renewed);
-        QVERIFY(h->toasts().isEmpty());
+        // Nothing but the notice of the harness's missing microphone.
+        QCOMPARE(h->toasts(), QStringList{QString::fromUtf8(MLLiveEngine::kNoInputMessage)});
     }
 
     void resendsAreBounded_data() {
@@ -171,7 +172,8 @@ private Q_SLOTS:
         QCOMPARE(h->requests(kTranslatePath), 3);
         QCOMPARE(h->requests(kAuthPath), renewals);
         QCOMPARE(h->engine->strList(), (QStringList{kFirst, QString()}));
-        QVERIFY(h->toasts().isEmpty());
+        // Nothing but the notice of the harness's missing microphone.
+        QCOMPARE(h->toasts(), QStringList{QString::fromUtf8(MLLiveEngine::kNoInputMessage)});
     }
 
     void aFailedRenewalToastsAndLeavesTheSentence() {

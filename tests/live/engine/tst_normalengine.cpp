@@ -1,6 +1,7 @@
 #include "live/engine/NormalTranslationHelp.h"
 #include "support/LiveEngineHarness.h"
 #include "support/MLTestMain.h"
+#include "support/TestAudioInputs.h"
 
 #include <sys/stat.h>
 
@@ -383,6 +384,33 @@ private Q_SLOTS:
         QCOMPARE(h->statuses, (QList<bool>{true, false, true}));
         QCOMPARE(h->requests(kEndPath), 1);
         QCOMPARE(h->rows().size(), 1);
+    }
+
+    // The session runs on without a microphone and says so once: when it starts without one, and when
+    // the one it hears goes away with no other to take. One that comes meanwhile is taken up.
+    void microphoneNoticesComeOncePerSession_data() {
+        QTest::addColumn<QStringList>("inputs"); // at the start
+        QTest::newRow("none at the start") << QStringList();
+        QTest::newRow("one at the start") << QStringList{u"mic"_s};
+    }
+    void microphoneNoticesComeOncePerSession() {
+        QFETCH(QStringList, inputs);
+        TestAudioInputs system;
+        system.listed = inputs;
+        h->capture.setAudioInputs(&system);
+        h->capture.setWatchInterval(1);
+        QVERIFY(h->startRunning());
+        for (int i = 0; i < 2; ++i) { // a microphone comes and goes, twice
+            system.listed = {u"usb"_s};
+            QTRY_COMPARE(system.openInputs(), QStringList{u"usb"_s});
+            system.listed.clear();
+            QTRY_VERIFY(system.openInputs().isEmpty());
+        }
+        QCOMPARE(h->toasts().count(QString::fromUtf8(MLLiveEngine::kNoInputMessage)),
+                 inputs.isEmpty() ? 1 : 0);
+        QCOMPARE(h->toasts().count(QString::fromUtf8(MLLiveEngine::kInputLostMessage)), 1);
+        QCOMPARE(h->engine->state(), State::Running);
+        QVERIFY(h->stopAndWait()); // while the inputs are there
     }
 
     // Another device of the same account holds a metered session.

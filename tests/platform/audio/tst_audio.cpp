@@ -3,6 +3,7 @@
 #include "platform/audio/MLMediaInfo.h"
 #include "support/MLTestAudio.h"
 #include "support/MLTestMain.h"
+#include "support/TestAudioInputs.h"
 #include "support/TestFiles.h"
 
 #include <QElapsedTimer>
@@ -143,6 +144,79 @@ private Q_SLOTS:
         QCOMPARE(sink.blocks, 0);
         capture.removeConsumer(&sink.owner);
         QCOMPARE(capture.state(), MLAudioCapture::State::Idle);
+    }
+
+    // The microphone is the system's default input: looked up at each start, followed while the
+    // capture runs, and closed at once when it goes away or fails (nothing reads a dead stream). A
+    // start without one, and a loss with no other to take, are told once.
+    void captureFollowsTheSystemsInputs_data() {
+        QTest::addColumn<QStringList>("before"); // the inputs at the start, the default first
+        QTest::addColumn<bool>("fails");         // the running input then stops with an error
+        QTest::addColumn<QStringList>("after");  // the inputs then
+        QTest::addColumn<bool>("restart");       // the capture is started again (no watch meanwhile)
+        QTest::addColumn<QString>("heard");      // the input the consumer hears then
+        QTest::addColumn<MLAudioCapture::State>("state");
+        QTest::addColumn<int>("noInput");
+        QTest::addColumn<int>("lost");
+        using S = MLAudioCapture::State;
+        const QStringList none;
+        QTest::newRow("nothing changes")
+            << QStringList{u"a"_s, u"b"_s} << false << QStringList{u"a"_s, u"b"_s} << false << u"a"_s
+            << S::Running << 0 << 0;
+        QTest::newRow("a microphone comes later")
+            << none << false << QStringList{u"usb"_s} << false << u"usb"_s << S::Running << 1 << 0;
+        QTest::newRow("none comes") << none << false << none << false << QString() << S::NoDevice << 1 << 0;
+        QTest::newRow("the next start finds one")
+            << none << false << QStringList{u"usb"_s} << true << u"usb"_s << S::Running << 1 << 0;
+        QTest::newRow("the default changes")
+            << QStringList{u"a"_s, u"b"_s} << false << QStringList{u"b"_s, u"a"_s} << false << u"b"_s
+            << S::Running << 0 << 0;
+        QTest::newRow("it goes, another is there")
+            << QStringList{u"a"_s, u"b"_s} << false << QStringList{u"b"_s} << false << u"b"_s << S::Running
+            << 0 << 0;
+        QTest::newRow("it goes, none is left")
+            << QStringList{u"a"_s} << false << none << false << QString() << S::NoDevice << 0 << 1;
+        QTest::newRow("it fails and goes")
+            << QStringList{u"a"_s} << true << none << false << QString() << S::NoDevice << 0 << 1;
+        QTest::newRow("it fails and stays listed") << QStringList{u"a"_s} << true << QStringList{u"a"_s}
+                                                   << false << QString() << S::NoDevice << 0 << 1;
+    }
+    void captureFollowsTheSystemsInputs() {
+        QFETCH(QStringList, before);
+        QFETCH(bool, fails);
+        QFETCH(QStringList, after);
+        QFETCH(bool, restart);
+        QFETCH(QString, heard);
+        TestAudioInputs inputs;
+        inputs.listed = before;
+        MLAudioCapture capture;
+        capture.setAudioInputs(&inputs);
+        capture.setWatchInterval(restart ? 24 * 3600 * 1000 : 1);
+        QSignalSpy noInput(&capture, &MLAudioCapture::noInput);
+        QSignalSpy lost(&capture, &MLAudioCapture::inputLost);
+        Sink sink;
+        sink.attach(capture);
+        QCOMPARE(inputs.openInputs(), before.mid(0, 1));
+
+        if (fails)
+            inputs.fail(before.first());
+        inputs.listed = after;
+        if (restart) {
+            capture.removeConsumer(&sink.owner);
+            sink.attach(capture);
+        }
+        const QStringList open = heard.isEmpty() ? QStringList() : QStringList{heard};
+        QTRY_COMPARE(inputs.openInputs(), open);
+        QTEST(capture.state(), "state");
+        // Each input says its own sound; only the one followed is heard.
+        sink.pcm.clear();
+        QStringList ids = before + after;
+        ids.removeDuplicates();
+        for (const QString &id : ids)
+            inputs.feed(id, QByteArray(64, id.front().toLatin1()));
+        QCOMPARE(sink.pcm, heard.isEmpty() ? QByteArray() : QByteArray(64, heard.front().toLatin1()));
+        QTEST(int(noInput.size()), "noInput");
+        QTEST(int(lost.size()), "lost");
     }
 
     void realTimePaceFollowsTheClock() {
