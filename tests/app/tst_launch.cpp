@@ -12,6 +12,7 @@
 #include "support/MLTestMain.h"
 
 #include <QJsonArray>
+#include <QLabel>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
