@@ -71,8 +71,7 @@ private Q_SLOTS:
     void envelopeAndTokenAreChecked() {
         QFETCH(QByteArray, body);
         QFETCH(bool, withToken);
-        QFETCH(QString, code);
-        QCOMPARE(post(kMeInfo, body, withToken ? demoToken() : QByteArray()), code);
+        QTEST(post(kMeInfo, body, withToken ? demoToken() : QByteArray()), "code");
     }
 
     void faultsAreCountedPerPathAndInOrder() {

@@ -138,7 +138,6 @@ private Q_SLOTS:
 
     void captionColours() {
         QFETCH(QString, caption);
-        QFETCH(Ranges, ranges);
         const QColor source = MLColorUtils::colorWithHexString(u"a4fca2"_s);
         const QColor target = MLColorUtils::colorWithHexString(u"f0a5a4"_s);
         Ranges got;
@@ -147,7 +146,7 @@ private Q_SLOTS:
             QVERIFY(colour == source || colour == target);
             got.append({range.start, range.length, colour == source ? 0 : 1});
         }
-        QCOMPARE(got, ranges);
+        QTEST(got, "ranges");
     }
 
     // Rows are drawn from images kept between paints: after a change of look, width or text the table
@@ -169,8 +168,7 @@ private Q_SLOTS:
         MLSubtitleTableView view;
         view.resize(420, 300);
         view.setListData(list);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(ml::test::shown(&view));
         const QImage before = view.viewport()->grab().toImage();
         QCOMPARE(view.viewport()->grab().toImage(), before); // the second paint, from the images
 
@@ -190,8 +188,7 @@ private Q_SLOTS:
         MLSubtitleTableView fresh;
         fresh.resize(view.size());
         fresh.setListData(list);
-        fresh.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&fresh));
+        QVERIFY(ml::test::shown(&fresh));
         QCOMPARE(after, fresh.viewport()->grab().toImage());
     }
 
@@ -224,8 +221,7 @@ private Q_SLOTS:
             window.setAttribute(Qt::WA_TranslucentBackground);
             background->setStyleSheet(u"#background { background: rgba(0, 0, 0, 179); }"_s);
         }
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(ml::test::shown(&window));
         const QImage blank = window.grab().toImage();
         QStringList list;
         for (int line = 0; line < 6; ++line)
@@ -263,8 +259,7 @@ private Q_SLOTS:
 
         // A narrower table: the rows in view are measured at once, the others from the event loop,
         // and the bottom line stays in view throughout.
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(ml::test::shown(&view));
         QTRY_COMPARE(view.staleRowCount(), 0);
         view.resize(250, 300);
         QVERIFY(view.staleRowCount() > 0);

@@ -246,9 +246,8 @@ private Q_SLOTS:
     void objectUrls() {
         QFETCH(QString, endpoint);
         QFETCH(QString, key);
-        QFETCH(QString, expected);
         const QUrl url = MLObjectStorePresigner::objectUrl(endpoint, u"bkt"_s, key);
-        QCOMPARE(url.toString(QUrl::FullyEncoded), expected);
+        QTEST(url.toString(QUrl::FullyEncoded), "expected");
     }
 
     void mediaTypesByName_data() {

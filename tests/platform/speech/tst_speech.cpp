@@ -151,7 +151,6 @@ private Q_SLOTS:
     }
     void recognitionEndsWithOneCancel() {
         QFETCH(QString, fault);
-        QFETCH(QString, code);
         MLSpeechConfig c = config();
         QTcpServer silent; // accepts the connection and never answers the handshake
         if (fault == u"refused key"_s) {
@@ -184,7 +183,7 @@ private Q_SLOTS:
         QCOMPARE(capture.consumerCount(), 0);
         const MLSpeechRecognitionResult canceled = rec.last('c');
         QCOMPARE(canceled.reason, int(MLSpeechRecognitionResult::Canceled));
-        QCOMPARE(canceled.errorCode, code);
+        QTEST(canceled.errorCode, "code");
         QVERIFY(!canceled.errorDetails.isEmpty());
         // Nothing follows once the connection is gone: no second cancel from the closing socket.
         if (m_server)

@@ -113,9 +113,7 @@ private Q_SLOTS:
     // A request hides the overlay it showed; hiding by view takes the topmost spinner, never a toast.
     void hideRemovesOnlyItsOwnOverlay() {
         QWidget view;
-        view.resize(300, 200);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(ml::test::shown(&view, {300, 200}));
         QPointer<MBProgressHUD> first = MBProgressHUD::showHUDAddedTo(&view, false);
         QPointer<MBProgressHUD> second = MBProgressHUD::showHUDAddedTo(&view, true);
         QPointer<MBProgressHUD> toast = MLToast::makeToast(&view, u"链接超时!"_s, 60);
@@ -146,8 +144,7 @@ private Q_SLOTS:
         row->setGeometry(0, 20, 800, 100);
         auto *picker = new QWidget(row);
         picker->setGeometry(100, 35, 240, 30);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(ml::test::shown(&window));
         for (QWidget *view : {picker, static_cast<QWidget *>(&window)}) {
             const QString text = view == picker ? u"链接超时!"_s : QString(60, QChar(0x8D85));
             MBProgressHUD *toast = MLToast::makeToast(view, text, 60);
@@ -176,8 +173,7 @@ private Q_SLOTS:
         button->setGeometry(20, 20, 80, 30);
         int clicks = 0;
         connect(button, &QPushButton::clicked, &window, [&] { ++clicks; });
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(ml::test::shown(&window));
         const QPoint onButton = button->geometry().center();
 
         // Through the window, so that the click lands on whatever is on top there.
@@ -205,9 +201,7 @@ private Q_SLOTS:
     void toastShowsTextThenGoes() {
         QFETCH(double, seconds);
         QWidget view;
-        view.resize(300, 200);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(ml::test::shown(&view, {300, 200}));
         QPointer<MBProgressHUD> toast = MLToast::makeToast(&view, u"文件已经不存在了"_s, seconds);
         QVERIFY(toast);
         QVERIFY(toast->isVisible());
@@ -243,8 +237,7 @@ private Q_SLOTS:
         QFETCH(QString, field);
         QFETCH(QList<qint64>, calls);
         NSPagingView pager;
-        pager.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&pager));
+        QVERIFY(ml::test::shown(&pager));
         pager.setPaging(pageModel(3, 9, 90, model.contains(u'p'), model.contains(u'n')));
         if (!field.isEmpty())
             pager.pageField()->setText(field);
@@ -285,8 +278,7 @@ private Q_SLOTS:
         bar.setRange(0, 300'000);
         bar.setPageStep(400);
         bar.setValue(300'000);
-        bar.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&bar));
+        QVERIFY(ml::test::shown(&bar));
         PaintCount count;
         bar.installEventFilter(&count);
         bar.update();
@@ -429,8 +421,7 @@ private Q_SLOTS:
     }
     void getMMSSFromSS() {
         QFETCH(QString, seconds);
-        QFETCH(QString, expected);
-        QCOMPARE(MLUtilsTools::getMMSSFromSS(seconds), expected);
+        QTEST(MLUtilsTools::getMMSSFromSS(seconds), "expected");
     }
 
     void subtitleColors_data() {
@@ -473,8 +464,7 @@ private Q_SLOTS:
     }
     void sortedOrder() {
         QFETCH(QStringList, texts);
-        QFETCH(QList<qsizetype>, expected);
-        QCOMPARE(HCSortString::sortedOrder(texts), expected);
+        QTEST(HCSortString::sortedOrder(texts), "expected");
     }
 
     void blockTimerStops_data() {
@@ -536,10 +526,9 @@ private Q_SLOTS:
     }
     void blockTimerInterval() {
         QFETCH(double, seconds);
-        QFETCH(int, milliseconds);
         QObject context;
         QTimer *timer = MLBlockTimer::repeatWithInterval(seconds, &context, [](QTimer *) {});
-        QCOMPARE(timer->interval(), milliseconds);
+        QTEST(timer->interval(), "milliseconds");
         QVERIFY(timer->isActive());
     }
 };
