@@ -7,6 +7,7 @@
 #include "platform/kit/ui/MLOpenPanel.h"
 #include "platform/kit/ui/MLWorkspace.h"
 #include "support/RequestOutcome.h"
+#include "support/TestFiles.h"
 #include "support/ToastTexts.h"
 #include "ui/widgets/MBProgressHUD.h"
 
@@ -33,14 +34,6 @@ inline int spinnerCount(QWidget *view) {
 inline QString sentJson(const StandinRequest &request) {
     return SecurityCore::decryptString(
         QJsonDocument::fromJson(request.body).object().value(QStringLiteral("dt")));
-}
-
-inline QString writeFile(const QString &folder, const QString &name, const QByteArray &bytes) {
-    QDir().mkpath(folder);
-    QFile file(QDir(folder).filePath(name));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return {};
-    return file.fileName();
 }
 
 // Forgets the answers queued for alerts and open panels, the last alert and the recorded workspace calls.

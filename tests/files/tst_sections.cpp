@@ -27,6 +27,7 @@
 #include "support/MLTestMain.h"
 #include "support/RequestOutcome.h"
 #include "support/StandinFixture.h"
+#include "support/TestFiles.h"
 #include "support/TrickleServer.h"
 #include "ui/widgets/MLSectionToolBar.h"
 #include "ui/widgets/MLToast.h"
@@ -36,13 +37,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -160,12 +158,6 @@ class TestFileSections : public QObject {
                  QUrl::fromLocalFile(folder(qobject_cast<MLAudioTranslationHistoryCellView *>(row)
                                                 ? MLAudioTranslationHistoryCellView::kFolderName
                                                 : NSDocumentTranslationHistoryCellView::kFolderName)));
-    }
-
-    void readsAs(const QString &path, const QByteArray &content) {
-        QFile file(path);
-        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(path));
-        QCOMPARE(file.readAll(), content);
     }
 
     MLDocumentTranslationSonView *documentPage() {
@@ -473,7 +465,7 @@ private Q_SLOTS:
         const mode_t umask = ::umask(027);
         download(&row);
         ::umask(umask);
-        readsAs(QDir(target).filePath("result.docx"), "first");
+        QCOMPARE(ml::test::readFile(QDir(target).filePath("result.docx")), QByteArray("first"));
         // 0666 less the umask, not the temporary file's 0600.
         QCOMPARE(QFileInfo(QDir(target).filePath("result.docx")).permissions() &
                      ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
@@ -481,8 +473,8 @@ private Q_SLOTS:
 
         row.setModel(finishedDocument(u"result.docx"_s, "second"));
         download(&row);
-        readsAs(QDir(target).filePath("result.docx"), "first");
-        readsAs(QDir(target).filePath("result (1).docx"), "second");
+        QCOMPARE(ml::test::readFile(QDir(target).filePath("result.docx")), QByteArray("first"));
+        QCOMPARE(ml::test::readFile(QDir(target).filePath("result (1).docx")), QByteArray("second"));
         QCOMPARE(filesIn(target).size(), 2); // no temporary file is left behind
     }
 
@@ -512,18 +504,10 @@ private Q_SLOTS:
             model.targetFileUrl = how;
         if (how == "steady"_L1 || how == "stall"_L1)
             model.targetFileUrl = trickle.url(u"/r.docx"_s);
-        // A file size limit fails the writes as a full disk does: part of a write, then nothing.
-        const sighandler_t previous = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{};
-        QVERIFY(getrlimit(RLIMIT_FSIZE, &limit) == 0);
-        const auto restore = qScopeGuard([&] {
-            setrlimit(RLIMIT_FSIZE, &limit);
-            std::signal(SIGXFSZ, previous);
-        });
+        std::optional<ml::test::FileSizeLimit> fullDisk;
         if (how == "full"_L1) {
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^保存文件失败：File too large$"_s));
-            const rlimit tight{16 * 1024 + 100, limit.rlim_max};
-            QVERIFY(setrlimit(RLIMIT_FSIZE, &tight) == 0);
+            fullDisk.emplace(16 * 1024 + 100);
         }
         NSDocumentTranslationHistoryCellView row(&m_window);
         row.setModel(model);
@@ -534,7 +518,7 @@ private Q_SLOTS:
         if (saved.isEmpty())
             QCOMPARE(ml::test::toastTexts(&m_window), QStringList{u"下载失败"_s});
         else
-            readsAs(QDir(target).filePath(saved), content);
+            QCOMPARE(ml::test::readFile(QDir(target).filePath(saved)), content);
     }
 
     // The transcript is fetched with the user's token and without the channel field; without a user
@@ -557,7 +541,7 @@ private Q_SLOTS:
         QCOMPARE(request->token, signedIn ? m_standin->demoToken() : QString());
         QVERIFY(!request->headers.contains("userchannel"));
         if (signedIn)
-            readsAs(QDir(target).filePath(u"周会.txt"_s), seeded.transcript.toUtf8());
+            QCOMPARE(ml::test::readFile(QDir(target).filePath(u"周会.txt"_s)), seeded.transcript.toUtf8());
         else
             QCOMPARE(ml::test::toastTexts(&m_window), QStringList{u"下载失败"_s});
         QCOMPARE(filesIn(target).size(), signedIn ? 1 : 0);
@@ -624,9 +608,7 @@ private Q_SLOTS:
         const StandinRequest sent = *server().lastRequest(kUpload);
         QCOMPARE(sent.formFields.value("fileName"), u"季度报告.docx"_s);
         QVERIFY(!sent.formFields.value("key").isEmpty());
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(sent.fileData, file.readAll());
+        QCOMPARE(sent.fileData, ml::test::readFile(path));
         QCOMPARE(sent.fileName, u"季度报告.docx"_s);
 
         // The job is the upload's, not the check's.
@@ -722,10 +704,8 @@ private Q_SLOTS:
                  QStringLiteral(R"({"fileName":"周会 录音.wav","objectName":"%1","translateId":%2})")
                      .arg(job->objectName)
                      .arg(job->id));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(StandinFileJobs::of(server())->storedObject(job->bucketName, job->objectName),
-                 file.readAll());
+                 ml::test::readFile(path));
         QCOMPARE(server()
                      .lastRequest(StandinObjectStore::path(job->bucketName, job->objectName))
                      ->header("content-type"),

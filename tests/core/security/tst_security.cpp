@@ -5,8 +5,8 @@
 #include "core/security/MLStoredKeys.h"
 #include "core/security/SecurityCore.h"
 #include "support/MLTestMain.h"
+#include "support/TestFiles.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -36,14 +36,9 @@ struct PkeyFree {
 };
 using PkeyPtr = std::unique_ptr<EVP_PKEY, PkeyFree>;
 
-QByteArray readFile(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // What the service does with its private key: a PKCS#1 v1.5 text of raw bytes.
 QByteArray privateEncrypt(const QByteArray &data) {
-    const QByteArray pem = readFile(kPrivatePem);
+    const QByteArray pem = ml::test::readFile(kPrivatePem);
     BIO *bio = BIO_new_mem_buf(pem.constData(), static_cast<int>(pem.size()));
     PkeyPtr key(PEM_read_bio_PrivateKey(bio, nullptr, nullptr, nullptr));
     BIO_free(bio);
@@ -235,7 +230,7 @@ private Q_SLOTS:
     void storedKeyRecovers() {
         QFETCH(bool, inBackground);
         const QJsonObject vector = parseObject(
-            QString::fromUtf8(readFile(u"" ML_TEST_DATA_DIR "/security/stored_key_vector.json"_s)));
+            QString::fromUtf8(ml::test::readFile(u"" ML_TEST_DATA_DIR "/security/stored_key_vector.json"_s)));
         const QString plain = vector.value(u"plainText"_s).toString();
         const QString hex = vector.value(u"cipherHex"_s).toString();
         QVERIFY(!plain.isEmpty() && !hex.isEmpty());
@@ -271,7 +266,7 @@ private Q_SLOTS:
         QTest::newRow("one bit flipped") << pem << flipped << QByteArray();
         QTest::newRow("one byte short") << pem << stored.chopped(1) << QByteArray();
         QTest::newRow("other public key") << otherPem << stored << QByteArray();
-        QTest::newRow("private key PEM") << readFile(kPrivatePem) << stored << QByteArray();
+        QTest::newRow("private key PEM") << ml::test::readFile(kPrivatePem) << stored << QByteArray();
         QTest::newRow("empty PEM") << QByteArray() << stored << QByteArray();
     }
     void rsaRecovery() {

@@ -48,11 +48,6 @@ class TestSession : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
 
-    QString written(const QString &name, const QByteArray &content) {
-        const QString path = m_dir.filePath(name);
-        return ml::test::writeFile(path, content) ? path : QString();
-    }
-
 private Q_SLOTS:
     void textFieldConversions_data() {
         QTest::addColumn<QByteArray>("json");
@@ -181,7 +176,7 @@ private Q_SLOTS:
     void identifierIsDerivedFromTheMachineId() {
         MLUserDefaults defaults(m_dir.filePath(u"device.ini"_s));
         const QByteArray machineId = "4c4c4544004b3910804cb4c04f4e3132";
-        const QString path = written(u"machine-id"_s, machineId + "\n");
+        const QString path = ml::test::writeFile(m_dir.path(), u"machine-id"_s, machineId + "\n");
         const QString id = RezirDeviceInfo::machineIdentifier(defaults, {path});
         QVERIFY(!QUuid::fromString(id).isNull());
         QCOMPARE(id, id.toUpper());
@@ -190,7 +185,8 @@ private Q_SLOTS:
                      .contains(QString::fromLatin1(machineId), Qt::CaseInsensitive));
         QCOMPARE(RezirDeviceInfo::machineIdentifier(defaults, {path}),
                  RezirDeviceInfo::machineIdentifier(defaults, {path}));
-        const QString other = written(u"other-id"_s, "0123456789abcdef0123456789abcdef");
+        const QString other =
+            ml::test::writeFile(m_dir.path(), u"other-id"_s, "0123456789abcdef0123456789abcdef");
         QVERIFY(RezirDeviceInfo::machineIdentifier(defaults, {other}) !=
                 RezirDeviceInfo::machineIdentifier(defaults, {path}));
         QVERIFY(!defaults.hasKey(QLatin1String(RezirDeviceInfo::kIdentifierKey)));
@@ -203,7 +199,8 @@ private Q_SLOTS:
     }
     void withoutMachineIdARandomIdentifierIsKept() {
         QFETCH(QByteArray, content);
-        const QString path = content.isNull() ? m_dir.filePath(u"absent"_s) : written(u"short-id"_s, content);
+        const QString path = content.isNull() ? m_dir.filePath(u"absent"_s)
+                                              : ml::test::writeFile(m_dir.path(), u"short-id"_s, content);
         const QString file = m_dir.filePath(u"id-%1.ini"_s.arg(QString::fromLatin1(QTest::currentDataTag())));
         QString first;
         {
