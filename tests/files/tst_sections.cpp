@@ -1,9 +1,9 @@
 // The file translation sections: the document and audio uploads, the job histories and the
 // downloads of their results.
-#include "FilesTestSupport.h"
 #include "StandinDocumentRoutes.h"
 #include "StandinFileJobs.h"
 #include "StandinObjectStore.h"
+#include "StandinRequest.h"
 #include "core/net/MLEncryptOperation.h"
 #include "core/net/MLNetRequestManager.h"
 #include "core/security/SecurityCore.h"
@@ -21,6 +21,8 @@
 #include "files/MLResultDownload.h"
 #include "files/NSDocumentTranslationHistoryCellView.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/ui/MLAlert.h"
+#include "platform/kit/ui/MLOpenPanel.h"
 #include "platform/kit/ui/MLWorkspace.h"
 #include "support/LiveUiSupport.h"
 #include "support/MLTestAudio.h"
@@ -28,22 +30,76 @@
 #include "support/RequestOutcome.h"
 #include "support/StandinFixture.h"
 #include "support/TestFiles.h"
+#include "support/ToastTexts.h"
 #include "support/TrickleServer.h"
+#include "ui/widgets/MBProgressHUD.h"
 #include "ui/widgets/MLSectionToolBar.h"
 #include "ui/widgets/MLToast.h"
 #include "ui/widgets/NSNotDataView.h"
 #include "ui/widgets/NSPagingView.h"
 
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
 
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
+
+namespace ml::test {
+
+// Progress overlays (not toasts) shown on `view` that have not gone yet.
+inline int spinnerCount(QWidget *view) {
+    int count = 0;
+    for (QObject *child : view->children()) {
+        auto *hud = qobject_cast<MBProgressHUD *>(child);
+        count += hud && hud->mode() == MBProgressHUD::Mode::Indeterminate && !hud->hasFinished();
+    }
+    return count;
+}
+
+// The parameters' JSON text as an envelope request sent it (key order included).
+inline QString sentJson(const StandinRequest &request) {
+    return SecurityCore::decryptString(QJsonDocument::fromJson(request.body).object().value(u"dt"_s));
+}
+
+// Forgets the answers queued for alerts and open panels, the last alert and the recorded workspace calls.
+inline void resetDialogs() {
+    MLAlert::clearNextResponses();
+    MLAlert::clearLastAlert();
+    MLOpenPanel::clearNextResponses();
+    MLWorkspace::clearRecordedCalls();
+}
+
+// Clicks an upload box with `path` chosen in the open panel and the alerts answered in order.
+inline void chooseAndClick(QWidget *uploadBox, const QString &path, const QList<int> &alertResponses) {
+    MLOpenPanel::setNextResponse(MLOpenPanel::OKResponse, path);
+    for (int response : alertResponses)
+        MLAlert::setNextResponse(response);
+    QTest::mouseClick(uploadBox, Qt::LeftButton);
+}
+
+// Lets what is queued on the event loop run (an alert's answer, say), then waits for the answer to a
+// request made after it: whatever the client sent before has reached the stand-in by then.
+inline void settle(QObject *context) {
+    auto ran = std::make_shared<bool>(false);
+    QTimer::singleShot(0, context, [ran] { *ran = true; });
+    QTRY_VERIFY(*ran);
+    auto outcome = RequestOutcome::make();
+    MLNetRequestManager::sharedService().postUrl(u"/meInfo/getMeInfo"_s, QString(), onAnswer(outcome),
+                                                 onFailure(outcome), context);
+    QTRY_VERIFY(outcome->finished());
+}
+
+} // namespace ml::test
 using ml::test::toastTexts;
 
 namespace {
@@ -555,12 +611,12 @@ private Q_SLOTS:
         row->setModel(finishedTranscript(u"gone.m4a"_s));
         QTest::mouseClick(row->consumptionLabel(), Qt::LeftButton);
         delete row;
-        MLToast::makeToast(&m_window, QStringLiteral("链接超时!"), 60);
+        MLToast::makeToast(&m_window, u"链接超时!"_s, 60);
         const QString saved =
             QDir(folder(MLAudioTranslationHistoryCellView::kFolderName)).filePath("gone.txt");
         QTRY_VERIFY(QFile::exists(saved));
         QTRY_COMPARE(ml::test::spinnerCount(&m_window), 0);
-        QCOMPARE(ml::test::toastTexts(&m_window), QStringList{QStringLiteral("链接超时!")});
+        QCOMPARE(ml::test::toastTexts(&m_window), QStringList{u"链接超时!"_s});
     }
 
     // ---- uploads ----
