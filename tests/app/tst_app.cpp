@@ -133,8 +133,7 @@ private Q_SLOTS:
         content.setListData({caption});
         window.setContent(&content);
         window.move(300, 300);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(ml::test::shown(&window));
         const QRect start = window.geometry();
         const int rowHeight = content.tableView()->rowHeight(0);
         QTest::mousePress(window.windowHandle(), Qt::LeftButton, {}, press);

@@ -1,10 +1,10 @@
-#include "MLBillingTestSupport.h"
-
 #include "StandinBillingRoutes.h"
 #include "StandinPaymentRoutes.h"
+#include "app/AppDelegate.h"
 #include "app/NSMainLeftToolBarView.h"
 #include "app/NSMainVC.h"
 #include "billing/MLBillingTableView.h"
+#include "billing/MLDetailsOfConsumptionView.h"
 #include "billing/MLDurationCZBarView.h"
 #include "billing/MLDurationCZView.h"
 #include "billing/MLIndividualCenterSetMealView.h"
@@ -14,23 +14,101 @@
 #include "billing/MLPointRechargeView.h"
 #include "billing/MLSetmealRechargeCell.h"
 #include "billing/MLSetmealRechargeView.h"
+#include "billing/MLTariffDescriptionCellView.h"
 #include "billing/MLTariffDescriptionContentView.h"
 #include "billing/MLTariffDescriptionView.h"
 #include "billing/MLTariffDescriptionViewToolBarView.h"
+#include "billing/MLTopUpDetailsView.h"
+#include "core/session/MLUserManager.h"
 #include "platform/imageloader/MLWebImageView.h"
+#include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/ui/MLAlert.h"
 #include "platform/kit/ui/MLPasteboard.h"
 #include "support/MLTestMain.h"
+#include "support/StandinFixture.h"
+#include "support/ToastTexts.h"
+#include "ui/widgets/MBProgressHUD.h"
 #include "ui/widgets/MLSimultaneousInterpretationToolBarSonView.h"
 #include "ui/widgets/NSNotDataView.h"
+#include "ui/widgets/NSPagingView.h"
 
 #include <QBuffer>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QTextDocument>
+
+#include <memory>
 
 using namespace Qt::StringLiterals;
+
+namespace ml::test {
+
+// The billing pages against the stand-in: the service on loopback, an application window whose
+// content view takes the toasts and payment overlays, and counters of the notifications that the pages
+// post. Make one in initTestCase.
+class BillingHarness final {
+public:
+    BillingHarness() {
+        // The window is built before anyone signs in, so it holds the sign-in page and makes no request.
+        m_delegate.creatUI();
+        auto &center = MLNotificationCenter::defaultCenter();
+        center.addObserver(&m_observer, u"NotificationUSERLOGOUT"_s,
+                           [this](const MLNotification &) { ++logouts; });
+        center.addObserver(&m_observer, u"NotificationIndividualCenterKey"_s,
+                           [this](const MLNotification &) { ++individualCenterPosts; });
+    }
+
+    bool isRunning() const { return m_standin.isRunning(); }
+    StandinServer &server() { return m_standin.server(); }
+    StandinFixture &standin() { return m_standin; }
+    QWidget *contentView() const { return m_delegate.contentView(); }
+
+    // Signs the demo account in, with its account details loaded as the main page would have them.
+    void signInDemo(bool withAccountDetails = true) {
+        m_standin.signInDemo();
+        StandinAccount *account = server().state().accountForToken(m_standin.demoToken());
+        MLUserManager::sharedManager().setCurrentMineUser(
+            withAccountDetails && account ? std::optional<MLMineModel>(account->profile) : std::nullopt);
+    }
+    void signOut() {
+        MLUserManager::sharedManager().logoutBlock(nullptr);
+        MLUserManager::sharedManager().setCurrentMineUser(std::nullopt);
+    }
+
+    // Forgets the counters, the request log, pending faults and the toasts.
+    void reset() {
+        logouts = 0;
+        individualCenterPosts = 0;
+        server().clearReceivedRequests();
+        server().clearFaults();
+        qDeleteAll(contentView()->findChildren<MBProgressHUD *>(QString(), Qt::FindDirectChildrenOnly));
+    }
+
+    int requests(const QString &path) { return int(server().receivedRequests(path).size()); }
+
+    int logouts = 0;
+    int individualCenterPosts = 0;
+
+private:
+    StandinFixture m_standin;
+    AppDelegate m_delegate;
+    QObject m_observer;
+};
+
+// The text a label shows, markup removed.
+inline QString shownText(const QLabel *label) {
+    if (label->textFormat() != Qt::RichText)
+        return label->text();
+    QTextDocument document;
+    document.setHtml(label->text());
+    return document.toPlainText();
+}
+
+} // namespace ml::test
 using ml::test::BillingHarness;
 using ml::test::shownText;
 using ml::test::toastTexts;
@@ -77,9 +155,22 @@ QList<MLOfferButton *> offerButtons(MLRechargeBaseView *view) {
     return buttons;
 }
 
+enum class Kind { TopUp, Consumption };
+
+std::unique_ptr<MLStatementView> makeStatement(Kind kind) {
+    if (kind == Kind::TopUp)
+        return std::make_unique<MLTopUpDetailsView>();
+    return std::make_unique<MLDetailsOfConsumptionView>();
+}
+
+MLStatementCellView *rowAt(MLStatementView &page, int row) {
+    return qobject_cast<MLStatementCellView *>(page.tableView()->viewAtRow(row));
+}
+
 } // namespace
 
-// The offers and orders of the recharge pages, the personal centre and the billing sections.
+// The offers and orders of the recharge pages, the statements, the personal centre and the billing
+// sections.
 class TestOffers : public QObject {
     Q_OBJECT
     std::unique_ptr<BillingHarness> m_harness;
@@ -88,6 +179,14 @@ class TestOffers : public QObject {
     void answerWith(const QString &path, const QJsonValue &dt) {
         m_harness->server().payRoute(path,
                                      [dt](const StandinRequest &) { return StandinReply::success(dt); });
+    }
+    qint64 pageAsked(const QString &path) {
+        return m_harness->server().lastRequest(path)->params.value(u"pageNum"_s).toInteger();
+    }
+
+    void jumpTo(MLStatementView &page, const QString &typed) {
+        page.pagingView()->pageField()->setText(typed);
+        QTest::mouseClick(page.pagingView()->jumpButton(), Qt::LeftButton);
     }
 
 private Q_SLOTS:
@@ -105,6 +204,111 @@ private Q_SLOTS:
         StandinBillingRoutes::install(m_harness->server());
         m_harness->signOut();
     }
+
+    // ---- statements ----
+
+    // Next, previous, a typed page, nothing beyond the last, the page last asked for on refresh, and
+    // a page outside the range shows the empty view.
+    void pagesThroughThePager_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("total");
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<QString>("outside");
+        QTest::newRow("top-ups") << int(Kind::TopUp) << 23 << 3 << u"9"_s;
+        QTest::newRow("consumption") << int(Kind::Consumption) << 37 << 4 << u"0"_s;
+    }
+    void pagesThroughThePager() {
+        QFETCH(int, kind);
+        QFETCH(int, total);
+        QFETCH(int, pages);
+        QFETCH(QString, outside);
+        auto page = makeStatement(Kind(kind));
+        const QString path = page->requestPath();
+        NSPagingView *pager = page->pagingView();
+        page->refreshData();
+        QTRY_COMPARE(page->tableView()->numberOfRows(), 10);
+        QCOMPARE(pageAsked(path), 1);
+        QCOMPARE(pager->totalLabel()->text(), u"共%1条记录"_s.arg(total));
+        QCOMPARE(pager->pagesLabel()->text(), u"共%1页"_s.arg(pages));
+        QVERIFY(page->notDataView()->isHidden());
+        if (Kind(kind) == Kind::TopUp) // "+200\n点" in the answer: the amount on one line
+            QCOMPARE(rowAt(*page, 4)->consumptionLabel()->text(), u"+200点"_s);
+
+        QTest::mouseClick(pager->nextButton(), Qt::LeftButton);
+        QTRY_COMPARE(pager->pageField()->text(), u"2"_s);
+        QCOMPARE(page->currentPageNum(), 2);
+        QTest::mouseClick(pager->previousButton(), Qt::LeftButton);
+        QTRY_COMPARE(pager->pageField()->text(), u"1"_s);
+
+        jumpTo(*page, QString::number(pages));
+        QTRY_COMPARE(page->tableView()->numberOfRows(), total - (pages - 1) * 10);
+        const int requests = m_harness->requests(path);
+        QTest::mouseClick(pager->nextButton(), Qt::LeftButton); // no next page: nothing asked
+        page->refreshData();                                    // the page last asked for, not the first
+        QTRY_COMPARE(m_harness->requests(path), requests + 1);
+        QCOMPARE(pageAsked(path), pages);
+
+        jumpTo(*page, outside);
+        QTRY_VERIFY(!page->notDataView()->isHidden());
+        QCOMPARE(m_harness->requests(path), requests + 2); // the click on "next" asked nothing
+        QCOMPARE(pageAsked(path), outside.toInt());
+        QCOMPARE(pager->pageField()->text(), outside);
+    }
+
+    // A failed page leaves what is shown and is asked for again by the next refresh.
+    void failedPageKeepsRowsAndIsAskedAgain() {
+        MLDetailsOfConsumptionView page;
+        page.refreshData();
+        QTRY_COMPARE(page.tableView()->numberOfRows(), 10);
+        const QString firstRow = rowAt(page, 0)->operationLabel()->text();
+        m_harness->server().injectFault(page.requestPath(), StandinFault::answer(u"DIA500"_s, u"系统繁忙"_s));
+        QTest::mouseClick(page.pagingView()->nextButton(), Qt::LeftButton);
+        QTRY_VERIFY(toastTexts(m_harness->contentView()).contains(u"系统繁忙"_s));
+        QCOMPARE(page.currentPageNum(), 2);
+        QCOMPARE(page.pagingView()->pageField()->text(), u"1"_s);
+        QCOMPARE(rowAt(page, 0)->operationLabel()->text(), firstRow);
+        page.refreshData();
+        QTRY_COMPARE(page.pagingView()->pageField()->text(), u"2"_s);
+    }
+
+    void tariffAnswers_data() {
+        QTest::addColumn<QByteArray>("dt");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<bool>("formatToast");
+        QTest::newRow("empty list: empty table, no message") << QByteArray("[]") << 0 << false;
+        QTest::newRow("no icon: placeholder")
+            << QByteArray(R"([{"title":"高精翻译","explains":"1点"}])") << 1 << false;
+        QTest::newRow("not a list") << QByteArray(R"({"title":"x"})") << 6 << true;
+    }
+    void tariffAnswers() {
+        QFETCH(QByteArray, dt);
+        QFETCH(int, rows);
+        QFETCH(bool, formatToast);
+        MLTariffDescriptionContentView page;
+        page.refreshData();
+        QTRY_COMPARE(page.tableView()->numberOfRows(), 6);
+        QCOMPARE(m_harness->server().lastRequest(kTariffPath)->body, QByteArray("{}")); // no envelope
+        const QJsonDocument document = QJsonDocument::fromJson(dt);
+        const QJsonValue answer =
+            document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
+        m_harness->server().route(kTariffPath,
+                                  [answer](const StandinRequest &) { return StandinReply::success(answer); });
+        page.refreshData();
+        QTRY_COMPARE(m_harness->requests(kTariffPath), 2);
+        QTRY_COMPARE(page.tableView()->numberOfRows(), rows);
+        if (formatToast) // else the rows above came with the answer, and a toast with them
+            QTRY_VERIFY(toastTexts(m_harness->contentView()).contains(u"数据格式异常"_s));
+        else
+            QVERIFY(toastTexts(m_harness->contentView()).isEmpty());
+        QVERIFY(!page.findChild<NSNotDataView *>());
+        if (rows == 1) {
+            auto *cell = qobject_cast<MLTariffDescriptionCellView *>(page.tableView()->viewAtRow(0));
+            QVERIFY(cell->iconImage()->imageURL().isEmpty()); // nothing to fetch
+            QVERIFY(cell->iconImage()->isShowingPlaceholder());
+        }
+    }
+
+    // ---- offers and orders ----
 
     // The first offer is chosen, a click chooses another (a second click keeps it), one look shows the
     // choice; the order carries the chosen offer's texts as they were delivered ("" is kept, the number

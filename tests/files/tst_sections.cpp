@@ -1,9 +1,9 @@
 // The file translation sections: the document and audio uploads, the job histories and the
 // downloads of their results.
-#include "FilesTestSupport.h"
 #include "StandinDocumentRoutes.h"
 #include "StandinFileJobs.h"
 #include "StandinObjectStore.h"
+#include "StandinRequest.h"
 #include "core/net/MLEncryptOperation.h"
 #include "core/net/MLNetRequestManager.h"
 #include "core/security/SecurityCore.h"
@@ -21,31 +21,85 @@
 #include "files/MLResultDownload.h"
 #include "files/NSDocumentTranslationHistoryCellView.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/ui/MLAlert.h"
+#include "platform/kit/ui/MLOpenPanel.h"
 #include "platform/kit/ui/MLWorkspace.h"
 #include "support/LiveUiSupport.h"
 #include "support/MLTestAudio.h"
 #include "support/MLTestMain.h"
 #include "support/RequestOutcome.h"
 #include "support/StandinFixture.h"
+#include "support/TestFiles.h"
+#include "support/ToastTexts.h"
 #include "support/TrickleServer.h"
+#include "ui/widgets/MBProgressHUD.h"
 #include "ui/widgets/MLSectionToolBar.h"
 #include "ui/widgets/MLToast.h"
 #include "ui/widgets/NSNotDataView.h"
 #include "ui/widgets/NSPagingView.h"
 
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
+
+namespace ml::test {
+
+// Progress overlays (not toasts) shown on `view` that have not gone yet.
+inline int spinnerCount(QWidget *view) {
+    int count = 0;
+    for (QObject *child : view->children()) {
+        auto *hud = qobject_cast<MBProgressHUD *>(child);
+        count += hud && hud->mode() == MBProgressHUD::Mode::Indeterminate && !hud->hasFinished();
+    }
+    return count;
+}
+
+// The parameters' JSON text as an envelope request sent it (key order included).
+inline QString sentJson(const StandinRequest &request) {
+    return SecurityCore::decryptString(QJsonDocument::fromJson(request.body).object().value(u"dt"_s));
+}
+
+// Forgets the answers queued for alerts and open panels, the last alert and the recorded workspace calls.
+inline void resetDialogs() {
+    MLAlert::clearNextResponses();
+    MLAlert::clearLastAlert();
+    MLOpenPanel::clearNextResponses();
+    MLWorkspace::clearRecordedCalls();
+}
+
+// Clicks an upload box with `path` chosen in the open panel and the alerts answered in order.
+inline void chooseAndClick(QWidget *uploadBox, const QString &path, const QList<int> &alertResponses) {
+    MLOpenPanel::setNextResponse(MLOpenPanel::OKResponse, path);
+    for (int response : alertResponses)
+        MLAlert::setNextResponse(response);
+    QTest::mouseClick(uploadBox, Qt::LeftButton);
+}
+
+// Lets what is queued on the event loop run (an alert's answer, say), then waits for the answer to a
+// request made after it: whatever the client sent before has reached the stand-in by then.
+inline void settle(QObject *context) {
+    auto ran = std::make_shared<bool>(false);
+    QTimer::singleShot(0, context, [ran] { *ran = true; });
+    QTRY_VERIFY(*ran);
+    auto outcome = RequestOutcome::make();
+    MLNetRequestManager::sharedService().postUrl(u"/meInfo/getMeInfo"_s, QString(), onAnswer(outcome),
+                                                 onFailure(outcome), context);
+    QTRY_VERIFY(outcome->finished());
+}
+
+} // namespace ml::test
 using ml::test::toastTexts;
 
 namespace {
@@ -160,12 +214,6 @@ class TestFileSections : public QObject {
                  QUrl::fromLocalFile(folder(qobject_cast<MLAudioTranslationHistoryCellView *>(row)
                                                 ? MLAudioTranslationHistoryCellView::kFolderName
                                                 : NSDocumentTranslationHistoryCellView::kFolderName)));
-    }
-
-    void readsAs(const QString &path, const QByteArray &content) {
-        QFile file(path);
-        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(path));
-        QCOMPARE(file.readAll(), content);
     }
 
     MLDocumentTranslationSonView *documentPage() {
@@ -289,12 +337,11 @@ private Q_SLOTS:
     }
     void typedPageIsRequestedAsTyped() {
         QFETCH(QString, typed);
-        QFETCH(qint64, requested);
         auto page = loadedDocuments();
         page->pagingView()->pageField()->setText(typed);
         QTest::mouseClick(page->pagingView()->jumpButton(), Qt::LeftButton);
         QTRY_COMPARE(server().receivedRequests(kDocumentList).size(), 2);
-        QCOMPARE(requestedPage(kDocumentList), requested);
+        QTEST(requestedPage(kDocumentList), "requested");
         // Whatever the service answers is shown: here, no rows.
         QTRY_COMPARE(page->numberOfRowsInTableView(), 0);
         QVERIFY(!page->notDataView()->isHidden());
@@ -474,7 +521,7 @@ private Q_SLOTS:
         const mode_t umask = ::umask(027);
         download(&row);
         ::umask(umask);
-        readsAs(QDir(target).filePath("result.docx"), "first");
+        QCOMPARE(ml::test::readFile(QDir(target).filePath("result.docx")), QByteArray("first"));
         // 0666 less the umask, not the temporary file's 0600.
         QCOMPARE(QFileInfo(QDir(target).filePath("result.docx")).permissions() &
                      ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
@@ -482,8 +529,8 @@ private Q_SLOTS:
 
         row.setModel(finishedDocument(u"result.docx"_s, "second"));
         download(&row);
-        readsAs(QDir(target).filePath("result.docx"), "first");
-        readsAs(QDir(target).filePath("result (1).docx"), "second");
+        QCOMPARE(ml::test::readFile(QDir(target).filePath("result.docx")), QByteArray("first"));
+        QCOMPARE(ml::test::readFile(QDir(target).filePath("result (1).docx")), QByteArray("second"));
         QCOMPARE(filesIn(target).size(), 2); // no temporary file is left behind
     }
 
@@ -513,18 +560,10 @@ private Q_SLOTS:
             model.targetFileUrl = how;
         if (how == "steady"_L1 || how == "stall"_L1)
             model.targetFileUrl = trickle.url(u"/r.docx"_s);
-        // A file size limit fails the writes as a full disk does: part of a write, then nothing.
-        const sighandler_t previous = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{};
-        QVERIFY(getrlimit(RLIMIT_FSIZE, &limit) == 0);
-        const auto restore = qScopeGuard([&] {
-            setrlimit(RLIMIT_FSIZE, &limit);
-            std::signal(SIGXFSZ, previous);
-        });
+        std::optional<ml::test::FileSizeLimit> fullDisk;
         if (how == "full"_L1) {
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^保存文件失败：File too large$"_s));
-            const rlimit tight{16 * 1024 + 100, limit.rlim_max};
-            QVERIFY(setrlimit(RLIMIT_FSIZE, &tight) == 0);
+            fullDisk.emplace(16 * 1024 + 100);
         }
         NSDocumentTranslationHistoryCellView row(&m_window);
         row.setModel(model);
@@ -535,7 +574,7 @@ private Q_SLOTS:
         if (saved.isEmpty())
             QCOMPARE(ml::test::toastTexts(&m_window), QStringList{u"下载失败"_s});
         else
-            readsAs(QDir(target).filePath(saved), content);
+            QCOMPARE(ml::test::readFile(QDir(target).filePath(saved)), content);
     }
 
     // The transcript is fetched with the user's token and without the channel field; without a user
@@ -558,7 +597,7 @@ private Q_SLOTS:
         QCOMPARE(request->token, signedIn ? m_standin->demoToken() : QString());
         QVERIFY(!request->headers.contains("userchannel"));
         if (signedIn)
-            readsAs(QDir(target).filePath(u"周会.txt"_s), seeded.transcript.toUtf8());
+            QCOMPARE(ml::test::readFile(QDir(target).filePath(u"周会.txt"_s)), seeded.transcript.toUtf8());
         else
             QCOMPARE(ml::test::toastTexts(&m_window), QStringList{u"下载失败"_s});
         QCOMPARE(filesIn(target).size(), signedIn ? 1 : 0);
@@ -572,12 +611,12 @@ private Q_SLOTS:
         row->setModel(finishedTranscript(u"gone.m4a"_s));
         QTest::mouseClick(row->consumptionLabel(), Qt::LeftButton);
         delete row;
-        MLToast::makeToast(&m_window, QStringLiteral("链接超时!"), 60);
+        MLToast::makeToast(&m_window, u"链接超时!"_s, 60);
         const QString saved =
             QDir(folder(MLAudioTranslationHistoryCellView::kFolderName)).filePath("gone.txt");
         QTRY_VERIFY(QFile::exists(saved));
         QTRY_COMPARE(ml::test::spinnerCount(&m_window), 0);
-        QCOMPARE(ml::test::toastTexts(&m_window), QStringList{QStringLiteral("链接超时!")});
+        QCOMPARE(ml::test::toastTexts(&m_window), QStringList{u"链接超时!"_s});
     }
 
     // ---- uploads ----
@@ -625,9 +664,7 @@ private Q_SLOTS:
         const StandinRequest sent = *server().lastRequest(kUpload);
         QCOMPARE(sent.formFields.value("fileName"), u"季度报告.docx"_s);
         QVERIFY(!sent.formFields.value("key").isEmpty());
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(sent.fileData, file.readAll());
+        QCOMPARE(sent.fileData, ml::test::readFile(path));
         QCOMPARE(sent.fileName, u"季度报告.docx"_s);
 
         // The job is the upload's, not the check's.
@@ -723,10 +760,8 @@ private Q_SLOTS:
                  QStringLiteral(R"({"fileName":"周会 录音.wav","objectName":"%1","translateId":%2})")
                      .arg(job->objectName)
                      .arg(job->id));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(StandinFileJobs::of(server())->storedObject(job->bucketName, job->objectName),
-                 file.readAll());
+                 ml::test::readFile(path));
         QCOMPARE(server()
                      .lastRequest(StandinObjectStore::path(job->bucketName, job->objectName))
                      ->header("content-type"),
@@ -794,7 +829,6 @@ private Q_SLOTS:
         QFETCH(bool, audio);
         QFETCH(QString, path);
         QFETCH(QString, code);
-        QFETCH(int, notifications);
         const bool offer = code != u"DIA007"_s;
         QString message = u"余额不足，请充值"_s;
         MLMineModel &profile = server().state().account(10001)->profile;
@@ -819,7 +853,7 @@ private Q_SLOTS:
             QCOMPARE(MLAlert::pendingResponseCount(), 3); // no alert at all
         }
         ml::test::settle(page);
-        QCOMPARE(audio ? int(m_audioNotifications.size()) : m_documentNotifications, notifications);
+        QTEST(audio ? int(m_audioNotifications.size()) : m_documentNotifications, "notifications");
     }
 };
 

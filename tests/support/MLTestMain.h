@@ -13,6 +13,16 @@ using MLTestApplication = QGuiApplication;
 
 namespace ml::test {
 
+#ifdef QT_WIDGETS_LIB
+// Shows `widget` (at `size`, when one is given) and waits until it is on screen.
+inline bool shown(QWidget *widget, QSize size = {}) {
+    if (size.isValid())
+        widget->resize(size);
+    widget->show();
+    return QTest::qWaitForWindowExposed(widget);
+}
+#endif
+
 // Points HOME and the XDG folders (the runtime folder too) at a fresh temporary folder and turns on
 // QStandardPaths' test mode, so tests never touch the developer's settings or Documents. Call before the
 // application object exists.

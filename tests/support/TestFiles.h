@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 #include <QString>
@@ -27,6 +28,11 @@ inline QByteArray readFile(const QString &path) {
 inline bool writeFile(const QString &path, const QByteArray &bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+// Writes `name` in `folder` (made when missing); its path, or empty when it cannot be written.
+inline QString writeFile(const QString &folder, const QString &name, const QByteArray &bytes) {
+    const QString path = folder + QLatin1Char('/') + name;
+    return QDir().mkpath(folder) && writeFile(path, bytes) ? path : QString();
 }
 
 // While it lives, files of the process cannot grow beyond `bytes`: a write beyond fails (EFBIG, the

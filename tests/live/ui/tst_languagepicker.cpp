@@ -119,7 +119,6 @@ private Q_SLOTS:
     void arrivalShowsTheStoredEntryOrTheFirst() {
         QFETCH(bool, source);
         QFETCH(QByteArray, stored);
-        QFETCH(QString, chosenName);
         if (!stored.isEmpty())
             defaults().setData(stored, source ? kLeft : kRight);
         auto picker = makePicker(source);
@@ -128,7 +127,7 @@ private Q_SLOTS:
         for (const Entry &e : picker->dataSource())
             names << e.languageName;
         QCOMPARE(names, kSortedNames);
-        QCOMPARE(picker->comboBoxView()->currentText(), chosenName);
+        QTEST(picker->comboBoxView()->currentText(), "chosenName");
         QCOMPARE(picker->itemLanguage(), picker->dataSource().at(picker->seletedIndex()));
         QCOMPARE(storedLanguage(source ? kLeft : kRight), std::optional(picker->itemLanguage()));
         QVERIFY(!defaults().hasKey(source ? kRight : kLeft));
@@ -175,8 +174,7 @@ private Q_SLOTS:
         QCOMPARE(storedLanguage(kLeft)->languageName, u"日语"_s);
 
         // By the user, through the list.
-        host.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        QVERIFY(ml::test::shown(&host));
         const auto pick = [box](int row) {
             box->showPopup();
             QAbstractItemView *list = box->view();
@@ -236,8 +234,7 @@ private Q_SLOTS:
             for (int i = 0; i < 33; ++i)
                 box->addItem(u"语言 %1"_s.arg(i));
         }
-        host.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        QVERIFY(ml::test::shown(&host));
         box->showPopup();
         QAbstractItemView *view = box->view();
         QTRY_VERIFY(view->isVisible());
@@ -259,9 +256,7 @@ private Q_SLOTS:
     void swapRefusedWhileRunningAndAppliedAfter() {
         auto bar = makeBar();
         QVERIFY(listsArrived({bar->sourceLanguageView(), bar->targetLanguageView()}));
-        bar->resize(900, 50);
-        bar->show();
-        QVERIFY(QTest::qWaitForWindowExposed(bar.get()));
+        QVERIFY(ml::test::shown(bar.get(), {900, 50}));
 
         m_app.setIsTranslation(true);
         QTest::mouseClick(bar->changeImage(), Qt::LeftButton);

@@ -213,8 +213,7 @@ private Q_SLOTS:
         QVERIFY(!MLUserDefaults::standardUserDefaults().hasKey(u"MLTSRecognizeViewRight"_s));
         QCOMPARE(bar->sourceLanguageView()->comboBoxView()->currentText(), u"日语"_s);
         QCOMPARE(bar->targetLanguageView()->itemLanguage().languageCode, u"fr"_s);
-        page.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        QVERIFY(ml::test::shown(&page));
         QTest::mouseClick(page.startOrOverImage(), Qt::LeftButton);
         QCOMPARE(page.startOrOverImageName(), u"startImage_icon"_s);
         QVERIFY(!app.isTranslation());

@@ -128,9 +128,7 @@ QList<NSTranslationSetupColorSonSmallView *> swatches(const NSTranslationSetupCo
 }
 
 template <class Row> void showRow(Row &row) {
-    row.resize(900, 120);
-    row.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&row));
+    QVERIFY(ml::test::shown(&row, {900, 120}));
 }
 
 } // namespace
@@ -180,9 +178,7 @@ private Q_SLOTS:
     void largeSizeReloadsOpenSubtitleTablesAtOnce() {
         const QStringList captions{u"今天的会议现在开始"_s, u"大家好\nHello everyone"_s};
         NSTranslationVC floating;
-        floating.resize(800, 300);
-        floating.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&floating));
+        QVERIFY(ml::test::shown(&floating, {800, 300}));
         floating.setListData(captions);
         MLSubtitleTableView *table = floating.tableView();
         NSTranslationSetupFontCellView row; // stores "小"
@@ -298,8 +294,7 @@ private Q_SLOTS:
         MLLiveSettingsWindow *window = floating ? floatingVC.suspensionWindow() : bar.helpWindow();
         auto *content = new MLHelpSelectVC;
         window->setContentViewController(content);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QVERIFY(ml::test::shown(window));
         QWidget *row = content->contentView()->rowViews().at(0);
         const int height = content->contentView()->heightOfRow(0);
         QTRY_COMPARE(row->height(), height);
@@ -471,8 +466,7 @@ private Q_SLOTS:
             {region(u"a"_s), region(u"b"_s, false, u"短说明"_s), region(u"c"_s, false, longNote)});
         QVERIFY(notes.heightOfRow(1) > notes.heightOfRow(0));
         QVERIFY(notes.heightOfRow(2) > notes.heightOfRow(1));
-        notes.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&notes));
+        QVERIFY(ml::test::shown(&notes));
         for (int i = 0; i < 3; ++i)
             QCOMPARE(notes.viewForRow(i)->height(), notes.heightOfRow(i));
         QTRY_VERIFY(notes.scrollView()->verticalScrollBar()->maximum() > 0);
