@@ -9,12 +9,9 @@
 // is the median of its three later ones.
 // Target: first_start_ratio (first_start_ms / later_start_ms) <= 1.5.
 #include "BenchHome.h"
-#include "StandinServer.h"
-#include "StandinSpeechServer.h"
 
 #include "app/AppDelegate.h"
 #include "app/MLCommandLine.h"
-#include "core/security/SecurityCore.h"
 #include "core/session/MLKeyedArchive.h"
 #include "core/session/MLMineLanguageListModel.h"
 #include "core/session/MLUserManager.h"
@@ -61,12 +58,6 @@ void idle(int milliseconds) {
     QEventLoop loop;
     QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
     loop.exec();
-}
-
-double median(QList<double> values) {
-    std::sort(values.begin(), values.end());
-    const qsizetype n = values.size();
-    return n % 2 ? values.at(n / 2) : (values.at(n / 2 - 1) + values.at(n / 2)) / 2;
 }
 
 // Notes when the start/stop image is first painted showing `asset`, on `clock`.
@@ -166,18 +157,10 @@ int main(int argc, char *argv[]) {
 
     const BenchHome home;
     QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("mltranslate"));
-    QApplication::setApplicationName(QStringLiteral("mltranslate"));
     const int processes = qMax(5, argc > 1 ? QByteArray(argv[1]).toInt() : 7);
-
-    SecurityCore::recoverStoredKey();
-    StandinServer standin;
-    StandinSpeechServer speech;
-    if (!standin.listen(0) || !speech.listen(0)) {
-        std::fprintf(stderr, "bench_firststart: cannot listen on loopback\n");
+    BenchService service("bench_firststart");
+    if (!service.isListening())
         return 1;
-    }
-    MLUserManager::sharedManager().setCurrentUser(MLUserModel{standin.state().demoToken()});
     MLUserDefaults &defaults = MLUserDefaults::standardUserDefaults();
     defaults.setData(MLKeyedArchive::archivedData(MLMineLanguageListModel{
                          QStringLiteral("zh-CN"), {}, QStringLiteral("中文（普通话）")}),
@@ -187,11 +170,8 @@ int main(int argc, char *argv[]) {
                      QStringLiteral("MLNormalTranslationViewRight"));
     defaults.synchronize();
 
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment = service.environment();
     environment.insert(QLatin1String(kChildVariable), QStringLiteral("1"));
-    environment.insert(QStringLiteral("ML_API_BASE_URL"), standin.baseUrl().toString());
-    environment.insert(QStringLiteral("ML_PAY_BASE_URL"), standin.payBaseUrl().toString());
-    environment.insert(QStringLiteral("ML_SPEECH_URL"), speech.urlTemplate());
     environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("*.debug=false;*.info=false"));
 
     QList<double> first, later;

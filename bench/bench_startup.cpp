@@ -6,10 +6,7 @@
 // one second after the first frame, the process idle. Medians are reported.
 // Targets: app_ms / hello_ms <= 2.0, app_rss_mb <= 50.
 #include "BenchHome.h"
-#include "StandinServer.h"
-#include "StandinSpeechServer.h"
 
-#include "core/security/SecurityCore.h"
 #include "core/session/MLUserManager.h"
 #include "platform/kit/MLUserDefaults.h"
 
@@ -97,36 +94,18 @@ std::optional<Run> start(const QString &program, const QProcessEnvironment &envi
     return run;
 }
 
-double median(QList<double> values) {
-    std::sort(values.begin(), values.end());
-    const qsizetype n = values.size();
-    return n % 2 ? values.at(n / 2) : (values.at(n / 2 - 1) + values.at(n / 2)) / 2;
-}
-
 } // namespace
 
 int main(int argc, char *argv[]) {
     const BenchHome home;
     QApplication app(argc, argv);
-    // The app's names, so the settings file is the app's own.
-    QApplication::setOrganizationName(QStringLiteral("mltranslate"));
-    QApplication::setApplicationName(QStringLiteral("mltranslate"));
     const int runs = qMax(10, argc > 1 ? QByteArray(argv[1]).toInt() : 10);
-
-    SecurityCore::recoverStoredKey();
-    StandinServer standin;
-    StandinSpeechServer speech;
-    if (!standin.listen(0) || !speech.listen(0)) {
-        std::fprintf(stderr, "bench_startup: cannot listen on loopback\n");
+    BenchService service("bench_startup");
+    if (!service.isListening())
         return 1;
-    }
-    MLUserManager::sharedManager().setCurrentUser(MLUserModel{standin.state().demoToken()});
     MLUserDefaults::standardUserDefaults().synchronize();
 
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("ML_API_BASE_URL"), standin.baseUrl().toString());
-    environment.insert(QStringLiteral("ML_PAY_BASE_URL"), standin.payBaseUrl().toString());
-    environment.insert(QStringLiteral("ML_SPEECH_URL"), speech.urlTemplate());
+    QProcessEnvironment environment = service.environment();
     environment.insert(QStringLiteral("QT_LOGGING_RULES"),
                        QStringLiteral("*.debug=false;ml.app.startup.info=true"));
 
