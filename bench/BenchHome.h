@@ -8,10 +8,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QList>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -72,6 +74,13 @@ public:
 private:
     bool m_listening = false;
 };
+
+// Runs the event loop for `milliseconds`.
+inline void idle(int milliseconds) {
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
 
 inline double median(QList<double> values) {
     std::sort(values.begin(), values.end());

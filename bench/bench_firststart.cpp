@@ -54,12 +54,6 @@ bool waitUntil(const std::function<bool()> &done, int milliseconds) {
     return done();
 }
 
-void idle(int milliseconds) {
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 // Notes when the start/stop image is first painted showing `asset`, on `clock`.
 class PaintWatch final : public QObject {
 public:

@@ -45,12 +45,6 @@ bool waitFor(QProcess &process, const std::function<bool()> &done, int milliseco
     return done();
 }
 
-void idle(int milliseconds) {
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 // VmRSS of a running process, in MB.
 double residentMb(qint64 pid) {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
