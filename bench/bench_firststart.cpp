@@ -21,7 +21,6 @@
 #include "live/ui/NSTranslationComboBoxView.h"
 #include "live/ui/NSTranslationSonView.h"
 #include "platform/kit/MLUserDefaults.h"
-#include "platform/kit/ui/MLAppStyle.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -98,9 +97,7 @@ int runChild(int argc, char *argv[]) {
     if (const std::optional<int> exitCode = MLCommandLine::apply(argc, argv))
         return *exitCode;
     QApplication app(argc, argv);
-    QApplication::setStyle(new MLAppStyle);
-    QApplication::setOrganizationName(QStringLiteral("mltranslate"));
-    QApplication::setApplicationName(QStringLiteral("mltranslate"));
+    AppDelegate::configureApplication();
     AppDelegate delegate;
     delegate.applicationDidFinishLaunching();
 

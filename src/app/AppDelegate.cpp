@@ -11,6 +11,7 @@
 #include "live/engine/MLLiveEngine.h"
 #include "platform/kit/MLModule.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/ui/MLAppStyle.h"
 #include "platform/kit/ui/MLApplicationModal.h"
 #include "ui/widgets/MLToast.h"
 
@@ -59,6 +60,17 @@ AppDelegate::~AppDelegate() {
 
 AppDelegate *AppDelegate::shared() {
     return g_shared;
+}
+
+void AppDelegate::configureApplication() {
+    // Before any widget: the style's standard icons wait for their first use.
+    QApplication::setStyle(new MLAppStyle);
+    QApplication::setOrganizationName(QStringLiteral("mltranslate"));
+    QApplication::setApplicationName(QStringLiteral("mltranslate"));
+    QApplication::setApplicationDisplayName(QStringLiteral("同声传译"));
+    QApplication::setApplicationVersion(QStringLiteral(ML_APP_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral(ML_APP_ID));
+    QApplication::setQuitOnLastWindowClosed(false);
 }
 
 void AppDelegate::applicationDidFinishLaunching() {

@@ -24,6 +24,11 @@ public:
     // The application's delegate (the most recently made one); null before one exists.
     static AppDelegate *shared();
 
+    // What the application object is given as soon as it exists, before any widget: the style, the
+    // names (which place the settings file), the version and desktop entry, and that it ends by "退出"
+    // or the main window's close rather than with its last window (the floating one may be alone).
+    static void configureApplication();
+
     // Launch, in order: recover the request cipher's key and IV, observe sign-out and window
     // closing, creatUI, initTranslation.
     void applicationDidFinishLaunching();

@@ -2,7 +2,6 @@
 #include "app/MLCommandLine.h"
 #include "app/MLSingleInstance.h"
 #include "platform/kit/MLQuitSignals.h"
-#include "platform/kit/ui/MLAppStyle.h"
 
 #include <QApplication>
 
@@ -12,16 +11,7 @@ int main(int argc, char *argv[]) {
         return *exitCode;
 
     QApplication app(argc, argv);
-    // Before any widget: the style's standard icons wait for their first use.
-    QApplication::setStyle(new MLAppStyle);
-    QApplication::setOrganizationName(QStringLiteral("mltranslate"));
-    QApplication::setApplicationName(QStringLiteral("mltranslate"));
-    QApplication::setApplicationDisplayName(QStringLiteral("同声传译"));
-    QApplication::setApplicationVersion(QStringLiteral(ML_APP_VERSION));
-    QGuiApplication::setDesktopFileName(QStringLiteral(ML_APP_ID));
-    // The floating subtitle window may be the only one on screen; the app ends by "退出" or by
-    // closing the main window.
-    QApplication::setQuitOnLastWindowClosed(false);
+    AppDelegate::configureApplication();
 
     // A second start brings the running app's window forward and ends.
     MLSingleInstance instance;
