@@ -135,7 +135,7 @@ void StandinSpeechServer::onNewConnection() {
         const QByteArray key = request.rawHeader("X-ML-Speech-Key");
         session->dropAfterFrames = std::exchange(m_dropAfterFrames, 0);
 
-        if (!m_accepting) {
+        if (!m_accepting || !m_outage.hasExpired()) {
             qCInfo(lcStandinSpeech) << "dropping a new speech client: not accepting connections";
             session->closing = true;
             socket->abort();
@@ -157,6 +157,11 @@ void StandinSpeechServer::dropConnections() {
         session->closing = true;
         session->socket->abort();
     }
+}
+
+void StandinSpeechServer::beginOutage(int milliseconds) {
+    m_outage = QDeadlineTimer(milliseconds, Qt::PreciseTimer);
+    dropConnections();
 }
 
 void StandinSpeechServer::refuse(QWebSocket *socket, int closeCode, const QString &code,

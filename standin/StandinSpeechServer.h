@@ -2,6 +2,7 @@
 
 #include "StandinSpeechSegmenter.h"
 
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QJsonObject>
 #include <QObject>
@@ -46,6 +47,9 @@ public:
     void dropConnections();
     // While false, every new connection is dropped as soon as it is open, before "started".
     void setAcceptingConnections(bool accepting) { m_accepting = accepting; }
+    // An outage of `milliseconds`: every open connection is dropped now, and every new one as soon as
+    // it is open until the time is up.
+    void beginOutage(int milliseconds);
 
     // With numbering, every sentence (and its translations) starts with its running number over all
     // connections ("12. "), so that no two sentences of a long run are the same text.
@@ -87,6 +91,7 @@ private:
     int m_dropAfterFrames = 0;
     int m_eventDelayMs = 0;
     bool m_accepting = true;
+    QDeadlineTimer m_outage; // expired: no outage
     bool m_numbered = false;
     int m_finalsSent = 0;
 };

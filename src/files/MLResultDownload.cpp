@@ -84,6 +84,8 @@ void MLResultDownload::begin(const QNetworkRequest &request, QNetworkAccessManag
 }
 
 void MLResultDownload::receive() {
+    if (!m_reply->isOpen())
+        return; // aborted (stalled): nothing more to read
     const QByteArray chunk = m_reply->readAll();
     if (m_head.size() < kServiceAnswerPeekBytes)
         m_head += chunk.left(kServiceAnswerPeekBytes - m_head.size());

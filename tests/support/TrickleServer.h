@@ -9,10 +9,13 @@ namespace ml::test {
 
 // An HTTP server on loopback that answers every request with `body`, declared in full by its
 // Content-Length, but sends it `piece` bytes every `intervalMs`: a slow, a steady or a nearly stalled
-// server, as the test chooses. The request itself does not matter; the answer starts once it arrives.
+// server, as the test chooses. With `stopAt`, it sends only that many bytes of the body and then
+// nothing more, the connection kept open: a server that stalls after a good start. The request itself
+// does not matter; the answer starts once it arrives.
 class TrickleServer final : public QTcpServer {
 public:
-    TrickleServer(const QByteArray &body, qsizetype piece, int intervalMs) {
+    TrickleServer(const QByteArray &body, qsizetype piece, int intervalMs, qsizetype stopAt = -1) {
+        const QByteArray sent = stopAt < 0 ? body : body.first(stopAt);
         listen(QHostAddress::LocalHost, 0);
         connect(this, &QTcpServer::newConnection, this, [=, this] {
             while (QTcpSocket *socket = nextPendingConnection()) {
@@ -26,10 +29,10 @@ public:
                         "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
                         QByteArray::number(body.size()) + "\r\n\r\n");
                     auto *timer = new QTimer(socket);
-                    connect(timer, &QTimer::timeout, socket, [=, sent = qsizetype(0)]() mutable {
-                        socket->write(body.mid(sent, piece));
-                        sent += piece;
-                        if (sent >= body.size())
+                    connect(timer, &QTimer::timeout, socket, [=, offset = qsizetype(0)]() mutable {
+                        socket->write(sent.mid(offset, piece));
+                        offset += piece;
+                        if (offset >= sent.size())
                             timer->stop();
                     });
                     timer->start(intervalMs);

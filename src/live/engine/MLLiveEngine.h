@@ -90,6 +90,8 @@ public:
     // The first pause before a lost speech connection is made again (500 ms in the product); each
     // further try waits twice as long, up to kReconnectTries tries.
     void setReconnectPause(int milliseconds) { m_reconnectPause = milliseconds; }
+    // The tries begun to make a lost speech connection again; 0 again once a connection has started.
+    int reconnectTries() const { return m_reconnectTries; }
 
     // Ends every session of the process at once as a user's stop does, without the stop delay, and
     // waits up to `maxWaitMs` for the answers to their end-of-use reports. Run when the application

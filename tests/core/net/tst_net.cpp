@@ -49,6 +49,8 @@ const QString kForged = u"非法请求"_s;
 // Not shown by the stand-in: an origin that refuses connections, and one that trickles its answer.
 const StandinFault kRefused = StandinFault::httpError(-1);
 const StandinFault kTrickle = StandinFault::httpError(-2);
+// A connection that has carried an answer before, closed by the server before the next answer.
+const StandinFault kDroppedWhenReused = StandinFault::httpError(-3);
 
 const char *nameOf(Via via) {
     static const char *names[] = {"api", "payment", "upload", "credentials", "translation"};
@@ -96,7 +98,8 @@ class TestNet : public QObject {
     Q_OBJECT
     std::unique_ptr<ml::test::StandinFixture> m_standin;
     std::unique_ptr<Clients> m_net;
-    QString m_origin; // where the text-translation requests go
+    QString m_origin;        // where the text-translation requests go
+    QString m_authorization; // what the text-translation requests are authorised with
     QNetworkAccessManager m_network;
 
     // The answer's code; every answer, refusals included, is a 200 with a message.
@@ -148,7 +151,7 @@ class TestNet : public QObject {
             break;
         case Via::Translate:
             m_net->ms.postUrl(
-                m_origin + kTranslate, R"([{"Text":"你好"}])", u"Bearer abc"_s,
+                m_origin + kTranslate, R"([{"Text":"你好"}])", m_authorization,
                 [outcome](const QJsonValue &answer) {
                     ++outcome->successCalls;
                     outcome->answer = answer;
@@ -181,6 +184,7 @@ private Q_SLOTS:
         m_standin->server().clearFaults();
         m_standin->server().clearReceivedRequests();
         divert(m_standin->apiBaseUrl());
+        m_authorization = u"Bearer abc"_s;
     }
 
     // What goes out and what comes back: the service's header fields (none to the text translation),
@@ -188,21 +192,29 @@ private Q_SLOTS:
     void requestAndAnswer_data() {
         QTest::addColumn<Via>("via");
         QTest::addColumn<QJsonObject>("parameters");
-        QTest::addColumn<QString>("token"); // of the signed-in user
+        QTest::addColumn<QString>("token");         // of the signed-in user
+        QTest::addColumn<QString>("authorization"); // of the text translation, as the service gave it
+        QTest::addColumn<QByteArray>("sent");       // its header line's value
         const QJsonObject some{{u"languageType"_s, 11}, {u"名称"_s, u"中文"_s}, {u"isAli"_s, true}};
         const QString demo = m_standin->demoToken();
-        QTest::newRow("api, no parameters") << Via::Api << QJsonObject() << demo;
-        QTest::newRow("api: an envelope") << Via::Api << some << demo;
-        QTest::newRow("api, signed out") << Via::Api << QJsonObject() << QString();
+        const QString bearer = u"Bearer abc"_s;
+        QTest::newRow("api, no parameters") << Via::Api << QJsonObject() << demo << bearer << QByteArray();
+        QTest::newRow("api: an envelope") << Via::Api << some << demo << bearer << QByteArray();
+        QTest::newRow("api, signed out") << Via::Api << QJsonObject() << QString() << bearer << QByteArray();
         QTest::newRow("api, a line break in the token")
-            << Via::Api << QJsonObject() << u"abc\r\nX-Forged: 1"_s;
-        QTest::newRow("payment: plain JSON") << Via::Pay << some << demo;
-        QTest::newRow("translation: the text as given") << Via::Translate << QJsonObject() << demo;
+            << Via::Api << QJsonObject() << u"abc\r\nX-Forged: 1"_s << bearer << QByteArray();
+        QTest::newRow("payment: plain JSON") << Via::Pay << some << demo << bearer << QByteArray();
+        QTest::newRow("translation: the text as given")
+            << Via::Translate << QJsonObject() << demo << bearer << QByteArray("Bearer abc");
+        QTest::newRow("translation, line breaks in the authorization")
+            << Via::Translate << QJsonObject() << demo << u"Bearer abc\r\nX-Forged: 1\n\r"_s
+            << QByteArray("Bearer abcX-Forged: 1");
     }
     void requestAndAnswer() {
         QFETCH(Via, via);
         QFETCH(QJsonObject, parameters);
         QFETCH(QString, token);
+        QFETCH(QString, authorization);
         const bool signedIn = token == m_standin->demoToken();
         if (token.isEmpty())
             m_net->users.logoutBlock(nullptr);
@@ -210,6 +222,7 @@ private Q_SLOTS:
             m_net->users.setCurrentUser(MLUserModel{token});
         const QByteArray translated = R"([{"translations":[{"text":"Hello","to":"en"}]}])";
         m_standin->server().injectFault(kTranslate, StandinFault::httpError(200, translated));
+        m_authorization = authorization;
         auto outcome = send(via, this, parameters);
         QTRY_VERIFY(outcome->finished());
         QCOMPARE(outcome->succeeded(), signedIn);
@@ -225,7 +238,7 @@ private Q_SLOTS:
         QCOMPARE(request->header("userChannel"), service ? QByteArray("gw") : none);
         for (const char *name : {"osver", "osid", "ipaddr"})
             QCOMPARE(request->headers.contains(name), service);
-        QCOMPARE(request->header("authorization"), service ? none : QByteArray("Bearer abc"));
+        QTEST(request->header("authorization"), "sent");
         const QJsonValue dt = outcome->answer.toObject().value(u"dt"_s);
         if (via == Via::Translate) {
             QCOMPARE(request->body, QByteArray(R"([{"Text":"你好"}])"));
@@ -266,6 +279,7 @@ private Q_SLOTS:
             row(via, "error status, a page", answer(404, "<html>404</html>"), kFailed);
             row(via, "success at an error status", answer(500, R"({"code":"SUCCESS","dt":"00"})"), kFailed);
             row(via, "dropped connection", StandinFault::drop(), kTimeout);
+            row(via, "dropped connection, reused", kDroppedWhenReused, kTimeout);
             row(via, "refused connection", kRefused, kTimeout);
         }
         // The service API's success needs a payload sealed with the key whose MD5 is "m5"; the MD5 of the
@@ -305,6 +319,7 @@ private Q_SLOTS:
         row(Via::Translate, "error status", answer(401, denied), QString::fromUtf8(denied), u"2"_s);
         row(Via::Translate, "error status, no body", answer(500, {}), u"系统异常-找客服查看"_s, u"2"_s);
         row(Via::Translate, "dropped connection", StandinFault::drop(), kTimeout, u"1"_s);
+        row(Via::Translate, "dropped connection, reused", kDroppedWhenReused, kTimeout, u"1"_s);
         row(Via::Translate, "refused connection", kRefused, kTimeout, u"1"_s);
         // The credential wrapper passes failures on and refuses a payload that is not an object.
         row(Via::Tool, "service code", StandinFault::answer(u"DIA004"_s, u"时长不足"_s), u"时长不足"_s,
@@ -321,6 +336,10 @@ private Q_SLOTS:
             divert(u"http://127.0.0.1:%1"_s.arg(probe.serverPort())); // closed when the probe goes
         } else if (fault.httpStatus == kTrickle.httpStatus) {
             divert(trickle.url());
+        } else if (fault.httpStatus == kDroppedWhenReused.httpStatus) {
+            auto first = send(via); // its connection stays open for the next request
+            QTRY_VERIFY(first->finished());
+            m_standin->server().injectFault(pathOf(via), StandinFault::drop());
         } else {
             m_standin->server().injectFault(pathOf(via), fault);
         }

@@ -116,16 +116,24 @@ private Q_SLOTS:
         QCOMPARE(db.findData(), std::optional(QList{added}));
     }
 
-    // A damaged file is found at the next opening, kept aside under its own name, and a new history
-    // takes new rows and lists them; the user is told once.
+    // A damaged file is found at the next opening, kept aside under its own name (its rollback journal
+    // beside it, never played into the new file), and a new history takes new rows and lists them; the
+    // user is told once.
     void aDamagedFileIsKeptAsideForANewHistory_data() {
         QTest::addColumn<QString>("damage");
-        QTest::newRow("garbage header") << u"header"_s;
-        QTest::newRow("truncated file") << u"truncate"_s;
-        QTest::newRow("corrupt last page") << u"last page"_s;
+        QTest::addColumn<QByteArray>("journal"); // left by the damaged file; none when empty
+        // A rollback journal that the store leaves where it is: its header zeroed, as a finished
+        // transaction leaves it, then a page record (number, old page, checksum).
+        const QByteArray journal = QByteArray(28, '\0') + QByteArray::fromHex("00000002") +
+                                   QByteArray(4096, '\xab') + QByteArray::fromHex("1234abcd");
+        QTest::newRow("garbage header") << u"header"_s << QByteArray();
+        QTest::newRow("truncated file") << u"truncate"_s << QByteArray();
+        QTest::newRow("corrupt last page") << u"last page"_s << QByteArray();
+        QTest::newRow("garbage header, journal left behind") << u"header"_s << journal;
     }
     void aDamagedFileIsKeptAsideForANewHistory() {
         QFETCH(QString, damage);
+        QFETCH(QByteArray, journal);
         const QString path = freshPath();
         m_userId = 7;
         QVERIFY(store(path).createDB());
@@ -143,6 +151,8 @@ private Q_SLOTS:
         else
             damaged.replace(damaged.size() - 4096, 4096, QByteArray(4096, '\xab'));
         QVERIFY(writeFile(path, damaged));
+        if (!journal.isEmpty())
+            QVERIFY(writeFile(path + u"-journal"_s, journal));
 
         MLDBManager db = store(path); // the next launch
         QStringList notices;
@@ -151,11 +161,16 @@ private Q_SLOTS:
         QVERIFY(db.saveData(u"after"_s, 4, u"5000"_s));
         QCOMPARE(db.findData(), std::optional(QList{Row{1, 4, u"after"_s, u"5000"_s}}));
         QCOMPARE(notices.size(), 1);
-        const QFileInfoList aside =
-            QDir(QFileInfo(path).absolutePath()).entryInfoList({u"historicalRecord.db.damaged-*"_s});
+        const QDir folder(QFileInfo(path).absolutePath());
+        QFileInfoList aside = folder.entryInfoList({u"historicalRecord.db.damaged-*"_s});
+        aside.removeIf([](const QFileInfo &file) { return file.fileName().endsWith(u"-journal"_s); });
         QCOMPARE(aside.size(), 1);
         QVERIFY(notices.first().contains(aside.first().fileName()));
         QCOMPARE(readFile(aside.first().filePath()), damaged);
+        QCOMPARE(readFile(aside.first().filePath() + u"-journal"_s),
+                 journal.isEmpty() ? QByteArray("<missing>") : journal);
+        // Nothing else: no journal under the new file's name.
+        QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden).size(), journal.isEmpty() ? 2 : 3);
     }
 
     // Two writers on one file (two instances of the application) wait for each other.

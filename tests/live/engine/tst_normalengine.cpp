@@ -329,16 +329,25 @@ private Q_SLOTS:
     }
 
     // A lost speech connection is made again with the same credentials, the captions going on in the
-    // same list; a connection that does not come back, or refused credentials, end the session.
+    // same list; each connection that starts gives the next loss its three tries again, and the pauses
+    // between the tries grow (0.5, 1 and 2 s), so an outage of about 2 s is ridden out. A connection
+    // that does not come back, or refused credentials, end the session.
     void lostSpeechConnection_data() {
         QTest::addColumn<QString>("service");
-        QTest::newRow("back at once") << u"back"_s;
-        QTest::newRow("gone") << u"gone"_s;
-        QTest::newRow("credentials refused") << u"refused"_s;
+        QTest::addColumn<int>("drops");    // each one followed by the service coming back
+        QTest::addColumn<int>("outageMs"); // how long the service stays away at a drop
+        QTest::newRow("back at once") << u"back"_s << 1 << 0;
+        QTest::newRow("back after each of four drops") << u"back"_s << 4 << 0;
+        QTest::newRow("back after 2 s away") << u"back"_s << 1 << 2000;
+        QTest::newRow("gone") << u"gone"_s << 1 << 0;
+        QTest::newRow("credentials refused") << u"refused"_s << 1 << 0;
     }
     void lostSpeechConnection() {
         QFETCH(QString, service);
-        h->engine->setReconnectPause(10);
+        QFETCH(int, drops);
+        QFETCH(int, outageMs);
+        if (outageMs == 0)
+            h->engine->setReconnectPause(10); // else the product's pauses
         QSignalSpy started(&h->speech, &StandinSpeechServer::sessionStarted);
         QVERIFY(h->startRunning());
         QTRY_COMPARE(started.size(), 1);
@@ -346,14 +355,19 @@ private Q_SLOTS:
         h->speech.setAcceptingConnections(service != u"gone"_s);
         if (service == u"refused"_s)
             h->speech.refuseNextConnection();
-        h->speech.dropConnections();
         if (service == u"back"_s) {
-            QTRY_COMPARE(started.size(), 2);
+            for (int drop = 1; drop <= drops; ++drop) {
+                h->speech.beginOutage(outageMs);
+                QTRY_COMPARE_WITH_TIMEOUT(started.size(), 1 + drop, 20000);
+                QTRY_COMPARE(h->engine->reconnectTries(), 0); // the engine has seen it start
+            }
             h->recognized(sentence(u"第二句"_s, u"Second"_s));
             QCOMPARE(h->engine->strList(), (QStringList{u"第一句\nFirst"_s, u"第二句\nSecond"_s, QString()}));
             QCOMPARE(h->engine->state(), State::Running);
+            QVERIFY(!h->toasts().contains(QString::fromUtf8(MLLiveEngine::kSpeechLostMessage)));
             return;
         }
+        h->speech.dropConnections();
         QTRY_VERIFY(h->toasts().contains(QString::fromUtf8(MLLiveEngine::kSpeechLostMessage)));
         QTRY_VERIFY(h->engine->state() == State::Idle);
         QCOMPARE(h->statuses, (QList<bool>{true, false}));
