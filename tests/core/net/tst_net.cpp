@@ -313,6 +313,15 @@ private Q_SLOTS:
         row(Via::Api, "flood of a message",
             answer(200, R"({"code":"DIA007","message":")" + QByteArray(20000, 'x') + R"("})"),
             QString(300, u'x') + QChar(0x2026), u"DIA007"_s);
+        // A pair of surrogates (an emoji) is kept whole or left out, never cut in two.
+        const QByteArray emoji = "\xf0\x9f\x98\x80";
+        const auto message = [](const QByteArray &text) {
+            return StandinFault::httpError(200, R"({"code":"DIA007","message":")" + text + R"("})");
+        };
+        row(Via::Api, "an emoji across the cut", message(QByteArray(299, 'x') + emoji + "yz"),
+            QString(299, u'x') + QChar(0x2026), u"DIA007"_s);
+        row(Via::Api, "an emoji ending at the cut", message(QByteArray(298, 'x') + emoji + "yz"),
+            QString(298, u'x') + QString::fromUtf8(emoji) + QChar(0x2026), u"DIA007"_s);
         row(Via::Api, "body over the cap",
             answer(200, R"({"code":"DIA007","message":")" +
                             QByteArray(MLHttpTransport::kDefaultMaximumBodyBytes, 'x') + R"("})"),
@@ -325,6 +334,9 @@ private Q_SLOTS:
         row(Via::Translate, "not json", answer(200, "oops"), u"oops"_s, u"2"_s);
         row(Via::Translate, "error status", answer(401, denied), QString::fromUtf8(denied), u"2"_s);
         row(Via::Translate, "error status, no body", answer(500, {}), u"系统异常-找客服查看"_s, u"2"_s);
+        const QByteArray longDenial = "{\"error\":\"" + QByteArray(600, 'x') + "\"}";
+        row(Via::Translate, "error status, a long body, whole", answer(401, longDenial),
+            QString::fromUtf8(longDenial), u"2"_s);
         row(Via::Translate, "dropped connection", StandinFault::drop(), kTimeout, u"1"_s);
         row(Via::Translate, "refused connection", kRefused, kTimeout, u"1"_s);
         // The credential wrapper passes failures on and refuses a payload that is not an object.
