@@ -67,11 +67,10 @@ QJsonObject StandinEnvelope::sealAnswer(const StandinReply &reply, bool encrypt)
         answer.insert(QStringLiteral("dt"), reply.dt.isUndefined() ? QJsonValue() : reply.dt);
         return answer;
     }
-    // A success always seals a payload: the client takes an answer without one for a forgery.
-    QString text = payloadText(reply.dt);
-    if (text.isEmpty() && reply.code == QLatin1String("SUCCESS"))
-        text = QStringLiteral("{}");
-    answer.insert(QStringLiteral("dt"), text.isEmpty() ? QString() : SecurityCore::encryptString(text));
+    // An answer without data has no "dt"; its "m5" is the MD5 of the empty text.
+    const QString text = payloadText(reply.dt);
+    if (!text.isEmpty())
+        answer.insert(QStringLiteral("dt"), SecurityCore::encryptString(text));
     answer.insert(QStringLiteral("m5"), MLDigest::md5Hex(text));
     return answer;
 }

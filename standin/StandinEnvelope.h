@@ -17,7 +17,8 @@ public:
     // The parameters of a request body; `problem` says why there are none.
     static std::optional<QJsonObject> openRequest(const QByteArray &body, Problem *problem);
 
-    // The answer object of a reply; "dt" encrypted and "m5" its digest when `encrypt`, plain otherwise.
+    // The answer object of a reply; "dt" encrypted and "m5" its digest when `encrypt` (no "dt" for a
+    // reply without data), plain otherwise.
     static QJsonObject sealAnswer(const StandinReply &reply, bool encrypt);
 
     // The text that "dt" carries for a payload: compact JSON for objects and arrays, the text itself

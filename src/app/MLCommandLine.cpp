@@ -6,6 +6,7 @@
 #include "platform/audio/MLWavReader.h"
 
 #include <QCommandLineParser>
+#include <QHostAddress>
 #include <QUrl>
 
 #include <cstdio>
@@ -52,19 +53,40 @@ bool hasSchemeAndHost(const QUrl &url, QLatin1String plain, QLatin1String secure
     return url.isValid() && (url.scheme() == plain || url.scheme() == secure) && !url.host().isEmpty();
 }
 
+// Loopback: "localhost", 127.0.0.0/8 or ::1.
+bool isThisMachine(const QString &host) {
+    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+        return true;
+    const QHostAddress address(host);
+    return !address.isNull() && address.isLoopback();
+}
+
+// Empty when `url` (scheme checked) is secure or stays on this machine: what goes out in clear
+// carries the user's token.
+QString clearTextProblem(const QUrl &url, QLatin1String plain, QLatin1String secure, const QString &value) {
+    if (url.scheme() != plain || isThisMachine(url.host()))
+        return {};
+    return QStringLiteral("\"%1\" would send the sign-in token in clear text: use %2 (%3 only for "
+                          "localhost, 127.0.0.0/8 and ::1)")
+        .arg(echoed(value), secure, plain);
+}
+
 // Empty when `value` is fit for `kind`, else why not.
 QString problemWith(Kind kind, const QString &value) {
     switch (kind) {
-    case Kind::Origin:
-        if (!hasSchemeAndHost(QUrl(value, QUrl::StrictMode), QLatin1String("http"), QLatin1String("https")))
+    case Kind::Origin: {
+        const QUrl url(value, QUrl::StrictMode);
+        if (!hasSchemeAndHost(url, QLatin1String("http"), QLatin1String("https")))
             return QStringLiteral("\"%1\" is not an http or https address").arg(echoed(value));
-        break;
+        return clearTextProblem(url, QLatin1String("http"), QLatin1String("https"), value);
+    }
     case Kind::SpeechTemplate: {
         QString sample = value;
         sample.replace(QLatin1String("{region}"), QLatin1String("region"));
-        if (!hasSchemeAndHost(QUrl(sample, QUrl::StrictMode), QLatin1String("ws"), QLatin1String("wss")))
+        const QUrl url(sample, QUrl::StrictMode);
+        if (!hasSchemeAndHost(url, QLatin1String("ws"), QLatin1String("wss")))
             return QStringLiteral("\"%1\" is not a ws or wss address").arg(echoed(value));
-        break;
+        return clearTextProblem(url, QLatin1String("ws"), QLatin1String("wss"), value);
     }
     case Kind::AudioFile:
         // The reader's text names the file.

@@ -7,10 +7,11 @@
 // The app's command line. It is read before the application object exists, so --help, --version
 // and mistakes need no display. Each setting also comes from an environment variable; the option
 // wins over the variable, the variable over the build's default:
-//   --api-base URL        ML_API_BASE_URL   service API origin (http or https)
-//   --pay-base URL        ML_PAY_BASE_URL   payment origin (http or https)
-//   --speech-url TEMPLATE ML_SPEECH_URL     speech endpoint (ws or wss), "{region}" replaced
+//   --api-base URL        ML_API_BASE_URL   service API origin (https; http only on loopback)
+//   --pay-base URL        ML_PAY_BASE_URL   payment origin (https; http only on loopback)
+//   --speech-url TEMPLATE ML_SPEECH_URL     speech endpoint (wss; ws only on loopback), "{region}" replaced
 //   --audio-input FILE    ML_AUDIO_INPUT    a WAV file in place of the microphone
+// Loopback is "localhost", 127.0.0.0/8 and ::1: a plain address elsewhere would carry the token in clear.
 // Values echoed in an error have their control characters escaped and are cut to about 200 characters.
 class MLCommandLine final {
 public:

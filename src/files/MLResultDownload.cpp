@@ -1,5 +1,6 @@
 #include "files/MLResultDownload.h"
 
+#include "core/net/MLAnswerJudge.h"
 #include "core/net/MLServiceText.h"
 #include "files/MLDownloadFileName.h"
 #include "files/MLFilesLogging.h"
@@ -146,14 +147,11 @@ QString MLResultDownload::judge(int httpStatus) const {
     if (httpStatus < 200 || httpStatus >= 300)
         return QStringLiteral("HTTP %1").arg(httpStatus);
     if (m_answer == Answer::ServiceText && m_head.trimmed().startsWith('{')) {
-        const QJsonDocument document = QJsonDocument::fromJson(m_head);
-        const QJsonObject object = document.object();
+        const QJsonObject object = QJsonDocument::fromJson(m_head).object();
         if (object.contains(QStringLiteral("code")) &&
-            object.value(QStringLiteral("code")).toVariant().toString() != QLatin1String("SUCCESS")) {
-            const QString message =
-                MLServiceText::forDisplay(object.value(QStringLiteral("message")).toString());
-            return message.isEmpty() ? object.value(QStringLiteral("code")).toVariant().toString() : message;
-        }
+            MLAnswerJudge::codeText(object.value(QStringLiteral("code"))) !=
+                QLatin1String(MLAnswerJudge::kSuccessCode))
+            return MLServiceText::message(object.value(QStringLiteral("message")));
     }
     return {};
 }

@@ -143,6 +143,27 @@ private Q_SLOTS:
         const QStringList secure{u"--api-base=https://a.example"_s, u"--pay-base=https://p.example/"_s,
                                  u"--speech-url=wss://{region}.example/s"_s};
         refused("https and wss options", secure + missingAudio, {}, audioRefused);
+        // Plain http and ws carry the token in clear: only to this machine.
+        const QString clear = u"\"%1\" would send the sign-in token in clear text: use %2 \\(%3 only for "
+                              u"localhost, 127\\.0\\.0\\.0/8 and ::1\\)\\."_s;
+        refused("--api-base http to another host", {u"--api-base"_s, u"http://api.example"_s}, {},
+                u"--api-base: "_s + clear.arg(u"http://api\\.example"_s, u"https"_s, u"http"_s));
+        refused("ML_PAY_BASE_URL http to a private address", {},
+                {u"ML_PAY_BASE_URL=http://192.168.1.5/pay"_s},
+                u"ML_PAY_BASE_URL: "_s + clear.arg(u"http://192\\.168\\.1\\.5/pay"_s, u"https"_s, u"http"_s));
+        refused("--speech-url ws to a name that starts like localhost",
+                {u"--speech-url=ws://localhost.example/{region}"_s}, {},
+                u"--speech-url: "_s +
+                    clear.arg(u"ws://localhost\\.example/\\{region\\}"_s, u"wss"_s, u"ws"_s));
+        refused("http and ws options on this machine",
+                QStringList{u"--api-base=http://127.0.0.2:8080"_s, u"--pay-base=http://[::1]:9/pay"_s,
+                            u"--speech-url=ws://localhost:1/{region}"_s} +
+                    missingAudio,
+                {}, audioRefused);
+        refused("http and ws from the environment on this machine", missingAudio,
+                {u"ML_API_BASE_URL=http://LOCALHOST:1"_s, u"ML_PAY_BASE_URL=http://127.255.0.1/pay"_s,
+                 u"ML_SPEECH_URL=ws://[::1]:2/{region}"_s},
+                audioRefused);
         refused("https and wss from the environment", missingAudio,
                 {u"ML_API_BASE_URL=https://a.example"_s, u"ML_PAY_BASE_URL=https://p.example/"_s,
                  u"ML_SPEECH_URL=wss://{region}.example/s"_s},

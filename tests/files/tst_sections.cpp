@@ -587,16 +587,29 @@ private Q_SLOTS:
     }
 
     // The transcript is fetched with the user's token and without the channel field; without a user
-    // no token is sent and the service's refusal is not saved as the transcript.
+    // no token is sent and the service's refusal is not saved as the transcript. A refusal is judged as
+    // every answer is: its message, or "系统异常" for none.
     void transcript_data() {
         QTest::addColumn<bool>("signedIn");
-        QTest::newRow("signed in") << true;
-        QTest::newRow("signed out") << false;
+        QTest::addColumn<QByteArray>("refusal"); // served in place of the transcript
+        QTest::addColumn<QString>("logged");     // the failure's log line
+        QTest::newRow("signed in") << true << QByteArray() << QString();
+        QTest::newRow("signed out") << false << QByteArray() << u"下载失败：登录已失效，请重新登录"_s;
+        QTest::newRow("a message of only spaces")
+            << true << QByteArray(R"({"code":"DIA007","message":"   "})") << u"下载失败：系统异常"_s;
+        QTest::newRow("no message") << true << QByteArray(R"({"code":500})") << u"下载失败：系统异常"_s;
     }
     void transcript() {
         QFETCH(bool, signedIn);
+        QFETCH(QByteArray, refusal);
+        QFETCH(QString, logged);
         if (!signedIn)
             MLUserManager::sharedManager().logoutBlock(nullptr);
+        if (!refusal.isEmpty())
+            server().injectFault("/voiceTranslate/downloadTranslateContent",
+                                 StandinFault::httpError(200, refusal));
+        if (!logged.isEmpty())
+            QTest::ignoreMessage(QtWarningMsg, qPrintable(logged));
         const StandinFileJobs::VoiceJob seeded = m_jobs->voiceJobs(10001).first();
         MLAudioTranslationHistoryCellView row(&m_window);
         row.setModel(finishedTranscript(u"周会.mp3"_s));
@@ -605,11 +618,12 @@ private Q_SLOTS:
         const auto request = server().lastRequest("/voiceTranslate/downloadTranslateContent");
         QCOMPARE(request->token, signedIn ? m_standin->demoToken() : QString());
         QVERIFY(!request->headers.contains("userchannel"));
-        if (signedIn)
+        const bool saved = signedIn && refusal.isEmpty();
+        if (saved)
             QCOMPARE(ml::test::readFile(QDir(target).filePath(u"周会.txt"_s)), seeded.transcript.toUtf8());
         else
             QCOMPARE(ml::test::toastTexts(&m_window), QStringList{u"下载失败"_s});
-        QCOMPARE(filesIn(target).size(), signedIn ? 1 : 0);
+        QCOMPARE(filesIn(target).size(), saved ? 1 : 0);
     }
 
     // A download runs to its end when its row is gone, and its end takes away its own spinner only,

@@ -73,11 +73,11 @@ MLAnswerJudge::Verdict MLAnswerJudge::judge(const MLHttpTransport::Answer &answe
     return verdict;
 }
 
-// Only a payload sealed with the key proves the answer: a "dt" that is missing, empty or does not
-// decrypt has no digest worth checking (the MD5 of the empty text is public).
+// A success without data has no "dt" (or an empty one), and its "m5" is the MD5 of the empty text; a
+// "dt" that is there but does not decrypt is refused whatever "m5" says.
 bool MLAnswerJudge::digestMatches(const QJsonObject &answer) {
     const std::optional<QByteArray> payload = SecurityCore::decryptBytes(answer.value(QStringLiteral("dt")));
-    if (!payload || payload->isEmpty())
+    if (!payload)
         return false;
     const QJsonValue m5 = answer.value(QStringLiteral("m5"));
     return m5.isString() && MLDigest::md5Hex(*payload) == m5.toString();

@@ -33,15 +33,16 @@ public:
     // - a body that is not a JSON object, or an object without a code: "数据格式异常" without code;
     // - code "SUCCESS" with a status outside 2xx: "系统异常" without code (an error status never
     //   succeeds);
-    // - code "SUCCESS": success; with `Digest::Required` only when "dt" decrypts to a non-empty payload
-    //   whose MD5 equals "m5", else "非法请求";
+    // - code "SUCCESS": success; with `Digest::Required` only when the MD5 of the decrypted "dt" equals
+    //   "m5" (an absent, null or empty "dt" is the empty text), else "非法请求";
     // - code "DIA005": sign-out, then the answer's message and code;
     // - any other code: the answer's message and code.
     // The message is cut to MLServiceText::kMaxCharacters, and is "系统异常" when the answer's
     // "message" is missing, not a string, or empty or only white space.
     static Verdict judge(const MLHttpTransport::Answer &answer, Digest digest);
 
-    // The digest test of `Digest::Required`.
+    // The digest test of `Digest::Required`: "dt" decrypts (absent, null or "" give the empty text) and
+    // the MD5 of what it holds is "m5".
     static bool digestMatches(const QJsonObject &answer);
 
     // Carries a verdict out: a sign-out first removes the stored user through `logoutBlock` with a

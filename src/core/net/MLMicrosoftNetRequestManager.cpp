@@ -34,7 +34,7 @@ void MLMicrosoftNetRequestManager::postUrl(const QString &url, const QByteArray 
              }
              if (failure)
                  failure(answer.body.isEmpty() ? QStringLiteral("系统异常-找客服查看")
-                                               : MLServiceText::forDisplay(QString::fromUtf8(answer.body)),
+                                               : MLServiceText::forSending(answer.body),
                          QStringLiteral("2"));
          });
 }

@@ -23,9 +23,9 @@ public:
     // POSTs `parameters` (JSON text) to `url` with the header `authorization` and nothing of the
     // service's own header fields. `success` gets the parsed JSON answer (object or array). `failure`
     // gets code "1" with "链接超时!" when the connection failed, else code "2" with the answer's body as
-    // UTF-8 text cut to MLServiceText::kMaxCharacters (an HTTP error status, a body that is not JSON or
-    // one over the transport's size cap), or "系统异常-找客服查看" when there is no body. Blocks are dropped
-    // when `context` is destroyed first.
+    // UTF-8 text, whole up to MLServiceText::kMaxSentBytes, since it goes back to the service (an HTTP
+    // error status, a body that is not JSON or one over the transport's size cap), or "系统异常-找客服查看"
+    // when there is no body. Blocks are dropped when `context` is destroyed first.
     void postUrl(const QString &url, const QByteArray &parameters, const QString &authorization,
                  ValueBlock success, MLFailureBlock failure, QObject *context);
 

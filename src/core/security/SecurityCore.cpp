@@ -170,7 +170,9 @@ std::optional<QByteArray> SecurityCore::decryptBytes(const QJsonValue &value) {
         return decryptHex(value.toString().toLatin1());
     if (value.isDouble())
         return decryptHex(ml::json::detail::numberToText(value).toLatin1());
-    return QByteArray();
+    if (value.isNull() || value.isUndefined())
+        return QByteArray();
+    return std::nullopt; // a flag, list or object holds no cipher text
 }
 
 // Characters outside Latin-1 became '?' in the caller's toLatin1, which is no hex digit either.

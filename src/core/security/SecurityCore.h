@@ -31,8 +31,9 @@ public:
     // An answer's "dt": a string is decrypted as it is; a number is first written as decimal text
     // (64-bit integers exactly); anything else gives the empty text.
     static QString decryptString(const QJsonValue &value);
-    // The same as decryptString(const QJsonValue &), as the UTF-8 bytes of the text: empty for an empty
-    // or absent input, nothing where decryptString gives the empty text for a failure.
+    // The same as decryptString(const QJsonValue &), as the UTF-8 bytes of the text: empty for an empty,
+    // null or absent input, nothing where decryptString gives the empty text for a failure (a flag, a
+    // list or an object included).
     static std::optional<QByteArray> decryptBytes(const QJsonValue &value);
 
     // Launch step: recovers the AES key and IV from the stored RSA texts with the embedded public key

@@ -40,6 +40,7 @@ const QString kOffers = u"/websitePay/getPointList"_s;
 const QString kUpload = u"/file/uploadTranslateFile"_s;
 const QString kCredentials = u"/test/credentials"_s;
 const QString kTranslate = u"/test/translate"_s;
+const QString kNoData = u"/test/nothing"_s;
 
 const QString kTimeout = u"链接超时!"_s;
 const QString kFormat = u"数据格式异常"_s;
@@ -168,6 +169,7 @@ private Q_SLOTS:
         QVERIFY(m_standin->isRunning());
         StandinServer &server = m_standin->server();
         server.payRoute(kOffers, [](const StandinRequest &r) { return StandinReply::success(r.params); });
+        server.route(kNoData, [](const StandinRequest &) { return StandinReply::success(); });
         server.route(kCredentials, [](const StandinRequest &) {
             return StandinReply::success(QJsonArray{1, 2});
         });
@@ -282,17 +284,36 @@ private Q_SLOTS:
             row(via, "dropped connection, reused", kDroppedWhenReused, kTimeout);
             row(via, "refused connection", kRefused, kTimeout);
         }
-        // The service API's success needs a payload sealed with the key whose MD5 is "m5"; the MD5 of the
-        // empty text is public.
+        // The service API's success holds when the MD5 of the decrypted "dt" is "m5"; a call without
+        // data has no "dt" (or a null or empty one), which is the empty text. No message: success.
         const QByteArray emptyDigest = R"("m5":"d41d8cd98f00b204e9800998ecf8427e")";
+        const auto success = [&](const QByteArray &dt, const QByteArray &m5 = {}) {
+            return answer(200, R"({"code":"SUCCESS",)" +
+                                   (dt.isNull() ? QByteArray() : R"("dt":)" + dt + ",") +
+                                   (m5.isNull() ? emptyDigest : m5) + "}");
+        };
+        const auto quoted = [](const QByteArray &text) -> QByteArray { return "\"" + text + "\""; };
+        // Sixteen padding bytes sealed alone: what the empty text encrypts to.
+        const QByteArray sealedEmpty = SecurityCore::encryptHex(QByteArray(16, '\x10')).left(32);
+        const QByteArray sealedHello = SecurityCore::encryptHex("hello");
+        const QByteArray helloDigest = "\"m5\":" + quoted(MLDigest::md5Hex(QByteArray("hello")).toLatin1());
+        row(Via::Api, "no payload, its digest", success({}), {});
+        row(Via::Api, "null payload, its digest", success("null"), {});
+        row(Via::Api, "empty payload, its digest", success(R"("")"), {});
+        row(Via::Api, "sealed empty text, its digest", success(quoted(sealedEmpty)), {});
+        row(Via::Api, "sealed payload, its digest", success(quoted(sealedHello), helloDigest), {});
         row(Via::Api, "wrong digest", StandinFault::wrongDigest(), kForged);
+        row(Via::Api, "no payload, another digest", success({}, helloDigest), kForged);
+        row(Via::Api, "no payload, no digest", success({}, R"("x":1)"), kForged);
         row(Via::Api, "success without digest", answer(200, R"({"code":"SUCCESS","dt":"00ff"})"), kForged);
-        row(Via::Api, "no payload, its digest", answer(200, R"({"code":"SUCCESS",)" + emptyDigest + "}"),
+        row(Via::Api, "payload not hex", success(R"("not hex")"), kForged);
+        row(Via::Api, "payload a flag", success("false"), kForged);
+        row(Via::Api, "payload an object", success("{}"), kForged);
+        // Qt's hex reader would skip the letters and decrypt what is left.
+        row(Via::Api, "payload with a block of letters that are not hex digits",
+            success(quoted(sealedHello + QByteArray(32, 'g')), helloDigest), kForged);
+        row(Via::Api, "digest in capitals", success({}, R"("m5":"D41D8CD98F00B204E9800998ECF8427E")"),
             kForged);
-        row(Via::Api, "empty payload, its digest",
-            answer(200, R"({"code":"SUCCESS","dt":"",)" + emptyDigest + "}"), kForged);
-        row(Via::Api, "digest in capitals",
-            answer(200, R"({"code":"SUCCESS","m5":"D41D8CD98F00B204E9800998ECF8427E"})"), kForged);
         row(Via::Api, "no code", answer(200, R"({"message":"x"})"), kFormat);
         row(Via::Api, "numeric code", answer(200, R"({"code":500,"message":"服务器错误"})"), u"服务器错误"_s,
             u"500"_s);
@@ -306,6 +327,15 @@ private Q_SLOTS:
         row(Via::Api, "flood of a message",
             answer(200, R"({"code":"DIA007","message":")" + QByteArray(20000, 'x') + R"("})"),
             QString(300, u'x') + QChar(0x2026), u"DIA007"_s);
+        // A pair of surrogates (an emoji) is kept whole or left out, never cut in two.
+        const QByteArray emoji = "\xf0\x9f\x98\x80";
+        const auto message = [](const QByteArray &text) {
+            return StandinFault::httpError(200, R"({"code":"DIA007","message":")" + text + R"("})");
+        };
+        row(Via::Api, "an emoji across the cut", message(QByteArray(299, 'x') + emoji + "yz"),
+            QString(299, u'x') + QChar(0x2026), u"DIA007"_s);
+        row(Via::Api, "an emoji ending at the cut", message(QByteArray(298, 'x') + emoji + "yz"),
+            QString(298, u'x') + QString::fromUtf8(emoji) + QChar(0x2026), u"DIA007"_s);
         row(Via::Api, "body over the cap",
             answer(200, R"({"code":"DIA007","message":")" +
                             QByteArray(MLHttpTransport::kDefaultMaximumBodyBytes, 'x') + R"("})"),
@@ -318,6 +348,9 @@ private Q_SLOTS:
         row(Via::Translate, "not json", answer(200, "oops"), u"oops"_s, u"2"_s);
         row(Via::Translate, "error status", answer(401, denied), QString::fromUtf8(denied), u"2"_s);
         row(Via::Translate, "error status, no body", answer(500, {}), u"系统异常-找客服查看"_s, u"2"_s);
+        const QByteArray longDenial = "{\"error\":\"" + QByteArray(600, 'x') + "\"}";
+        row(Via::Translate, "error status, a long body, whole", answer(401, longDenial),
+            QString::fromUtf8(longDenial), u"2"_s);
         row(Via::Translate, "dropped connection", StandinFault::drop(), kTimeout, u"1"_s);
         row(Via::Translate, "dropped connection, reused", kDroppedWhenReused, kTimeout, u"1"_s);
         row(Via::Translate, "refused connection", kRefused, kTimeout, u"1"_s);
@@ -348,10 +381,22 @@ private Q_SLOTS:
             m_net->transport.setTransferTimeout(300);
         auto outcome = send(via);
         QTRY_VERIFY_WITH_TIMEOUT(outcome->finished(), 3000);
-        QVERIFY(outcome->failed());
-        QTEST(outcome->message, "message");
+        QFETCH(QString, message);
+        QCOMPARE(outcome->succeeded(), message.isNull());
+        QCOMPARE(outcome->message, message);
         QTEST(outcome->code, "code");
         QVERIFY(m_net->users.currentUser()); // only "DIA005" signs out
+    }
+
+    // A call the service answers without data: no "dt", and "m5" the MD5 of the empty text.
+    void successWithoutData() {
+        auto outcome = RequestOutcome::make();
+        m_net->api.postUrl(kNoData, {}, ml::test::onAnswer(outcome), ml::test::onFailure(outcome), this);
+        QTRY_VERIFY(outcome->finished());
+        QVERIFY(outcome->succeeded());
+        const QJsonObject answer = outcome->answer.toObject();
+        QVERIFY(!answer.contains(u"dt"_s));
+        QCOMPARE(answer.value(u"m5"_s).toString(), MLDigest::md5Hex(QByteArray()));
     }
 
     // The HTTP layer would replay a request whose connection closed unanswered; a POST reaches the

@@ -120,13 +120,26 @@ private Q_SLOTS:
         QCOMPARE(h->lists.size(), published + 1);
     }
 
+    // The refusal goes back whole (up to 64 KB, never a character cut in two), whatever a toast would
+    // show of it.
     void aRefusedRequestRenewsTheAuthorisationOnceAndResends_data() {
         QTest::addColumn<bool>("expire");
-        QTest::newRow("refused by fault") << false;
-        QTest::newRow("authorisation expired") << true;
+        QTest::addColumn<QByteArray>("refusal"); // the translator's body
+        QTest::addColumn<QString>("errMsg");     // empty: the stand-in's own refusal, naming "expired"
+        QTest::newRow("authorisation expired") << true << QByteArray() << QString();
+        const QByteArray expired = R"({"error":{"code":401000,"message":"expired"}})";
+        QTest::newRow("refused by fault") << false << expired << QString::fromUtf8(expired);
+        const QByteArray long_ = "{\"error\":{\"code\":401000,\"message\":\"" + QString(500, u'过').toUtf8() +
+                                 "\xf0\x9f\x98\x80\"}}";
+        QTest::newRow("a long refusal") << false << long_ << QString::fromUtf8(long_);
+        // 65,535 bytes, then a two-byte character across the bound.
+        const QString flood = u"x"_s + QString(40000, u'é');
+        QTest::newRow("a flood") << false << flood.toUtf8() << flood.left(1 + 32767);
     }
     void aRefusedRequestRenewsTheAuthorisationOnceAndResends() {
         QFETCH(bool, expire);
+        QFETCH(QByteArray, refusal);
+        QFETCH(QString, errMsg);
         QVERIFY(h->startRunning());
         const QString firstAuth = h->engine->advancedModel().txtTranslateAuth;
         if (expire) {
@@ -135,9 +148,7 @@ private Q_SLOTS:
             h->meter().setTranslateAuthLifetimeMs(60 * 1000);
             h->meter().setClock([later] { return later; });
         } else {
-            h->standin.server().injectFault(
-                kTranslatePath,
-                StandinFault::httpError(401, R"({"error":{"code":401000,"message":"expired"}})"));
+            h->standin.server().injectFault(kTranslatePath, StandinFault::httpError(401, refusal));
         }
         h->recognized(sentence(kFirst));
         QTRY_COMPARE(h->engine->strList(), (QStringList{kFirstEn, QString()}));
@@ -145,8 +156,11 @@ private Q_SLOTS:
         QCOMPARE(h->requests(kTranslatePath), 2);
         // The renewal tells the service why (the refusal), and the resend carries the new authorisation.
         const QStringList messages = h->meter().renewalMessages();
-        QVERIFY2(messages.size() == 1 && messages.first().contains(u"expired"_s),
-                 qPrintable(messages.join(u'|')));
+        QCOMPARE(messages.size(), 1);
+        if (errMsg.isEmpty())
+            QVERIFY2(messages.first().contains(u"expired"_s), qPrintable(messages.first()));
+        else
+            QCOMPARE(messages.first(), errMsg);
         const QString renewed = h->engine->advancedModel().txtTranslateAuth;
         QVERIFY(renewed != firstAuth);
         QCOMPARE(QString::fromUtf8(h->standin.server().lastRequest(kTranslatePath)->header("authorization")),
