@@ -8,6 +8,7 @@
 #include "core/session/MLUserManager.h"
 #include "platform/imageloader/MLWebImageView.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/MLNotificationNames.h"
 #include "platform/kit/ui/MLAlert.h"
 #include "platform/kit/ui/MLAnchors.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
@@ -129,8 +130,7 @@ void MLIndividualCenterView::bindAction() {
 
 void MLIndividualCenterView::refreshData() {
     networkRequest();
-    MLNotificationCenter::defaultCenter().postNotificationName(
-        QStringLiteral("NotificationIndividualCenterKey"));
+    MLNotificationCenter::defaultCenter().postNotificationName(MLNotificationNames::kIndividualCenter);
 }
 
 void MLIndividualCenterView::networkRequest() {
@@ -173,8 +173,7 @@ void MLIndividualCenterView::loginOutClick() {
         // put them on its orders before its own account has been fetched.
         users.setCurrentMineUser(std::nullopt);
         users.logoutBlock([](bool) {
-            MLNotificationCenter::defaultCenter().postNotificationName(
-                QStringLiteral("NotificationUSERLOGOUT"));
+            MLNotificationCenter::defaultCenter().postNotificationName(MLNotificationNames::kUserLogout);
         });
     });
 }

@@ -5,6 +5,7 @@
 #include "core/session/MLUserManager.h"
 #include "platform/imageloader/MLWebImageView.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/MLNotificationNames.h"
 #include "platform/kit/ui/MLAnchors.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
 #include "ui/util/MLColorUtils.h"
@@ -267,8 +268,7 @@ void MLRechargeBaseView::closeImageClick() {
 }
 
 void MLRechargeBaseView::paymentCompletionClick() {
-    MLNotificationCenter::defaultCenter().postNotificationName(
-        QStringLiteral("NotificationIndividualCenterKey"));
+    MLNotificationCenter::defaultCenter().postNotificationName(MLNotificationNames::kIndividualCenter);
     closeImageClick();
 }
 

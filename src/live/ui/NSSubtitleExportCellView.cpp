@@ -4,6 +4,7 @@
 #include "live/engine/MLDBManager.h"
 #include "live/ui/MLSettingRowLook.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/MLNotificationNames.h"
 #include "platform/kit/ui/MLAlert.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
 #include "platform/kit/ui/MLWorkspace.h"
@@ -165,6 +166,5 @@ void NSSubtitleExportCellView::deleteOperationClick() {
     }
 
     MLToast::makeToast(toastView(), QStringLiteral("删除成功"), 1.0);
-    MLNotificationCenter::defaultCenter().postNotificationName(
-        QStringLiteral("NotificationChangeDeleteNoticeKey"));
+    MLNotificationCenter::defaultCenter().postNotificationName(MLNotificationNames::kChangeDeleteNotice);
 }

@@ -2,6 +2,7 @@
 
 #include "live/ui/MLSettingRowLook.h"
 #include "live/ui/MLSubtitleLookKeys.h"
+#include "platform/kit/MLNotificationNames.h"
 #include "platform/kit/MLUserDefaults.h"
 #include "ui/widgets/MLLook.h"
 
@@ -82,7 +83,7 @@ void NSTranslationSetupFontCellView::updateButtonStatus(QPushButton *button) {
     setButtonChosen(button, true);
     m_seletedBtn = button;
     MLSubtitleLookKeys::write(MLSubtitleLookKeys::kFontSizeKey, m_dataList.at(tag),
-                              MLSubtitleLookKeys::kChangeFontSizeNotification);
+                              MLNotificationNames::kChangeFontSize);
 }
 
 void NSTranslationSetupFontCellView::setButtonChosen(QPushButton *button, bool chosen) {

@@ -8,6 +8,7 @@
 #include "platform/crypto/MLCryptoBackend.h"
 #include "platform/kit/MLModule.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/MLNotificationNames.h"
 #include "platform/kit/MLUserDefaults.h"
 #include "platform/kit/ui/MLAlert.h"
 #include "platform/kit/ui/MLAnchors.h"
@@ -188,7 +189,7 @@ class TestWidgets : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        MLNotificationCenter::defaultCenter().addObserver(this, u"NotificationUSERLOGOUT"_s,
+        MLNotificationCenter::defaultCenter().addObserver(this, MLNotificationNames::kUserLogout,
                                                           [this](const MLNotification &) { ++m_logouts; });
     }
     void init() {
