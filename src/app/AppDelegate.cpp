@@ -11,6 +11,7 @@
 #include "live/engine/MLLiveEngine.h"
 #include "platform/kit/MLModule.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/MLNotificationNames.h"
 #include "platform/kit/ui/MLAppStyle.h"
 #include "platform/kit/ui/MLApplicationModal.h"
 #include "ui/widgets/MLToast.h"
@@ -86,7 +87,7 @@ void AppDelegate::applicationDidFinishLaunching() {
                         MLToast::makeToast(host, notice, 3.0);
                 });
         });
-    MLNotificationCenter::defaultCenter().addObserver(this, QStringLiteral("NotificationUSERLOGOUT"),
+    MLNotificationCenter::defaultCenter().addObserver(this, MLNotificationNames::kUserLogout,
                                                       [this](const MLNotification &) { userLogoutEvent(); });
     qApp->installEventFilter(this);
     connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
@@ -220,8 +221,7 @@ bool AppDelegate::eventFilter(QObject *watched, QEvent *event) {
         if (event->type() == QEvent::Close)
             windowWillClose();
         else if (event->type() == QEvent::Resize)
-            MLNotificationCenter::defaultCenter().postNotificationName(
-                QStringLiteral("NSWindowDidResizeNotification"));
+            MLNotificationCenter::defaultCenter().postNotificationName(MLNotificationNames::kWindowDidResize);
     }
     return QObject::eventFilter(watched, event);
 }

@@ -5,6 +5,7 @@
 #include "app/NSMainLeftToolBarView.h"
 #include "core/session/MLMineModel.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/MLNotificationNames.h"
 
 namespace {
 constexpr int kMyAccountEntry = 4;
@@ -26,7 +27,7 @@ void NSMainVC::bindAction() {
         const auto &factory = factories.value(kMyAccountEntry - 1);
         showTransientPage(factory ? factory() : nullptr);
     });
-    MLNotificationCenter::defaultCenter().addObserver(this, QStringLiteral("NotificationIndividualCenterKey"),
+    MLNotificationCenter::defaultCenter().addObserver(this, MLNotificationNames::kIndividualCenter,
                                                       [this](const MLNotification &) { getUserInfo(); });
 }
 

@@ -1,28 +1,16 @@
 #pragma once
 
 #include <QColor>
-#include <QFont>
 #include <QString>
 
-class QLabel;
 class QScrollArea;
 class QWidget;
 
-// The look and the host views that the billing pages share.
+// The colours, scroll views and host views that the billing pages share (fonts, labels and lines:
+// MLLook).
 namespace MLBillingLook {
 
-// The system font of `pixelSize` points.
-QFont systemFont(int pixelSize, bool bold = false);
 QColor color(const QString &hex);
-
-// A read-only label on a clear background. Its text is plain: texts from the service never render as
-// markup.
-QLabel *makeLabel(QWidget *parent, int pixelSize, const QString &hex, const QString &text = {},
-                  bool bold = false);
-void setTextColor(QLabel *label, const QString &hex);
-
-// A plain view filled with a colour (lines, separators).
-QWidget *makeLine(QWidget *parent, const QString &hex);
 
 // The scroll view of a list card: vertical scroller when needed, no frame, clear background; the
 // table is its document and follows its width.

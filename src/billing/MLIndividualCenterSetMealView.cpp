@@ -3,6 +3,7 @@
 #include "billing/MLBillingLook.h"
 #include "platform/imageloader/MLWebImageView.h"
 #include "platform/kit/ui/MLAnchors.h"
+#include "ui/widgets/MLLook.h"
 #include "ui/widgets/MLRoundedPanelView.h"
 
 #include <QLabel>
@@ -19,11 +20,11 @@ void MLIndividualCenterSetMealView::setUI() {
     m_iconImage = new MLWebImageView(m_bgView);
     m_iconImage->setCornerRadius(25);
     m_setMealLabel =
-        MLBillingLook::makeLabel(m_bgView, 14, QStringLiteral("#313131"), QStringLiteral("价优套餐：无套餐"));
-    m_timeLabel = MLBillingLook::makeLabel(m_bgView, 14, QStringLiteral("#313131"),
-                                           QStringLiteral("剩余时长：暂无时长"));
+        MLLook::makeLabel(m_bgView, 14, QStringLiteral("#313131"), QStringLiteral("价优套餐：无套餐"));
+    m_timeLabel =
+        MLLook::makeLabel(m_bgView, 14, QStringLiteral("#313131"), QStringLiteral("剩余时长：暂无时长"));
     m_effectiveLabel =
-        MLBillingLook::makeLabel(m_bgView, 14, QStringLiteral("#313131"), QStringLiteral("有效日期：暂无"));
+        MLLook::makeLabel(m_bgView, 14, QStringLiteral("#313131"), QStringLiteral("有效日期：暂无"));
 }
 
 void MLIndividualCenterSetMealView::layoutUI() {

@@ -8,10 +8,12 @@
 #include "core/session/MLUserManager.h"
 #include "platform/imageloader/MLWebImageView.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/MLNotificationNames.h"
 #include "platform/kit/ui/MLAlert.h"
 #include "platform/kit/ui/MLAnchors.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
 #include "platform/kit/ui/MLPasteboard.h"
+#include "ui/widgets/MLLook.h"
 #include "ui/widgets/MLRoundedPanelView.h"
 #include "ui/widgets/MLToast.h"
 #include "ui/widgets/NSNotDataView.h"
@@ -36,10 +38,10 @@ void MLIndividualCenterView::creatUI() {
                                        MLRoundedPanelView::ClipsChildren);
     m_iconImage = new MLWebImageView(m_topView);
     m_iconImage->setCornerRadius(27);
-    m_nameLabel = MLBillingLook::makeLabel(m_topView, 14, QStringLiteral("#8C8C8C"), QStringLiteral("--"));
-    m_accountLabel = MLBillingLook::makeLabel(m_topView, 14, QStringLiteral("#8C8C8C"), QStringLiteral("--"));
+    m_nameLabel = MLLook::makeLabel(m_topView, 14, QStringLiteral("#8C8C8C"), QStringLiteral("--"));
+    m_accountLabel = MLLook::makeLabel(m_topView, 14, QStringLiteral("#8C8C8C"), QStringLiteral("--"));
     m_loginOutBtn = new QPushButton(QStringLiteral("退出登录"), m_topView);
-    m_loginOutBtn->setFont(MLBillingLook::systemFont(17));
+    m_loginOutBtn->setFont(MLLook::systemFont(17));
     m_loginOutBtn->setFocusPolicy(Qt::NoFocus);
     m_loginOutBtn->setCursor(Qt::PointingHandCursor);
     m_loginOutBtn->setStyleSheet(QStringLiteral(
@@ -48,7 +50,7 @@ void MLIndividualCenterView::creatUI() {
     m_packageListImage = new MLWebImageView(m_contentView);
     m_packageListImage->setImageNamed(QStringLiteral("setMeal_icon"));
     m_packageListLabel =
-        MLBillingLook::makeLabel(m_contentView, 14, QStringLiteral("#417CFF"), QStringLiteral("已购买套餐"));
+        MLLook::makeLabel(m_contentView, 14, QStringLiteral("#417CFF"), QStringLiteral("已购买套餐"));
 
     m_tableView = new MLBillingTableView;
     m_tableView->setRowHeight(110);
@@ -128,8 +130,7 @@ void MLIndividualCenterView::bindAction() {
 
 void MLIndividualCenterView::refreshData() {
     networkRequest();
-    MLNotificationCenter::defaultCenter().postNotificationName(
-        QStringLiteral("NotificationIndividualCenterKey"));
+    MLNotificationCenter::defaultCenter().postNotificationName(MLNotificationNames::kIndividualCenter);
 }
 
 void MLIndividualCenterView::networkRequest() {
@@ -172,8 +173,7 @@ void MLIndividualCenterView::loginOutClick() {
         // put them on its orders before its own account has been fetched.
         users.setCurrentMineUser(std::nullopt);
         users.logoutBlock([](bool) {
-            MLNotificationCenter::defaultCenter().postNotificationName(
-                QStringLiteral("NotificationUSERLOGOUT"));
+            MLNotificationCenter::defaultCenter().postNotificationName(MLNotificationNames::kUserLogout);
         });
     });
 }

@@ -16,7 +16,7 @@ class QScrollArea;
 // The personal centre ("个人中心"): the account header (avatar, nickname, account number with a copy
 // link) and "退出登录" on top, the cards of the owned packages below. The header shows what the session
 // store held when the page was made. Each refresh reloads the owned packages and asks the main page to
-// fetch the balance again ("NotificationIndividualCenterKey").
+// fetch the balance again (MLNotificationNames::kIndividualCenter).
 class MLIndividualCenterView final : public MLPageView {
     Q_OBJECT
 public:

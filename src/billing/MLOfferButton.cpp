@@ -1,6 +1,7 @@
 #include "billing/MLOfferButton.h"
 
 #include "billing/MLBillingLook.h"
+#include "ui/widgets/MLLook.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -23,8 +24,7 @@ MLOfferButton::MLOfferButton(qint64 tag, const QString &richTitle, QWidget *pare
 
 void MLOfferButton::setSeletedLook(bool seleted) {
     m_seletedLook = seleted;
-    MLBillingLook::setTextColor(m_titleLabel,
-                                seleted ? QStringLiteral("#ffffff") : QStringLiteral("#A6A6A6"));
+    MLLook::setTextColor(m_titleLabel, seleted ? QStringLiteral("#ffffff") : QStringLiteral("#A6A6A6"));
     update();
 }
 

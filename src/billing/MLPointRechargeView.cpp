@@ -4,6 +4,7 @@
 #include "billing/MLOfferButton.h"
 #include "core/net/MLNetRequestRechargeManager.h"
 #include "platform/kit/ui/MLAnchors.h"
+#include "ui/widgets/MLLook.h"
 
 #include <QLabel>
 
@@ -17,8 +18,8 @@ MLPointRechargeView::MLPointRechargeView(QWidget *parent)
 void MLPointRechargeView::creatUI() {
     m_topTipLabel = new QLabel(contentView());
     m_topTipLabel->setTextFormat(Qt::RichText);
-    m_topTipLabel->setFont(MLBillingLook::systemFont(14));
-    MLBillingLook::setTextColor(m_topTipLabel, QStringLiteral("#474646"));
+    m_topTipLabel->setFont(MLLook::systemFont(14));
+    MLLook::setTextColor(m_topTipLabel, QStringLiteral("#474646"));
     m_topTipLabel->setText(
         QStringLiteral("请选择充值金额<span style=\"color:#959595\">（1元=1点，点数可通用所有功能）</span>"));
 }
@@ -76,7 +77,7 @@ void MLPointRechargeView::setPoinView() {
         return;
     for (qsizetype i = 0; i < m_model->pointList.size(); ++i) {
         auto *button = new MLOfferButton(i, buttonTitle(m_model->pointList[i].pointStr), pointView());
-        button->titleLabel()->setFont(MLBillingLook::systemFont(18, true));
+        button->titleLabel()->setFont(MLLook::systemFont(18, true));
         button->setGeometry(MLOfferButton::gridRect(i, kGridWidth));
         connect(button, &MLOfferButton::clicked, this, [this, button] { btnClick(button); });
         button->show();

@@ -5,9 +5,11 @@
 #include "core/session/MLUserManager.h"
 #include "platform/imageloader/MLWebImageView.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/MLNotificationNames.h"
 #include "platform/kit/ui/MLAnchors.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
 #include "ui/util/MLColorUtils.h"
+#include "ui/widgets/MLLook.h"
 #include "ui/widgets/MLRoundedPanelView.h"
 
 #include <QLabel>
@@ -58,16 +60,16 @@ void MLRechargeBaseView::creatUI(const QString &bannerText) {
     m_buttomView = new QWidget(m_contentView);
 
     m_iconImageView = makeImage(m_buttomView, QStringLiteral("recharge_icon"));
-    m_showTipLabel = MLBillingLook::makeLabel(m_buttomView, 20, QStringLiteral("#FF7E00"), bannerText, true);
-    m_discountAmountLabel = MLBillingLook::makeLabel(m_buttomView, 20, QStringLiteral("#FF7E00"), {}, true);
-    m_originalPriceLabel = MLBillingLook::makeLabel(m_buttomView, 16, QStringLiteral("#646464"));
+    m_showTipLabel = MLLook::makeLabel(m_buttomView, 20, QStringLiteral("#FF7E00"), bannerText, true);
+    m_discountAmountLabel = MLLook::makeLabel(m_buttomView, 20, QStringLiteral("#FF7E00"), {}, true);
+    m_originalPriceLabel = MLLook::makeLabel(m_buttomView, 16, QStringLiteral("#646464"));
     QFont struck = m_originalPriceLabel->font();
     struck.setStrikeOut(true);
     m_originalPriceLabel->setFont(struck);
     setPrices(QStringLiteral("0"), QStringLiteral("0"));
 
     m_chargetBtn = new QPushButton(QStringLiteral("立即充值"), m_buttomView);
-    m_chargetBtn->setFont(MLBillingLook::systemFont(17));
+    m_chargetBtn->setFont(MLLook::systemFont(17));
     m_chargetBtn->setCursor(Qt::PointingHandCursor);
     m_chargetBtn->setFocusPolicy(Qt::NoFocus);
     m_chargetBtn->setStyleSheet(QStringLiteral(
@@ -94,14 +96,14 @@ void MLRechargeBaseView::creatPaymentOverlay() {
     m_windowBgContentView = new MLRoundedPanelView(MLBillingLook::color(QStringLiteral("FFFFFF")), 10, host,
                                                    MLRoundedPanelView::ClipsChildren);
     m_windowBgContentView->setObjectName(QStringLiteral("windowBgContentView"));
-    m_paymentShowTipLabel = MLBillingLook::makeLabel(m_windowBgContentView, 25, QStringLiteral("#646464"),
-                                                     QStringLiteral("支付宝扫码支付"), true);
+    m_paymentShowTipLabel = MLLook::makeLabel(m_windowBgContentView, 25, QStringLiteral("#646464"),
+                                              QStringLiteral("支付宝扫码支付"), true);
     m_closeImage = makeImage(m_windowBgContentView, QStringLiteral("payment_close_icon"));
     m_closeImage->setCursor(Qt::PointingHandCursor);
     m_qRCodeImage = new MLWebImageView(m_windowBgContentView);
     m_qRCodeImage->setBackgroundColor(MLColorUtils::randomColor());
     m_paymentCompletionBtn = new QPushButton(QStringLiteral("支付完成"), m_windowBgContentView);
-    m_paymentCompletionBtn->setFont(MLBillingLook::systemFont(17));
+    m_paymentCompletionBtn->setFont(MLLook::systemFont(17));
     m_paymentCompletionBtn->setCursor(Qt::PointingHandCursor);
     m_paymentCompletionBtn->setFocusPolicy(Qt::NoFocus);
     m_paymentCompletionBtn->setStyleSheet(
@@ -266,8 +268,7 @@ void MLRechargeBaseView::closeImageClick() {
 }
 
 void MLRechargeBaseView::paymentCompletionClick() {
-    MLNotificationCenter::defaultCenter().postNotificationName(
-        QStringLiteral("NotificationIndividualCenterKey"));
+    MLNotificationCenter::defaultCenter().postNotificationName(MLNotificationNames::kIndividualCenter);
     closeImageClick();
 }
 

@@ -3,12 +3,13 @@
 #include "billing/MLBillingLook.h"
 #include "billing/MLOfferButton.h"
 #include "platform/kit/ui/MLAnchors.h"
+#include "ui/widgets/MLLook.h"
 
 #include <QLabel>
 
 MLSetmealRechargeCell::MLSetmealRechargeCell(QWidget *parent)
     : QWidget(parent)
-    , m_tipLabel(MLBillingLook::makeLabel(this, 14, QStringLiteral("#4E5679")))
+    , m_tipLabel(MLLook::makeLabel(this, 14, QStringLiteral("#4E5679")))
     , m_pointView(new QWidget(this)) {
     MLAnchors::make(m_tipLabel, [](MLConstraintMaker &m) {
         m.left();
@@ -38,7 +39,7 @@ void MLSetmealRechargeCell::setModel(const MLGetSetmealList &model) {
     for (qsizetype i = 0; i < model.setmealDetailsList.size(); ++i) {
         const MLGetSetmealModel &offer = model.setmealDetailsList[i];
         auto *button = new MLOfferButton(i, buttonTitle(offer), m_pointView);
-        button->titleLabel()->setFont(MLBillingLook::systemFont(15, true));
+        button->titleLabel()->setFont(MLLook::systemFont(15, true));
         button->setGeometry(MLOfferButton::gridRect(i, kGridWidth));
         button->setSeletedLook(offer.isSeleted);
         connect(button, &MLOfferButton::clicked, this, [this, button] { btnClick(button); });

@@ -1,7 +1,7 @@
 #include "billing/MLStatementCellView.h"
 
-#include "billing/MLBillingLook.h"
 #include "platform/kit/ui/MLAnchors.h"
+#include "ui/widgets/MLLook.h"
 
 #include <QLabel>
 
@@ -16,11 +16,11 @@ MLStatementCellView::MLStatementCellView(const QString &timeText, QWidget *paren
 }
 
 void MLStatementCellView::setUI(const QString &timeText) {
-    m_line_bottom = MLBillingLook::makeLine(this, QStringLiteral("#f5f5f5"));
-    m_operationLabel = MLBillingLook::makeLabel(this, 14, QStringLiteral("#4E5679"));
-    m_timeLabel = MLBillingLook::makeLabel(this, 14, QStringLiteral("#C4C4C4"), timeText);
-    m_startTimeLabel = MLBillingLook::makeLabel(this, 14, QStringLiteral("#C4C4C4"));
-    m_consumptionLabel = MLBillingLook::makeLabel(this, 16, QStringLiteral("#4E5679"));
+    m_line_bottom = MLLook::makeLine(this, QStringLiteral("#f5f5f5"));
+    m_operationLabel = MLLook::makeLabel(this, 14, QStringLiteral("#4E5679"));
+    m_timeLabel = MLLook::makeLabel(this, 14, QStringLiteral("#C4C4C4"), timeText);
+    m_startTimeLabel = MLLook::makeLabel(this, 14, QStringLiteral("#C4C4C4"));
+    m_consumptionLabel = MLLook::makeLabel(this, 16, QStringLiteral("#4E5679"));
 }
 
 void MLStatementCellView::layoutUI() {

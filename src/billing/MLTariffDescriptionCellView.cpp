@@ -1,8 +1,8 @@
 #include "billing/MLTariffDescriptionCellView.h"
 
-#include "billing/MLBillingLook.h"
 #include "platform/imageloader/MLWebImageView.h"
 #include "platform/kit/ui/MLAnchors.h"
+#include "ui/widgets/MLLook.h"
 
 #include <QLabel>
 
@@ -14,9 +14,9 @@ MLTariffDescriptionCellView::MLTariffDescriptionCellView(QWidget *parent)
 
 void MLTariffDescriptionCellView::setUI() {
     m_iconImage = new MLWebImageView(this);
-    m_modeLabel = MLBillingLook::makeLabel(this, 14, QStringLiteral("#4E5679"));
-    m_chargingLabel = MLBillingLook::makeLabel(this, 12, QStringLiteral("#848484"));
-    m_line_bottom = MLBillingLook::makeLine(this, QStringLiteral("#f5f5f5"));
+    m_modeLabel = MLLook::makeLabel(this, 14, QStringLiteral("#4E5679"));
+    m_chargingLabel = MLLook::makeLabel(this, 12, QStringLiteral("#848484"));
+    m_line_bottom = MLLook::makeLine(this, QStringLiteral("#f5f5f5"));
 }
 
 void MLTariffDescriptionCellView::layoutUI() {

@@ -8,6 +8,7 @@
 #include "files/MLFilesLogging.h"
 #include "platform/audio/MLMediaInfo.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/MLNotificationNames.h"
 #include "platform/kit/ui/MLAlert.h"
 #include "platform/objectstore/MLObjectStoreMimeType.h"
 #include "platform/objectstore/MLObjectStorePresigner.h"
@@ -148,7 +149,8 @@ void MLAudioTranslationSonView::uploadFile(const NSCalculateTranslateCostModel &
             if (!self)
                 return;
             self->startRecognize(model, filePath);
-            MLNotificationCenter::defaultCenter().postNotificationName(kHistoricalNotification);
+            MLNotificationCenter::defaultCenter().postNotificationName(
+                MLNotificationNames::kAudioTranslationHistorical);
         });
 }
 
@@ -158,7 +160,8 @@ void MLAudioTranslationSonView::startRecognize(const NSCalculateTranslateCostMod
         QStringLiteral("/voiceTranslate/endUploadFile"),
         MLEncryptOperation::returnRequestJsonToDic(uploadParameters(model, filePath)),
         [](const QJsonObject &) {
-            MLNotificationCenter::defaultCenter().postNotificationName(kHistoricalNotification);
+            MLNotificationCenter::defaultCenter().postNotificationName(
+                MLNotificationNames::kAudioTranslationHistorical);
         },
         [this](const QString &message, const QString &code) { failed(message, code); }, this);
 }

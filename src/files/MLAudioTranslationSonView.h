@@ -9,7 +9,7 @@
 // its duration, the price (accepted by the user before anything is sent), the announcement of the
 // upload, the PUT of the file to the object store through a presigned address and the report of the
 // end of the upload, which starts the transcription; the history tab is then brought into view through
-// "NotificationAudioTranslationHistoricalKey" (posted when the end is reported, and again when the
+// MLNotificationNames::kAudioTranslationHistorical (posted when the end is reported, and again when the
 // service has taken it).
 class MLAudioTranslationSonView final : public MLFileUploadView {
     Q_OBJECT
@@ -36,8 +36,6 @@ public:
     // The clock of the presigned address's expiry, in seconds since 1970 (tests set their own).
     void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
 
-    static inline const QString kHistoricalNotification =
-        QStringLiteral("NotificationAudioTranslationHistoricalKey");
     static inline const QString kUploadFailed = QStringLiteral("上传报错，联系客服");
 
 protected:

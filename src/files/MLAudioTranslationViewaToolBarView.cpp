@@ -1,6 +1,6 @@
 #include "files/MLAudioTranslationViewaToolBarView.h"
 
-#include "files/MLAudioTranslationSonView.h"
+#include "platform/kit/MLNotificationNames.h"
 
 QList<MLSectionTab> MLAudioTranslationViewaToolBarView::tabs() {
     return {
@@ -11,5 +11,5 @@ QList<MLSectionTab> MLAudioTranslationViewaToolBarView::tabs() {
 
 MLAudioTranslationViewaToolBarView::MLAudioTranslationViewaToolBarView(QWidget *parent)
     : MLSectionToolBar(tabs(), FirstChoice::ThroughClickHandler, parent) {
-    observe(MLAudioTranslationSonView::kHistoricalNotification, 2);
+    observe(MLNotificationNames::kAudioTranslationHistorical, 2);
 }

@@ -4,7 +4,7 @@
 
 // The audio section's tab bar: "上传音频" and "历史记录", both for a signed-in user. It chooses the
 // upload tab by itself 0.1 s after it is built, and the history tab whenever an audio upload has been
-// reported ("NotificationAudioTranslationHistoricalKey").
+// reported (MLNotificationNames::kAudioTranslationHistorical).
 class MLAudioTranslationViewaToolBarView final : public MLSectionToolBar {
     Q_OBJECT
 public:

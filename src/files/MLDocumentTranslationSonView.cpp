@@ -10,6 +10,7 @@
 #include "files/NSDocumentCheckTranslateModel.h"
 #include "live/ui/NSTranslationComboBoxView.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/MLNotificationNames.h"
 #include "platform/kit/ui/MLAlert.h"
 #include "platform/kit/ui/MLAnchors.h"
 #include "platform/kit/ui/MLImage.h"
@@ -199,7 +200,7 @@ void MLDocumentTranslationSonView::startTranslate(const QString &translateId) {
         MLEncryptOperation::returnRequestJsonToDic(parameters),
         [](const QJsonObject &) {
             MLNotificationCenter::defaultCenter().postNotificationName(
-                MLDocumentTranslationViewToolBarView::kHistoricalNotification);
+                MLNotificationNames::kDocumentHistorical);
         },
         [this](const QString &message, const QString &code) { failed(message, code); }, this);
 }

@@ -10,7 +10,7 @@ class NSTranslationComboBoxView;
 // The upload tab of the document section. A click on the upload box leads through the confirmation
 // of the languages, the choice of a file, the service's check of it, the upload of the whole file and
 // the user's acceptance of the price to the start of a translation job; the history tab is then
-// brought into view through "NotificationHistoricalKey".
+// brought into view through MLNotificationNames::kDocumentHistorical.
 class MLDocumentTranslationSonView final : public MLFileUploadView {
     Q_OBJECT
 public:

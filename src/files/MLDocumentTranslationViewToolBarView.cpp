@@ -1,5 +1,7 @@
 #include "files/MLDocumentTranslationViewToolBarView.h"
 
+#include "platform/kit/MLNotificationNames.h"
+
 QList<MLSectionTab> MLDocumentTranslationViewToolBarView::tabs() {
     return {
         {QStringLiteral("upload_doc_ion"), QStringLiteral("上传文档"), true},
@@ -9,5 +11,5 @@ QList<MLSectionTab> MLDocumentTranslationViewToolBarView::tabs() {
 
 MLDocumentTranslationViewToolBarView::MLDocumentTranslationViewToolBarView(QWidget *parent)
     : MLSectionToolBar(tabs(), FirstChoice::ThroughClickHandler, parent) {
-    observe(kHistoricalNotification, 2);
+    observe(MLNotificationNames::kDocumentHistorical, 2);
 }

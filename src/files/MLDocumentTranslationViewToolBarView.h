@@ -4,7 +4,7 @@
 
 // The document section's tab bar: "上传文档" and "历史记录", both for a signed-in user. It chooses the
 // upload tab by itself 0.1 s after it is built, and the history tab whenever a document translation
-// has been started ("NotificationHistoricalKey").
+// has been started (MLNotificationNames::kDocumentHistorical).
 class MLDocumentTranslationViewToolBarView final : public MLSectionToolBar {
     Q_OBJECT
 public:
@@ -16,6 +16,4 @@ public:
     auto *historicalRecordView() const { return item(2); }
     void uploadDocumentViewClick() { clickTab(1); }
     void historicalRecordViewClick() { clickTab(2); }
-
-    static inline const QString kHistoricalNotification = QStringLiteral("NotificationHistoricalKey");
 };

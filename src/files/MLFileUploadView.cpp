@@ -2,12 +2,12 @@
 
 #include "core/net/MLNetRequestManager.h"
 #include "core/security/SecurityCore.h"
-#include "files/MLFileLabels.h"
 #include "platform/kit/ui/MLAnchors.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
 #include "platform/kit/ui/MLImage.h"
 #include "platform/kit/ui/MLOpenPanel.h"
 #include "ui/util/MLColorUtils.h"
+#include "ui/widgets/MLLook.h"
 #include "ui/widgets/MLRoundedPanelView.h"
 #include "ui/widgets/MLToast.h"
 
@@ -44,10 +44,10 @@ void MLFileUploadView::creatUI(const QString &uploadTip) {
     m_documentContentView =
         new MLRoundedPanelView(MLColorUtils::colorWithHexString(QStringLiteral("EEEEFF")), 10, m_contentView);
 
-    m_formatLabel = MLFileLabels::makeLabel(QString(), 14, QStringLiteral("#b5b5b5"), m_documentContentView);
+    m_formatLabel = MLLook::makeLabel(m_documentContentView, 14, QStringLiteral("#b5b5b5"));
     m_formatLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_formatLabel->setWordWrap(true);
-    m_descLabel = MLFileLabels::makeLabel(QString(), 14, QStringLiteral("#FE0000"), m_contentView);
+    m_descLabel = MLLook::makeLabel(m_contentView, 14, QStringLiteral("#FE0000"));
     m_descLabel->setWordWrap(true);
 
     auto *box = new MLRoundedPanelView(Qt::transparent, 10, m_documentContentView);
@@ -57,7 +57,7 @@ void MLFileUploadView::creatUI(const QString &uploadTip) {
     m_uploadImageView = new QLabel(m_updaloadView);
     m_uploadImageView->setScaledContents(true);
     m_uploadImageView->setPixmap(MLImage::pixmap(QStringLiteral("translate_upload"), QSize(61, 42)));
-    m_uploadTipLabel = MLFileLabels::makeLabel(uploadTip, 16, QStringLiteral("#4E5679"), m_updaloadView);
+    m_uploadTipLabel = MLLook::makeLabel(m_updaloadView, 16, QStringLiteral("#4E5679"), uploadTip);
     m_uploadTipLabel->setAlignment(Qt::AlignLeft);
     m_uploadTipLabel->setWordWrap(true);
 }

@@ -4,6 +4,7 @@
 #include "platform/kit/ui/MLAnchors.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
 #include "ui/util/MLColorUtils.h"
+#include "ui/widgets/MLLook.h"
 
 #include <QLabel>
 
@@ -24,10 +25,10 @@ void MLJobHistoryCellView::setUI() {
     palette.setColor(QPalette::Window, MLColorUtils::colorWithHexString(QStringLiteral("#f5f5f5")));
     m_lineBottom->setPalette(palette);
 
-    m_operationLabel = MLFileLabels::makeLabel(QString(), 14, QStringLiteral("#8C8C8C"), this);
-    m_startTimeLabel = MLFileLabels::makeLabel(QString(), 14, QStringLiteral("#0085FF"), this);
-    m_timeLabel = MLFileLabels::makeLabel(QString(), 14, QStringLiteral("#4E4E4E"), this);
-    m_consumptionLabel = MLFileLabels::makeLabel(QStringLiteral("下载"), 14, QStringLiteral("#0085FF"), this);
+    m_operationLabel = MLLook::makeLabel(this, 14, QStringLiteral("#8C8C8C"));
+    m_startTimeLabel = MLLook::makeLabel(this, 14, QStringLiteral("#0085FF"));
+    m_timeLabel = MLLook::makeLabel(this, 14, QStringLiteral("#4E4E4E"));
+    m_consumptionLabel = MLLook::makeLabel(this, 14, QStringLiteral("#0085FF"), QStringLiteral("下载"));
     m_consumptionLabel->setCursor(Qt::PointingHandCursor);
     m_consumptionLabel->hide();
     MLClickRecognizer::attach(m_consumptionLabel, this, [this] { downloadClick(); });

@@ -1,21 +1,9 @@
 #include "files/MLJobHistoryHeadView.h"
 
-#include "files/MLFileLabels.h"
 #include "platform/kit/ui/MLAnchors.h"
-#include "ui/util/MLColorUtils.h"
+#include "ui/widgets/MLLook.h"
 
 #include <QLabel>
-
-namespace {
-QWidget *makeLine(QWidget *parent) {
-    auto *line = new QWidget(parent);
-    line->setAutoFillBackground(true);
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::Window, MLColorUtils::colorWithHexString(QStringLiteral("#f5f5f5")));
-    line->setPalette(palette);
-    return line;
-}
-} // namespace
 
 MLJobHistoryHeadView::MLJobHistoryHeadView(const QString &costTitle, QWidget *parent)
     : QWidget(parent) {
@@ -28,13 +16,13 @@ MLJobHistoryHeadView::MLJobHistoryHeadView(const QString &costTitle, QWidget *pa
 }
 
 void MLJobHistoryHeadView::setUI(const QString &costTitle) {
-    m_lineTop = makeLine(this);
-    m_lineBottom = makeLine(this);
+    m_lineTop = MLLook::makeLine(this, QStringLiteral("#f5f5f5"));
+    m_lineBottom = MLLook::makeLine(this, QStringLiteral("#f5f5f5"));
     const QString colour = QStringLiteral("#8C8C8C");
-    m_operationLabel = MLFileLabels::makeLabel(QStringLiteral("文件名"), 14, colour, this);
-    m_startTimeLabel = MLFileLabels::makeLabel(costTitle, 14, colour, this);
-    m_timeLabel = MLFileLabels::makeLabel(QStringLiteral("状态信息"), 14, colour, this);
-    m_consumptionLabel = MLFileLabels::makeLabel(QStringLiteral("操作"), 14, colour, this);
+    m_operationLabel = MLLook::makeLabel(this, 14, colour, QStringLiteral("文件名"));
+    m_startTimeLabel = MLLook::makeLabel(this, 14, colour, costTitle);
+    m_timeLabel = MLLook::makeLabel(this, 14, colour, QStringLiteral("状态信息"));
+    m_consumptionLabel = MLLook::makeLabel(this, 14, colour, QStringLiteral("操作"));
 }
 
 void MLJobHistoryHeadView::layoutUI() {

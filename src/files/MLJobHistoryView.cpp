@@ -3,18 +3,17 @@
 #include "core/net/MLEncryptOperation.h"
 #include "core/net/MLNetRequestManager.h"
 #include "core/security/SecurityCore.h"
-#include "files/MLFileLabels.h"
 #include "files/MLFilesHost.h"
 #include "platform/kit/ui/MLAnchors.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
 #include "ui/util/MLColorUtils.h"
 #include "ui/widgets/MBProgressHUD.h"
+#include "ui/widgets/MLLook.h"
 #include "ui/widgets/MLRoundedPanelView.h"
 #include "ui/widgets/MLToast.h"
 #include "ui/widgets/NSNotDataView.h"
 #include "ui/widgets/NSPagingView.h"
 
-#include <QApplication>
 #include <QHeaderView>
 #include <QJsonObject>
 #include <QLabel>
@@ -38,13 +37,11 @@ void MLJobHistoryView::creatUI(const QString &tip, QWidget *headView) {
     m_refreshBtn = new QPushButton(QStringLiteral("刷新"), m_contentView);
     m_refreshBtn->setFocusPolicy(Qt::NoFocus);
     m_refreshBtn->setCursor(Qt::PointingHandCursor);
-    QFont font = QApplication::font();
-    font.setPixelSize(15);
-    m_refreshBtn->setFont(font);
+    m_refreshBtn->setFont(MLLook::systemFont(15));
     m_refreshBtn->setStyleSheet(QStringLiteral(
         "QPushButton { color: white; background-color: #0085FF; border: none; border-radius: 8px; }"));
 
-    m_tipLabel = MLFileLabels::makeLabel(tip, 12, QStringLiteral("#FF0000"), m_contentView);
+    m_tipLabel = MLLook::makeLabel(m_contentView, 12, QStringLiteral("#FF0000"), tip);
     m_tipLabel->setAlignment(Qt::AlignCenter);
 
     m_headView = headView;

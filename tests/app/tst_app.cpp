@@ -9,6 +9,7 @@
 #include "live/ui/MLSubtitleTableView.h"
 #include "live/ui/NSTranslationVC.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/MLNotificationNames.h"
 #include "support/MLTestMain.h"
 #include "support/StandinFixture.h"
 #include "support/TestFiles.h"
@@ -58,7 +59,7 @@ private Q_SLOTS:
             return;
         // Signing out rebuilds the window around the sign-in page.
         MLUserManager::sharedManager().logoutBlock(nullptr);
-        MLNotificationCenter::defaultCenter().postNotificationName(u"NotificationUSERLOGOUT"_s);
+        MLNotificationCenter::defaultCenter().postNotificationName(MLNotificationNames::kUserLogout);
         QTRY_VERIFY(contentPage<NSLoginForPwdVC>(delegate) && !contentPage<NSMainVC>(delegate));
         QVERIFY(delegate.window()->isVisible());
     }
@@ -103,7 +104,8 @@ private Q_SLOTS:
         QLabel *label = main->leftBar()->balanceLabel();
         for (const QString &balance : {u"95.5"_s, u"123456789012.55"_s}) {
             account->profile.balanceStr = balance;
-            MLNotificationCenter::defaultCenter().postNotificationName(u"NotificationIndividualCenterKey"_s);
+            MLNotificationCenter::defaultCenter().postNotificationName(
+                MLNotificationNames::kIndividualCenter);
             QTRY_COMPARE(label->text(), balance + u"点"_s);
             QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width());
             QVERIFY(label->geometry().right() < main->leftBar()->refreshImage()->geometry().left());

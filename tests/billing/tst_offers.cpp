@@ -22,6 +22,7 @@
 #include "core/session/MLUserManager.h"
 #include "platform/imageloader/MLWebImageView.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/MLNotificationNames.h"
 #include "platform/kit/ui/MLAlert.h"
 #include "platform/kit/ui/MLPasteboard.h"
 #include "support/MLTestMain.h"
@@ -56,9 +57,9 @@ public:
         // The window is built before anyone signs in, so it holds the sign-in page and makes no request.
         m_delegate.creatUI();
         auto &center = MLNotificationCenter::defaultCenter();
-        center.addObserver(&m_observer, u"NotificationUSERLOGOUT"_s,
+        center.addObserver(&m_observer, MLNotificationNames::kUserLogout,
                            [this](const MLNotification &) { ++logouts; });
-        center.addObserver(&m_observer, u"NotificationIndividualCenterKey"_s,
+        center.addObserver(&m_observer, MLNotificationNames::kIndividualCenter,
                            [this](const MLNotification &) { ++individualCenterPosts; });
     }
 

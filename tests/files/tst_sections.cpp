@@ -21,6 +21,7 @@
 #include "files/MLResultDownload.h"
 #include "files/NSDocumentTranslationHistoryCellView.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/MLNotificationNames.h"
 #include "platform/kit/ui/MLAlert.h"
 #include "platform/kit/ui/MLOpenPanel.h"
 #include "platform/kit/ui/MLWorkspace.h"
@@ -134,11 +135,11 @@ Section makeSection(bool audio) {
     Section section;
     if (audio) {
         section.frame = std::make_unique<MLAudioTranslationView>();
-        section.notification = MLAudioTranslationSonView::kHistoricalNotification;
+        section.notification = MLNotificationNames::kAudioTranslationHistorical;
         section.historyPath = u"/voiceTranslate/getVoiceTranslateList"_s;
     } else {
         section.frame = std::make_unique<MLDocumentTranslationView>();
-        section.notification = MLDocumentTranslationViewToolBarView::kHistoricalNotification;
+        section.notification = MLNotificationNames::kDocumentHistorical;
         section.historyPath = u"/documentTranslate/getTranslateList"_s;
     }
     section.frame->resize(1039, 673);
@@ -271,9 +272,9 @@ private Q_SLOTS:
         m_window.resize(1039, 673);
         m_window.show();
         auto &center = MLNotificationCenter::defaultCenter();
-        center.addObserver(this, MLDocumentTranslationViewToolBarView::kHistoricalNotification,
+        center.addObserver(this, MLNotificationNames::kDocumentHistorical,
                            [this](const MLNotification &) { ++m_documentNotifications; });
-        center.addObserver(this, MLAudioTranslationSonView::kHistoricalNotification,
+        center.addObserver(this, MLNotificationNames::kAudioTranslationHistorical,
                            [this](const MLNotification &) {
                                m_audioNotifications << int(server().receivedRequests(kEnd).size());
                            });

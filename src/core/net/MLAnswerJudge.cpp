@@ -7,6 +7,7 @@
 #include "core/security/SecurityCore.h"
 #include "core/session/MLUserManager.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/MLNotificationNames.h"
 
 #include <QJsonDocument>
 
@@ -87,7 +88,7 @@ void MLAnswerJudge::deliver(const Verdict &verdict, MLUserManager &users, const 
                             const MLAnswerBlock &success, const MLFailureBlock &failure) {
     if (verdict.signOut) {
         users.logoutBlock([](bool) {
-            MLNotificationCenter::defaultCenter().postNotificationName(QLatin1String(kLogoutNotification));
+            MLNotificationCenter::defaultCenter().postNotificationName(MLNotificationNames::kUserLogout);
         });
     }
     if (!guard.isAlive())

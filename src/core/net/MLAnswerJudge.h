@@ -46,7 +46,7 @@ public:
     static bool digestMatches(const QJsonObject &answer);
 
     // Carries a verdict out: a sign-out first removes the stored user through `logoutBlock` with a
-    // block that posts "NotificationUSERLOGOUT" (even when the caller is gone); then, while the
+    // block that posts MLNotificationNames::kUserLogout (even when the caller is gone); then, while the
     // caller's context lives, the success or the failure block runs.
     static void deliver(const Verdict &verdict, MLUserManager &users, const MLContextGuard &guard,
                         const MLAnswerBlock &success, const MLFailureBlock &failure);
@@ -56,5 +56,4 @@ public:
 
     static constexpr const char *kSuccessCode = "SUCCESS";
     static constexpr const char *kSignOutCode = "DIA005";
-    static constexpr const char *kLogoutNotification = "NotificationUSERLOGOUT";
 };

@@ -8,6 +8,7 @@
 #include "live/engine/MLDBManager.h"
 #include "platform/audio/MLAudioCapture.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/MLNotificationNames.h"
 #include "ui/util/MLBlockTimer.h"
 #include "ui/util/MLUtilsTools.h"
 
@@ -648,7 +649,7 @@ void MLLiveEngine::recoverInterruptedSessions(const MLDBManager &database, qint6
                 onMainThread([added, done] {
                     if (added > 0) // an open history list reads the store again
                         MLNotificationCenter::defaultCenter().postNotificationName(
-                            QStringLiteral("NotificationChangeDeleteNoticeKey"));
+                            MLNotificationNames::kChangeDeleteNotice);
                     if (done)
                         done(added);
                 });

@@ -7,6 +7,7 @@
 #include "platform/kit/ui/MLApplicationModal.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
 #include "platform/kit/ui/MLImage.h"
+#include "ui/widgets/MLLook.h"
 #include "ui/widgets/MLToast.h"
 
 #include <QGuiApplication>
@@ -46,7 +47,7 @@ void MLRegionSettingCellView::creatUI() {
         MLImage::pixmap(QStringLiteral("regionQuery_icon"), QSize(kQuerySide, kQuerySide)));
     m_regionQueryImageView->setCursor(Qt::PointingHandCursor);
     m_regionQueryImageView->setHidden(true);
-    m_line = MLSettingRowLook::makeLine(this, QStringLiteral("#efefef"));
+    m_line = MLLook::makeLine(this, QStringLiteral("#efefef"));
 }
 
 void MLRegionSettingCellView::layoutUI() {

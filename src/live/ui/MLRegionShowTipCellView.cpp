@@ -1,6 +1,7 @@
 #include "live/ui/MLRegionShowTipCellView.h"
 
 #include "live/ui/MLSettingRowLook.h"
+#include "ui/widgets/MLLook.h"
 
 namespace {
 constexpr int kTitleTop = 15;
@@ -14,11 +15,11 @@ MLRegionShowTipCellView::MLRegionShowTipCellView(QWidget *parent)
 }
 
 void MLRegionShowTipCellView::setUI() {
-    m_titleLabel = MLSettingRowLook::makeLabel(this, 14, QStringLiteral("#4E5679"));
-    m_descLabel = MLSettingRowLook::makeLabel(this, 12, QStringLiteral("#b5b5b5"));
+    m_titleLabel = MLLook::makeLabel(this, 14, QStringLiteral("#4E5679"));
+    m_descLabel = MLLook::makeLabel(this, 12, QStringLiteral("#b5b5b5"));
     m_descLabel->setWordWrap(true);
     m_descLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_line_bottom = MLSettingRowLook::makeLine(this, QStringLiteral("#f0f0f0"));
+    m_line_bottom = MLLook::makeLine(this, QStringLiteral("#f0f0f0"));
 }
 
 void MLRegionShowTipCellView::layoutUI() {

@@ -1,7 +1,7 @@
 #include "live/ui/MLRegionShowTipVC.h"
 
 #include "live/ui/MLRegionShowTipCellView.h"
-#include "live/ui/MLSettingRowLook.h"
+#include "ui/widgets/MLLook.h"
 
 #include <QFontMetrics>
 #include <QVBoxLayout>
@@ -81,7 +81,7 @@ MLRegionShowTipCellView *MLRegionShowTipVC::viewForRow(int row) const {
 int MLRegionShowTipVC::getHeightWithContent(const QString &content) {
     if (content.isEmpty())
         return kRowChrome;
-    const QFontMetrics metrics(MLSettingRowLook::systemFont(12));
+    const QFontMetrics metrics(MLLook::systemFont(12));
     const QRect box(0, 0, kNoteBoxWidth, kNoteBoxHeight);
     const int textHeight =
         metrics.boundingRect(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, content).height();

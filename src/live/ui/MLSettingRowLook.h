@@ -1,51 +1,27 @@
 #pragma once
 
 #include "ui/util/MLColorUtils.h"
+#include "ui/widgets/MLLook.h"
 
-#include <QApplication>
-#include <QFont>
 #include <QLabel>
 #include <QString>
 #include <QWidget>
 
-// The look shared by the rows of the settings table: titles, separators and the system font.
+// The look shared by the rows of the settings table: titles and where titles and separators go (fonts,
+// labels and lines: MLLook).
 namespace MLSettingRowLook {
 
 // Left and top inset of a row's title.
 inline constexpr int kTitleLeft = 10;
 inline constexpr int kTitleTop = 15;
 
-inline QFont systemFont(int pixelSize) {
-    QFont font = QApplication::font();
-    font.setPixelSize(pixelSize);
-    return font;
-}
-
 inline QString colorName(const QString &hex) {
     return MLColorUtils::colorWithHexString(hex).name();
 }
 
-// A read-only text on a clear background.
-inline QLabel *makeLabel(QWidget *parent, int pixelSize, const QString &hex, const QString &text = {}) {
-    auto *label = new QLabel(text, parent);
-    label->setFont(systemFont(pixelSize));
-    label->setStyleSheet(
-        QStringLiteral("QLabel { color: %1; background: transparent; }").arg(colorName(hex)));
-    label->setTextInteractionFlags(Qt::NoTextInteraction);
-    return label;
-}
-
 // A row title: 14 points, "#1A1A1A".
 inline QLabel *makeTitleLabel(QWidget *parent, const QString &text = {}) {
-    return makeLabel(parent, 14, QStringLiteral("#1A1A1A"), text);
-}
-
-// A plain coloured view (separators).
-inline QWidget *makeLine(QWidget *parent, const QString &hex) {
-    auto *line = new QWidget(parent);
-    line->setAttribute(Qt::WA_StyledBackground, true);
-    line->setStyleSheet(QStringLiteral("background: %1;").arg(colorName(hex)));
-    return line;
+    return MLLook::makeLabel(parent, 14, QStringLiteral("#1A1A1A"), text);
 }
 
 // Places a title at its inset with its natural size.

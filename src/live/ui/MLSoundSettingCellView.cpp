@@ -2,6 +2,7 @@
 
 #include "live/ui/MLSettingRowLook.h"
 #include "platform/kit/ui/MLImage.h"
+#include "ui/widgets/MLLook.h"
 
 #include <QPushButton>
 
@@ -19,7 +20,7 @@ MLSoundSettingCellView::MLSoundSettingCellView(QWidget *parent)
 void MLSoundSettingCellView::creatUI() {
     m_titleLabel = MLSettingRowLook::makeTitleLabel(this, QStringLiteral("声音设置"));
     m_contentRadioView = new QWidget(this);
-    m_line = MLSettingRowLook::makeLine(this, QStringLiteral("#efefef"));
+    m_line = MLLook::makeLine(this, QStringLiteral("#efefef"));
 }
 
 void MLSoundSettingCellView::layoutUI() {
@@ -48,7 +49,7 @@ void MLSoundSettingCellView::setRadioList(const QStringList &titles) {
         auto *button =
             new QPushButton(MLImage::icon(QStringLiteral("radioBtn_seleted")), title, m_contentRadioView);
         button->setIconSize(QSize(kRadioImageSide, kRadioImageSide));
-        button->setFont(MLSettingRowLook::systemFont(14));
+        button->setFont(MLLook::systemFont(14));
         button->setFlat(true);
         button->setFocusPolicy(Qt::NoFocus);
         // A fixed choice: it looks chosen and does nothing, pressed or not.

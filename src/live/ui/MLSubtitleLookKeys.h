@@ -18,11 +18,6 @@ inline const QString kTargetColorKey = QStringLiteral("NSUserDefaultsTargetBgFlo
 // "0.7" or "0.3": alpha of the floating window's black background (anything else: 0.7).
 inline const QString kBgFloatKey = QStringLiteral("NSUserDefaultsBgFloatKey");
 
-// Posted after the size or either line colour changed: subtitle tables reload.
-inline const QString kChangeFontSizeNotification = QStringLiteral("NotificationChangeFontSizeKey");
-// Posted after the background changed: the floating window resets its background alpha.
-inline const QString kChangeBgFloatNotification = QStringLiteral("NotificationChangeBgFloatKey");
-
 // What every writer does: stores `value` under `key`, synchronises and posts `notification`.
 inline void write(const QString &key, const QString &value, const QString &notification) {
     MLUserDefaults &defaults = MLUserDefaults::standardUserDefaults();

@@ -3,6 +3,7 @@
 #include "live/engine/MLDBManager.h"
 #include "live/ui/NSSubtitleExportCellView.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/MLNotificationNames.h"
 #include "ui/widgets/NSNotDataView.h"
 
 #include "ui/widgets/MLRowsScrollView.h"
@@ -15,8 +16,7 @@ MLTSHistoryView::MLTSHistoryView(QWidget *parent)
     m_notDataView = new NSNotDataView(this);
     m_notDataView->setHidden(true);
 
-    MLNotificationCenter::defaultCenter().addObserver(this,
-                                                      QStringLiteral("NotificationChangeDeleteNoticeKey"),
+    MLNotificationCenter::defaultCenter().addObserver(this, MLNotificationNames::kChangeDeleteNotice,
                                                       [this](const MLNotification &) { getData(); });
 }
 

@@ -13,7 +13,7 @@ class NSSubtitleExportCellView;
 
 // The history of live sessions (tab 6 of the live section): the signed-in user's sessions, newest first, one
 // row each; the empty-state view when there are none. Reads the store again on every refresh and after a row
-// has been deleted ("NotificationChangeDeleteNoticeKey").
+// has been deleted (MLNotificationNames::kChangeDeleteNotice).
 class MLTSHistoryView final : public MLPageView {
     Q_OBJECT
 public:

@@ -8,6 +8,7 @@
 #include "live/ui/NSTranslationVC.h"
 #include "platform/audio/MLMediaBackend.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/MLNotificationNames.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
 #include "platform/speech/MLRecognizer.h"
 #include "ui/widgets/MLAppHost.h"
@@ -49,8 +50,7 @@ MLTranslationModeView::MLTranslationModeView(MLLiveEngine &engine, const QString
     initLanguage();
 
     MLNotificationCenter &center = MLNotificationCenter::defaultCenter();
-    for (const QString &name :
-         {QStringLiteral("NSWindowDidResizeNotification"), QStringLiteral("NotificationChangeFontSizeKey")})
+    for (const QString &name : {MLNotificationNames::kWindowDidResize, MLNotificationNames::kChangeFontSize})
         center.addObserver(this, name, [this](const MLNotification &) { screenResize(); });
 
     setContentBlock();

@@ -3,8 +3,8 @@
 #include "core/net/MLEncryptOperation.h"
 #include "core/net/MLNetRequestManager.h"
 #include "core/session/MLUserManager.h"
-#include "live/ui/MLSettingRowLook.h"
 #include "ui/widgets/MLComboBoxPopup.h"
+#include "ui/widgets/MLLook.h"
 #include "ui/widgets/MLToast.h"
 
 #include <QCoreApplication>
@@ -30,7 +30,7 @@ void NSRegionComboBoxView::setUI() {
     m_comboBoxView = new QComboBox(this);
     m_comboBoxView->setEditable(false);
     m_comboBoxView->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    m_comboBoxView->setFont(MLSettingRowLook::systemFont(14));
+    m_comboBoxView->setFont(MLLook::systemFont(14));
     m_comboBoxView->setFocusPolicy(Qt::NoFocus);
     m_comboBoxView->setStyleSheet(
         QStringLiteral("QComboBox { border: none; background: transparent; padding-left: 6px; }"));

@@ -4,13 +4,16 @@
 #include "live/engine/MLDBManager.h"
 #include "live/ui/MLSettingRowLook.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/MLNotificationNames.h"
 #include "platform/kit/ui/MLAlert.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
 #include "platform/kit/ui/MLWorkspace.h"
 #include "ui/util/MLUtilsTools.h"
 #include "ui/widgets/MLAppHost.h"
+#include "ui/widgets/MLLook.h"
 #include "ui/widgets/MLToast.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -45,11 +48,11 @@ NSSubtitleExportCellView::NSSubtitleExportCellView(QWidget *parent)
 }
 
 void NSSubtitleExportCellView::setUI() {
-    m_line_bottom = MLSettingRowLook::makeLine(this, QStringLiteral("#f5f5f5"));
-    m_operationLabel = MLSettingRowLook::makeLabel(this, 14, QStringLiteral("#8C8C8C"));
-    m_timeLabel = MLSettingRowLook::makeLabel(this, 14, QStringLiteral("#4E4E4E"));
-    m_seletedLabel = MLSettingRowLook::makeLabel(this, 14, QStringLiteral("#0085FF"), QStringLiteral("查看"));
-    m_deleteLabel = MLSettingRowLook::makeLabel(this, 14, QStringLiteral("#0085FF"), QStringLiteral("删除"));
+    m_line_bottom = MLLook::makeLine(this, QStringLiteral("#f5f5f5"));
+    m_operationLabel = MLLook::makeLabel(this, 14, QStringLiteral("#8C8C8C"));
+    m_timeLabel = MLLook::makeLabel(this, 14, QStringLiteral("#4E4E4E"));
+    m_seletedLabel = MLLook::makeLabel(this, 14, QStringLiteral("#0085FF"), QStringLiteral("查看"));
+    m_deleteLabel = MLLook::makeLabel(this, 14, QStringLiteral("#0085FF"), QStringLiteral("删除"));
     m_seletedLabel->setCursor(Qt::PointingHandCursor);
     m_deleteLabel->setCursor(Qt::PointingHandCursor);
 }
@@ -163,6 +166,5 @@ void NSSubtitleExportCellView::deleteOperationClick() {
     }
 
     MLToast::makeToast(toastView(), QStringLiteral("删除成功"), 1.0);
-    MLNotificationCenter::defaultCenter().postNotificationName(
-        QStringLiteral("NotificationChangeDeleteNoticeKey"));
+    MLNotificationCenter::defaultCenter().postNotificationName(MLNotificationNames::kChangeDeleteNotice);
 }

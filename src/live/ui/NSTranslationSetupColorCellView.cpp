@@ -1,6 +1,7 @@
 #include "live/ui/NSTranslationSetupColorCellView.h"
 
 #include "live/ui/MLSettingRowLook.h"
+#include "ui/widgets/MLLook.h"
 
 namespace {
 constexpr int kBgGroupWidth = 150;
@@ -21,7 +22,7 @@ void NSTranslationSetupColorCellView::creatUI() {
     m_sourceColor->titleLabel()->setText(QStringLiteral("原文颜色"));
     m_targetColor = new NSTranslationSetupColorSonTargetView(this);
     m_targetColor->titleLabel()->setText(QStringLiteral("译文颜色"));
-    m_line = MLSettingRowLook::makeLine(this, QStringLiteral("#efefef"));
+    m_line = MLLook::makeLine(this, QStringLiteral("#efefef"));
 }
 
 void NSTranslationSetupColorCellView::layoutUI() {

@@ -2,6 +2,7 @@
 
 #include "live/ui/MLSettingRowLook.h"
 #include "live/ui/MLSubtitleLookKeys.h"
+#include "platform/kit/MLNotificationNames.h"
 #include "platform/kit/MLUserDefaults.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
 
@@ -13,7 +14,7 @@ constexpr int kSwatchInset = 10;
 
 NSTranslationSetupColorSonBgView::NSTranslationSetupColorSonBgView(QWidget *parent)
     : QWidget(parent)
-    , m_choice(MLSubtitleLookKeys::kBgFloatKey, MLSubtitleLookKeys::kChangeBgFloatNotification) {
+    , m_choice(MLSubtitleLookKeys::kBgFloatKey, MLNotificationNames::kChangeBgFloat) {
     creatUI();
     layoutUI();
     bindAction();

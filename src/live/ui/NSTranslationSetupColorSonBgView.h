@@ -7,7 +7,8 @@
 
 // The background group of the colour row: a dark swatch ("0.7") and a light one ("0.3") for the opacity of
 // the floating subtitle window's background, "NSUserDefaultsBgFloatKey". Building it marks the stored choice
-// and writes nothing; a click on the other swatch stores its value and posts "NotificationChangeBgFloatKey".
+// and writes nothing; a click on the other swatch stores its value and posts
+// MLNotificationNames::kChangeBgFloat.
 class NSTranslationSetupColorSonBgView final : public QWidget {
     Q_OBJECT
 public:

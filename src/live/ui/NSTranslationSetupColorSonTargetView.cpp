@@ -2,6 +2,7 @@
 
 #include "live/ui/MLSettingRowLook.h"
 #include "live/ui/MLSubtitleLookKeys.h"
+#include "platform/kit/MLNotificationNames.h"
 #include "platform/kit/MLUserDefaults.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
 
@@ -18,7 +19,7 @@ NSTranslationSetupColorSonTargetView::NSTranslationSetupColorSonTargetView(const
                                                                            QWidget *parent)
     : QWidget(parent)
     , m_defaultsKey(defaultsKey)
-    , m_choice(defaultsKey, MLSubtitleLookKeys::kChangeFontSizeNotification) {
+    , m_choice(defaultsKey, MLNotificationNames::kChangeFontSize) {
     creatUI();
     layoutUI();
     bindAction();

@@ -8,8 +8,8 @@
 
 // The translation-colour group of the colour row: four swatches for the values "1" (white), "2" (green), "3"
 // (red) and "4" (blue) of "NSUserDefaultsTargetBgFloatKey". Building it marks the stored colour and writes
-// nothing; a click on another swatch stores its value and posts "NotificationChangeFontSizeKey" so subtitle
-// tables reload.
+// nothing; a click on another swatch stores its value and posts MLNotificationNames::kChangeFontSize so
+// subtitle tables reload.
 class NSTranslationSetupColorSonTargetView : public QWidget {
     Q_OBJECT
 public:

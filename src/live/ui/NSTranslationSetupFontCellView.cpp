@@ -2,7 +2,9 @@
 
 #include "live/ui/MLSettingRowLook.h"
 #include "live/ui/MLSubtitleLookKeys.h"
+#include "platform/kit/MLNotificationNames.h"
 #include "platform/kit/MLUserDefaults.h"
+#include "ui/widgets/MLLook.h"
 
 namespace {
 constexpr int kButtonWidth = 100;
@@ -21,7 +23,7 @@ NSTranslationSetupFontCellView::NSTranslationSetupFontCellView(QWidget *parent)
 void NSTranslationSetupFontCellView::creatUI() {
     m_titleLabel = MLSettingRowLook::makeTitleLabel(this, QStringLiteral("字体大小"));
     m_contentRadioView = new QWidget(this);
-    m_line = MLSettingRowLook::makeLine(this, QStringLiteral("#efefef"));
+    m_line = MLLook::makeLine(this, QStringLiteral("#efefef"));
 }
 
 void NSTranslationSetupFontCellView::layoutUI() {
@@ -50,7 +52,7 @@ void NSTranslationSetupFontCellView::setDataList(const QStringList &dataList) {
     for (qsizetype i = 0; i < m_dataList.size(); ++i) {
         auto *button = new QPushButton(m_dataList.at(i), m_contentRadioView);
         button->setProperty(kTagProperty, int(i));
-        button->setFont(MLSettingRowLook::systemFont(14));
+        button->setFont(MLLook::systemFont(14));
         button->setFlat(true);
         button->setFocusPolicy(Qt::NoFocus);
         setButtonChosen(button, false);
@@ -81,7 +83,7 @@ void NSTranslationSetupFontCellView::updateButtonStatus(QPushButton *button) {
     setButtonChosen(button, true);
     m_seletedBtn = button;
     MLSubtitleLookKeys::write(MLSubtitleLookKeys::kFontSizeKey, m_dataList.at(tag),
-                              MLSubtitleLookKeys::kChangeFontSizeNotification);
+                              MLNotificationNames::kChangeFontSize);
 }
 
 void NSTranslationSetupFontCellView::setButtonChosen(QPushButton *button, bool chosen) {

@@ -8,7 +8,7 @@
 
 // The font-size row of the settings ("字体大小"): one button per size, "小", "中", "大". Building the
 // row marks the stored size and stores it again ("小" when none or an unknown one was stored), which
-// announces it once; choosing another size stores it and posts "NotificationChangeFontSizeKey".
+// announces it once; choosing another size stores it and posts MLNotificationNames::kChangeFontSize.
 class NSTranslationSetupFontCellView final : public QWidget {
     Q_OBJECT
 public:

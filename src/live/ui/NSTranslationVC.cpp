@@ -5,6 +5,7 @@
 #include "live/ui/MLLiveSettingsWindow.h"
 #include "live/ui/MLSubtitleTableView.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/MLNotificationNames.h"
 #include "platform/kit/MLUserDefaults.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
 #include "ui/widgets/MLAppHost.h"
@@ -51,9 +52,9 @@ NSTranslationVC::NSTranslationVC(QWidget *parent)
     layout->addWidget(m_tableView, 1);
 
     MLNotificationCenter &center = MLNotificationCenter::defaultCenter();
-    center.addObserver(this, QStringLiteral("NotificationChangeFontSizeKey"),
+    center.addObserver(this, MLNotificationNames::kChangeFontSize,
                        [this](const MLNotification &) { screenResize(); });
-    center.addObserver(this, QStringLiteral("NotificationChangeBgFloatKey"),
+    center.addObserver(this, MLNotificationNames::kChangeBgFloat,
                        [this](const MLNotification &) { changeBgFloat(); });
     changeBgFloat();
 }

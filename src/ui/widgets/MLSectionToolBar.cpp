@@ -3,6 +3,7 @@
 #include "core/session/MLUserManager.h"
 #include "platform/kit/MLDispatch.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/MLNotificationNames.h"
 #include "platform/kit/ui/MLClickRecognizer.h"
 #include "ui/util/MLColorUtils.h"
 #include "ui/widgets/MLSimultaneousInterpretationToolBarSonView.h"
@@ -48,7 +49,7 @@ void MLSectionToolBar::clickTab(qint64 index) {
     if (index < 1 || index > m_items.size())
         return;
     if (m_tabs[index - 1].needsUser && !MLUserManager::sharedManager().currentUser()) {
-        MLNotificationCenter::defaultCenter().postNotificationName(QStringLiteral("NotificationUSERLOGOUT"));
+        MLNotificationCenter::defaultCenter().postNotificationName(MLNotificationNames::kUserLogout);
         return;
     }
     didClick(m_items[index - 1], index);

@@ -37,7 +37,7 @@ public:
     const std::function<void(qint64)> &didIndexBlock() const { return m_didIndexBlock; }
 
     // The click handler of tab `index` (1-based): the sign-in test when the tab needs a user (no
-    // stored user posts "NotificationUSERLOGOUT" and changes nothing), then didClick.
+    // stored user posts MLNotificationNames::kUserLogout and changes nothing), then didClick.
     void clickTab(qint64 index);
     // Changes the selection to `item`; a click on the selected item does nothing.
     void didClick(MLSimultaneousInterpretationToolBarSonView *item, qint64 index);

@@ -1,8 +1,8 @@
 #include "ui/widgets/NSPagingView.h"
 
 #include "platform/kit/ui/MLAnchors.h"
+#include "ui/widgets/MLLook.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -11,24 +11,9 @@
 
 namespace {
 
-QFont fontOfSize(int pixels) {
-    QFont font = QApplication::font();
-    font.setPixelSize(pixels);
-    return font;
-}
-
-QLabel *makeLabel(const QString &text, QWidget *parent) {
-    auto *label = new QLabel(text, parent);
-    label->setFont(fontOfSize(14));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, QColor(QStringLiteral("#4E4E4E")));
-    label->setPalette(palette);
-    return label;
-}
-
 QPushButton *makeButton(const QString &title, QWidget *parent) {
     auto *button = new QPushButton(title, parent);
-    button->setFont(fontOfSize(14));
+    button->setFont(MLLook::systemFont(14));
     button->setFocusPolicy(Qt::NoFocus);
     return button;
 }
@@ -45,14 +30,14 @@ NSPagingView::NSPagingView(QWidget *parent)
 }
 
 void NSPagingView::creatUI() {
-    m_totalLabel = makeLabel(QString(), this);
+    m_totalLabel = MLLook::makeLabel(this, 14, QStringLiteral("#4E4E4E"));
     m_previousButton = makeButton(QStringLiteral("上一页"), this);
     m_nextButton = makeButton(QStringLiteral("下一页"), this);
-    m_pageLabel = makeLabel(QStringLiteral("第"), this);
+    m_pageLabel = MLLook::makeLabel(this, 14, QStringLiteral("#4E4E4E"), QStringLiteral("第"));
     m_pageField = new QLineEdit(this);
-    m_pageField->setFont(fontOfSize(14));
+    m_pageField->setFont(MLLook::systemFont(14));
     m_pageField->setAlignment(Qt::AlignCenter);
-    m_pagesLabel = makeLabel(QString(), this);
+    m_pagesLabel = MLLook::makeLabel(this, 14, QStringLiteral("#4E4E4E"));
     m_jumpButton = makeButton(QStringLiteral("跳转"), this);
 }
 

@@ -10,6 +10,7 @@
 #include "core/session/MLUserManager.h"
 #include "platform/http/MLHttpTransport.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/MLNotificationNames.h"
 #include "platform/kit/MLUserDefaults.h"
 #include "support/MLTestMain.h"
 #include "support/RequestOutcome.h"
@@ -433,7 +434,7 @@ private Q_SLOTS:
         QStringList events;
         QObject observer;
         MLNotificationCenter::defaultCenter().addObserver(
-            &observer, u"NotificationUSERLOGOUT"_s, [&](const MLNotification &) {
+            &observer, MLNotificationNames::kUserLogout, [&](const MLNotification &) {
                 events << (m_net->users.currentUser() ? u"logout with a user"_s : u"logout"_s);
             });
         m_standin->server().injectFault(pathOf(via), StandinFault::delay(150));

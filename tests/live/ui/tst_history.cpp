@@ -9,6 +9,7 @@
 #include "live/ui/MLTSHistoryView.h"
 #include "live/ui/NSSubtitleExportCellView.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/MLNotificationNames.h"
 #include "platform/kit/ui/MLAlert.h"
 #include "platform/kit/ui/MLWorkspace.h"
 #include "ui/widgets/NSNotDataView.h"
@@ -239,7 +240,7 @@ private:
     static int clickDelete(NSSubtitleExportCellView *row, bool confirm) {
         int posts = 0;
         QObject observer;
-        MLNotificationCenter::defaultCenter().addObserver(&observer, u"NotificationChangeDeleteNoticeKey"_s,
+        MLNotificationCenter::defaultCenter().addObserver(&observer, MLNotificationNames::kChangeDeleteNotice,
                                                           [&posts](const MLNotification &) { ++posts; });
         MLAlert::setNextResponse(confirm ? MLAlert::FirstButtonReturn : MLAlert::SecondButtonReturn);
         QTest::mouseClick(row->deleteLabel(), Qt::LeftButton);

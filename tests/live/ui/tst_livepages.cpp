@@ -18,6 +18,7 @@
 #include "live/ui/NSTranslationSonView.h"
 #include "live/ui/NSTranslationVC.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/MLNotificationNames.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -235,7 +236,7 @@ private Q_SLOTS:
         QCOMPARE(vc.bgAlpha(), 0.7);
         defaults.setString(value, kBgFloatKey);
         QCOMPARE(vc.bgAlpha(), 0.7); // read only when told
-        MLNotificationCenter::defaultCenter().postNotificationName(u"NotificationChangeBgFloatKey"_s);
+        MLNotificationCenter::defaultCenter().postNotificationName(MLNotificationNames::kChangeBgFloat);
         QCOMPARE(vc.bgAlpha(), alpha);
         NSTranslationVC fresh;
         QCOMPARE(fresh.bgAlpha(), alpha); // and when built

@@ -25,6 +25,7 @@
 #include "live/ui/NSTranslationSonView.h"
 #include "live/ui/NSTranslationVC.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/MLNotificationNames.h"
 #include "platform/kit/ui/MLApplicationModal.h"
 
 #include <QHeaderView>
@@ -98,8 +99,10 @@ class PostCounter final : public QObject {
 public:
     PostCounter() {
         auto &center = MLNotificationCenter::defaultCenter();
-        center.addObserver(this, kChangeFontSizeNotification, [this](const MLNotification &) { ++fontSize; });
-        center.addObserver(this, kChangeBgFloatNotification, [this](const MLNotification &) { ++bgFloat; });
+        center.addObserver(this, MLNotificationNames::kChangeFontSize,
+                           [this](const MLNotification &) { ++fontSize; });
+        center.addObserver(this, MLNotificationNames::kChangeBgFloat,
+                           [this](const MLNotification &) { ++bgFloat; });
     }
     int fontSize = 0;
     int bgFloat = 0;

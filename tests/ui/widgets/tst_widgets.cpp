@@ -8,6 +8,7 @@
 #include "platform/crypto/MLCryptoBackend.h"
 #include "platform/kit/MLModule.h"
 #include "platform/kit/MLNotificationCenter.h"
+#include "platform/kit/MLNotificationNames.h"
 #include "platform/kit/MLUserDefaults.h"
 #include "platform/kit/ui/MLAlert.h"
 #include "platform/kit/ui/MLAnchors.h"
@@ -22,6 +23,7 @@
 #include "ui/util/MLColorUtils.h"
 #include "ui/util/MLUtilsTools.h"
 #include "ui/widgets/MBProgressHUD.h"
+#include "ui/widgets/MLLook.h"
 #include "ui/widgets/MLScrollBar.h"
 #include "ui/widgets/MLSectionFrame.h"
 #include "ui/widgets/MLSectionToolBar.h"
@@ -36,6 +38,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPointer>
 #include <QProxyStyle>
 #include <QPushButton>
@@ -186,7 +189,7 @@ class TestWidgets : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        MLNotificationCenter::defaultCenter().addObserver(this, u"NotificationUSERLOGOUT"_s,
+        MLNotificationCenter::defaultCenter().addObserver(this, MLNotificationNames::kUserLogout,
                                                           [this](const MLNotification &) { ++m_logouts; });
     }
     void init() {
@@ -299,6 +302,62 @@ private Q_SLOTS:
         QTRY_VERIFY(toast.isNull());
         QVERIFY(!MBProgressHUD::hideHUDForView(&view, false));
         QVERIFY(!MLToast::makeToast(nullptr, u"x"_s, seconds));
+    }
+
+    // ---- shared look ----
+
+    // A label and a line of the shared look keep the section's colours wherever a section puts them:
+    // on a plain view, inside an item view (whose text colour is not the label's) and under a parent
+    // whose style sheet reaches every descendant.
+    void lookKeepsItsColours_data() {
+        QTest::addColumn<QString>("host");
+        QTest::newRow("plain view") << u"plain"_s;
+        QTest::newRow("inside an item view") << u"item view"_s;
+        QTest::newRow("under a parent's style sheet") << u"style sheet"_s;
+    }
+    void lookKeepsItsColours() {
+        QFETCH(QString, host);
+        QWidget window;
+        window.setFixedSize(240, 120);
+        QListView view(&window);
+        view.setGeometry(window.rect());
+        view.setFrameShape(QFrame::NoFrame);
+        QWidget *parent = host == u"item view" ? view.viewport() : &window;
+        view.setVisible(host == u"item view");
+        auto *row = new QWidget(parent);
+        row->setGeometry(0, 0, 240, 120);
+        if (host == u"style sheet")
+            row->setStyleSheet(u"background: transparent; color: #FF0000;"_s);
+        QLabel *label = MLLook::makeLabel(row, 40, u"#12AB34"_s, u"\u2588\u2588"_s);
+        label->move(10, 10);
+        label->adjustSize();
+        QWidget *line = MLLook::makeLine(row, u"#3355CC"_s);
+        line->setGeometry(0, 100, 240, 1);
+        QVERIFY(ml::test::shown(&window));
+
+        const QImage image = window.grab().toImage();
+        int labelInk = 0;
+        const QRect labelRect = label->geometry();
+        for (int y = labelRect.top(); y <= labelRect.bottom(); ++y)
+            for (int x = labelRect.left(); x <= labelRect.right(); ++x)
+                labelInk += image.pixelColor(x, y) == QColor(u"#12AB34"_s);
+        QVERIFY2(labelInk > 100, qPrintable(u"%1 pixels in the label's colour"_s.arg(labelInk)));
+        for (int x : {0, 120, 239})
+            QCOMPARE(image.pixelColor(x, 100), QColor(u"#3355CC"_s));
+    }
+
+    void lookFontsAndPlainText() {
+        const QFont font = MLLook::systemFont(15, true);
+        QCOMPARE(font.pixelSize(), 15);
+        QVERIFY(font.bold());
+        QCOMPARE(font.family(), QApplication::font().family());
+        QVERIFY(!MLLook::systemFont(12).bold());
+        QWidget parent;
+        QLabel *label = MLLook::makeLabel(&parent, 13, u"#4E5679"_s, u"<b>套餐</b>"_s);
+        QCOMPARE(label->parentWidget(), &parent);
+        QCOMPARE(label->font().pixelSize(), 13);
+        QCOMPARE(label->textFormat(), Qt::PlainText); // texts of the service never render as markup
+        QCOMPARE(label->textInteractionFlags(), Qt::NoTextInteraction);
     }
 
     // ---- pager ----
