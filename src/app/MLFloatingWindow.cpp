@@ -1,5 +1,6 @@
 #include "app/MLFloatingWindow.h"
 
+#include <QCoreApplication>
 #include <QMouseEvent>
 #include <QVBoxLayout>
 
@@ -118,6 +119,13 @@ void MLFloatingWindow::placeGrips() {
 void MLFloatingWindow::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
     placeGrips();
+}
+
+void MLFloatingWindow::closeEvent(QCloseEvent *event) {
+    if (m_content)
+        QCoreApplication::sendEvent(m_content, event);
+    else
+        event->accept();
 }
 
 void MLFloatingWindow::mousePressEvent(QMouseEvent *event) {

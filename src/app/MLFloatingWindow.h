@@ -7,7 +7,8 @@
 
 // The floating subtitle window: frameless, above other windows, movable by dragging its background,
 // resizable from its edges and corners, never smaller than 800 by 200. Its content is replaceable
-// and is not deleted when replaced (pages own it).
+// and is not deleted when replaced (pages own it). A close (the window manager's) goes to the content
+// first: the page answers it, and only a close it accepts takes the window off the screen.
 class MLFloatingWindow final : public QWidget {
     Q_OBJECT
 public:
@@ -26,6 +27,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     friend class MLResizeGrip;

@@ -2,6 +2,7 @@
 
 #include "ui/util/MLColorUtils.h"
 #include "ui/widgets/MLAppHost.h"
+#include "ui/widgets/MLRoundedPanelView.h"
 #include "ui/widgets/MLToast.h"
 
 #include <QScrollArea>
@@ -22,6 +23,7 @@ QScrollArea *makeScrollView(QWidget *parent, QWidget *tableView) {
     scrollView->viewport()->setAutoFillBackground(false);
     scrollView->setWidget(tableView);
     tableView->setAutoFillBackground(false);
+    MLRoundedPanelView::clipToRoundedRect(scrollView, kListCornerRadius);
     return scrollView;
 }
 

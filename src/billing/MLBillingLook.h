@@ -12,8 +12,9 @@ namespace MLBillingLook {
 
 QColor color(const QString &hex);
 
-// The scroll view of a list card: vertical scroller when needed, no frame, clear background; the
-// table is its document and follows its width.
+// The scroll view of a list card: vertical scroller when needed, no frame, clear background, clipped
+// (scroll bar included) to corners of radius 10; the table is its document and follows its width.
+inline constexpr qreal kListCornerRadius = 10;
 QScrollArea *makeScrollView(QWidget *parent, QWidget *tableView);
 
 // The application window's content view (toasts and payment overlays go there); null without one.

@@ -40,6 +40,8 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTextDocument>
 
 #include <memory>
@@ -607,6 +609,37 @@ private Q_SLOTS:
         QCOMPARE(m_harness->individualCenterPosts, 2);
         QTRY_VERIFY(toastTexts(m_harness->contentView()).contains(u"链接超时!"_s));
         QCOMPARE(page.tableView()->numberOfRows(), cards);
+    }
+
+    // The lists of the package offers and of the personal centre are clipped to corners of radius 10:
+    // their scroll bar stops short of the corners.
+    void listCornersAreRounded_data() {
+        QTest::addColumn<bool>("packages");
+        QTest::newRow("package offers") << true;
+        QTest::newRow("personal centre") << false;
+    }
+    void listCornersAreRounded() {
+        QFETCH(bool, packages);
+        std::unique_ptr<MLPageView> page;
+        if (packages)
+            page = std::make_unique<MLSetmealRechargeView>();
+        else
+            page = std::make_unique<MLIndividualCenterView>();
+        page->refreshData();
+        const auto *list = page->findChild<QScrollArea *>();
+        QVERIFY(list);
+        // Small enough that the rows outgrow the list.
+        QVERIFY(ml::test::shown(page.get(), QSize(900, 420)));
+        QTRY_VERIFY(list->verticalScrollBar()->isVisible());
+        const QImage image = page->grab().toImage();
+        const QRect area(list->mapTo(page.get(), QPoint(0, 0)), list->size());
+        // The right corners look as the left ones, where no scroll bar is.
+        QVERIFY(image.pixelColor(area.right() - 1, area.center().y()) !=
+                image.pixelColor(area.left() + 1, area.center().y()));
+        QCOMPARE(image.pixelColor(area.topRight() + QPoint(-1, 1)),
+                 image.pixelColor(area.topLeft() + QPoint(1, 1)));
+        QCOMPARE(image.pixelColor(area.bottomRight() + QPoint(-1, -1)),
+                 image.pixelColor(area.bottomLeft() + QPoint(1, -1)));
     }
 
     void signOut_data() {

@@ -19,6 +19,10 @@
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QStandardPaths>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <array>
 
 namespace {
 Q_LOGGING_CATEGORY(lcHistoryRow, "ml.live.ui.history")
@@ -27,9 +31,21 @@ constexpr int kOperationLeft = 53;
 constexpr int kTimeLeft = 230;
 constexpr int kSeletedLeft = 493;
 constexpr int kDeleteLeft = 693;
+// Long enough to read a path.
+constexpr double kUnshownFolderSeconds = 4.0;
 
 QString documentsDirectory() {
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+// How far a label's line of text reaches above and below its baseline, counting every font that draws
+// it: Chinese text falls back to a font taller than the one that draws digits.
+QPair<qreal, qreal> lineExtent(const QLabel *label) {
+    QTextLayout layout(label->text(), label->font());
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    return {line.ascent(), line.descent()};
 }
 
 QWidget *toastView() {
@@ -53,19 +69,30 @@ void NSSubtitleExportCellView::setUI() {
     m_timeLabel = MLLook::makeLabel(this, 14, QStringLiteral("#4E4E4E"));
     m_seletedLabel = MLLook::makeLabel(this, 14, QStringLiteral("#0085FF"), QStringLiteral("查看"));
     m_deleteLabel = MLLook::makeLabel(this, 14, QStringLiteral("#0085FF"), QStringLiteral("删除"));
+    for (QLabel *label : {m_operationLabel, m_timeLabel, m_seletedLabel, m_deleteLabel})
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_seletedLabel->setCursor(Qt::PointingHandCursor);
     m_deleteLabel->setCursor(Qt::PointingHandCursor);
 }
 
 void NSSubtitleExportCellView::layoutUI() {
-    const auto place = [this](QLabel *label, int left) {
+    // The four texts stand on one baseline, their common line centred vertically in the row. Each text
+    // sits at the top of its label, so its baseline lies its (rounded) ascent below the label's top.
+    const std::array<QPair<QLabel *, int>, 4> labels{{{m_operationLabel, kOperationLeft},
+                                                      {m_timeLabel, kTimeLeft},
+                                                      {m_seletedLabel, kSeletedLeft},
+                                                      {m_deleteLabel, kDeleteLeft}}};
+    qreal ascent = 0;
+    qreal descent = 0;
+    for (const auto &[label, left] : labels) {
         label->adjustSize();
-        label->move(left, (height() - label->height()) / 2);
-    };
-    place(m_operationLabel, kOperationLeft);
-    place(m_timeLabel, kTimeLeft);
-    place(m_seletedLabel, kSeletedLeft);
-    place(m_deleteLabel, kDeleteLeft);
+        const auto [above, below] = lineExtent(label);
+        ascent = std::max(ascent, above);
+        descent = std::max(descent, below);
+    }
+    const int baseline = qRound((height() - (ascent + descent)) / 2 + ascent);
+    for (const auto &[label, left] : labels)
+        label->move(left, baseline - qRound(lineExtent(label).first));
     MLSettingRowLook::placeBottomLine(m_line_bottom, this);
 }
 
@@ -123,11 +150,13 @@ void NSSubtitleExportCellView::seletedBtnClick() {
     const QString folder = sessionFolderPath(m_model.path);
     const QFileInfo info(folder);
     if (info.exists()) {
-        // A folder opens in the file manager; a plain file there opens the folder that holds it.
-        if (info.isDir())
-            MLWorkspace::selectFile(QString(), folder);
-        else
-            MLWorkspace::activateFileViewerSelectingURLs({folder});
+        // A folder opens in the file manager; a plain file there opens the folder that holds it. When
+        // nothing can show it, the user is told where it is.
+        const bool shown = info.isDir() ? MLWorkspace::selectFile(QString(), folder)
+                                        : MLWorkspace::activateFileViewerSelectingURLs({folder});
+        if (!shown)
+            MLToast::makeToast(toastView(), QStringLiteral("无法打开文件管理器，文件夹在：") + folder,
+                               kUnshownFolderSeconds);
         return;
     }
     MLToast::makeToast(toastView(), QStringLiteral("文件已经不存在了"), 1.0);

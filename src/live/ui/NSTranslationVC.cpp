@@ -10,6 +10,7 @@
 #include "platform/kit/ui/MLClickRecognizer.h"
 #include "ui/widgets/MLAppHost.h"
 
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -99,6 +100,11 @@ void NSTranslationVC::settingClick() {
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+void NSTranslationVC::closeEvent(QCloseEvent *event) {
+    backClick();
+    event->accept();
 }
 
 void NSTranslationVC::backClick() {

@@ -40,6 +40,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    // The floating window closed (by the window manager): as "返回".
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     QWidget *m_bgView = nullptr;

@@ -15,6 +15,7 @@
 #include "ui/widgets/NSNotDataView.h"
 
 #include <QDir>
+#include <QPainter>
 
 #include <ctime>
 
@@ -32,6 +33,30 @@ bool makeFolder(const QString &absolutePath) {
 
 bool folderIntact(const QString &absolutePath) {
     return QFile::exists(absolutePath + u"/recording.txt"_s);
+}
+
+// The lowest row of `area` in `image` with a pixel other than `background`; -1 when there is none.
+int lowestInk(const QImage &image, const QRect &area, QColor background) {
+    for (int y = area.bottom(); y >= area.top(); --y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (image.pixelColor(x, y) != background)
+                return y;
+    return -1;
+}
+
+// Where a label's text stands: the row of its baseline, found from its ink in `image` and from how far
+// below the baseline the same text reaches when drawn onto a known baseline.
+int baselineOf(const QLabel *label, const QImage &image) {
+    QImage reference(label->width() + 20, 3 * label->height(), QImage::Format_ARGB32_Premultiplied);
+    reference.fill(Qt::white);
+    const int baseline = label->height();
+    QPainter painter(&reference);
+    painter.setFont(label->font());
+    painter.setPen(label->palette().color(label->foregroundRole()));
+    painter.drawText(QPoint(0, baseline), label->text());
+    painter.end();
+    const int below = lowestInk(reference, reference.rect(), Qt::white) - baseline;
+    return lowestInk(image, label->geometry(), Qt::white) - below;
 }
 
 QList<qint64> storedIds() {
@@ -102,22 +127,50 @@ private Q_SLOTS:
         QCOMPARE(view.rowViews().first()->timeLabel()->text(), u"1970-01-01 08:00:00"_s);
     }
 
+    // The tier, the stop time, "查看" and "删除" stand on one baseline, whatever fonts draw them.
+    void rowLabelsShareOneBaseline() {
+        NSSubtitleExportCellView *row = oneRow(sessionPath(0), false);
+        QVERIFY(row);
+        const QImage image = row->grab().toImage();
+        const int baseline = baselineOf(row->operationLabel(), image);
+        QVERIFY(baseline > 0);
+        QCOMPARE(baselineOf(row->timeLabel(), image), baseline);
+        QCOMPARE(baselineOf(row->seletedLabel(), image), baseline);
+        QCOMPARE(baselineOf(row->deleteLabel(), image), baseline);
+    }
+
     void viewRevealsTheSessionFolder_data() {
         QTest::addColumn<bool>("folderPresent");
-        QTest::newRow("folder present") << true;
-        QTest::newRow("folder gone") << false;
+        QTest::addColumn<bool>("viewer"); // a file manager can be started
+        QTest::addColumn<QString>("toast");
+        QTest::newRow("folder present") << true << true << QString();
+        QTest::newRow("folder gone") << false << true << u"文件已经不存在了"_s;
+        QTest::newRow("no file manager")
+            << true << false << u"无法打开文件管理器，文件夹在："_s + inDocuments(sessionPath(0));
     }
     void viewRevealsTheSessionFolder() {
         QFETCH(bool, folderPresent);
-        QTest::mouseClick(oneRow(sessionPath(0), folderPresent)->seletedLabel(), Qt::LeftButton);
+        QFETCH(bool, viewer);
+        NSSubtitleExportCellView *row = oneRow(sessionPath(0), folderPresent);
+        QVERIFY(row);
+        // Without the recorder the desktop is really asked; with no launcher on the path (and none in
+        // the test's platform) nothing can open the folder.
+        const QByteArray path = qgetenv("PATH");
+        QTemporaryDir emptyBin;
+        MLWorkspace::setRecorder(viewer);
+        if (!viewer)
+            qputenv("PATH", QFile::encodeName(emptyBin.path()));
+        QTest::mouseClick(row->seletedLabel(), Qt::LeftButton);
+        qputenv("PATH", path);
+        MLWorkspace::setRecorder(true);
         const auto calls = MLWorkspace::recordedCalls();
-        QCOMPARE(calls.size(), folderPresent ? 1 : 0);
-        if (folderPresent) {
+        QCOMPARE(calls.size(), folderPresent && viewer ? 1 : 0);
+        if (!calls.isEmpty()) {
             QCOMPARE(calls.first().kind, MLWorkspace::Call::Kind::RevealInFileViewer);
             QCOMPARE(calls.first().url, QUrl::fromLocalFile(inDocuments(sessionPath(0))));
         }
-        QCOMPARE(toastTexts(m_app->contentView()),
-                 folderPresent ? QStringList() : QStringList{u"文件已经不存在了"_s});
+        QFETCH(QString, toast);
+        QCOMPARE(toastTexts(m_app->contentView()), toast.isEmpty() ? QStringList() : QStringList{toast});
     }
 
     // "删除" asks first: cancelling leaves everything; confirming removes the row and its folder (one

@@ -23,6 +23,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QWindow>
 
 using namespace ml::test;
 using namespace Qt::StringLiterals;
@@ -150,7 +151,13 @@ private Q_SLOTS:
         });
     }
 
+    void floatingWindowFollowsTheSession_data() {
+        QTest::addColumn<bool>("byWindowManager"); // left by the window manager's close, not "返回"
+        QTest::newRow("返回") << false;
+        QTest::newRow("closed by the window manager") << true;
+    }
     void floatingWindowFollowsTheSession() {
+        QFETCH(bool, byWindowManager);
         NormalBench b(u"MLNormalTranslationView"_s);
         QVERIFY(b.ready());
         NSTranslationVC *vc = b.page->suspensionVc();
@@ -174,7 +181,10 @@ private Q_SLOTS:
         QVERIFY(settings->isVisible());
         QVERIFY(settings->windowFlags() & Qt::WindowStaysOnTopHint);
 
-        b.click(vc->backButton());
+        if (byWindowManager) // the close the window system delivers (a spontaneous one)
+            QVERIFY(b.app.translationWindow()->windowHandle()->close());
+        else
+            b.click(vc->backButton());
         QVERIFY(!settings->isVisible());
         QVERIFY(b.floating(false));
         QCOMPARE(b.look(), u"overImage_icon - shelter locked translating"_s);
