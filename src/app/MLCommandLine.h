@@ -11,6 +11,8 @@
 //   --pay-base URL        ML_PAY_BASE_URL   payment origin (http or https)
 //   --speech-url TEMPLATE ML_SPEECH_URL     speech endpoint (ws or wss), "{region}" replaced
 //   --audio-input FILE    ML_AUDIO_INPUT    a WAV file in place of the microphone
+// --help lists too what only the environment sets: ML_WEBSITE_URL, the maker's web site
+// (MLFileJobFailure::websiteUrl).
 // Values echoed in an error have their control characters escaped and are cut to about 200 characters.
 class MLCommandLine final {
 public:
