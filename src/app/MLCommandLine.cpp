@@ -137,6 +137,11 @@ std::optional<int> MLCommandLine::apply(const QStringList &arguments) {
         // Parsed without an application object, the parser does not know the program's name.
         QString text = parser.helpText();
         text.replace(QLatin1String("<executable_name>"), kProgram);
+        // What only the environment sets (help2man makes the manual page's section of it).
+        text +=
+            QStringLiteral("\nEnvironment:\n"
+                           "  ML_WEBSITE_URL  The maker's web site, opened to top up (default: the root of\n"
+                           "                  the service API origin).\n");
         print(stdout, text);
         return kExitSuccess;
     }

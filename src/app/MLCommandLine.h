@@ -12,6 +12,8 @@
 //   --speech-url TEMPLATE ML_SPEECH_URL     speech endpoint (wss; ws only on loopback), "{region}" replaced
 //   --audio-input FILE    ML_AUDIO_INPUT    a WAV file in place of the microphone
 // Loopback is "localhost", 127.0.0.0/8 and ::1: a plain address elsewhere would carry the token in clear.
+// --help lists too what only the environment sets: ML_WEBSITE_URL, the maker's web site
+// (MLFileJobFailure::websiteUrl).
 // Values echoed in an error have their control characters escaped and are cut to about 200 characters.
 class MLCommandLine final {
 public:

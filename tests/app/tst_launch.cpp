@@ -104,7 +104,8 @@ private Q_SLOTS:
         const QString option = u"^  --%1 <%2> +\\S.* \\(%3\\)\\.$"_s;
         QTest::newRow("--help") << QStringList{u"--help"_s} << QStringList() << 0
                                 << QStringList{u"^Usage: mltranslate \\[options\\]$"_s,
-                                               option.arg(u"audio-input", u"FILE", u"ML_AUDIO_INPUT")};
+                                               option.arg(u"audio-input", u"FILE", u"ML_AUDIO_INPUT"),
+                                               u"^Environment:$"_s, u"^  ML_WEBSITE_URL +\\S"_s};
         QTest::newRow("--version") << QStringList{u"--version"_s} << QStringList() << 0
                                    << QStringList{u"^mltranslate "_s +
                                                   QRegularExpression::escape(QStringLiteral(ML_APP_VERSION)) +

@@ -5,13 +5,14 @@
 #include "live/engine/MLDBManager.h"
 #include "platform/audio/MLAudioCapture.h"
 #include "platform/kit/MLModule.h"
-#include "support/MLTestAudio.h"
 #include "support/MLTestMain.h"
+#include "support/ModuleLinks.h"
 #include "support/TestFiles.h"
 #include "support/ToastTexts.h"
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTemporaryDir>
 
@@ -35,12 +36,21 @@ class TestModules : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         QVERIFY(m_modules.isValid() && m_dir.isValid());
-        for (const QString &file : {u"libml_crypto.so"_s, u"libml_media.so"_s, u"libml_history.so"_s})
-            QVERIFY(QFile::link(QDir(MLModule::folder()).filePath(file), m_modules.filePath(file)));
-        MLModule::setFolderForTesting(m_modules.path());
-        QVERIFY(writeWav(m_dir.filePath(u"speech.wav"_s), signal({{1.0, 0.5, 330}}, 16000), 16000, 1));
-        MLAudioCapture::setRealTimePace(false);
-        MLAudioCapture::setInputFile(m_dir.filePath(u"speech.wav"_s));
+        QVERIFY(useModuleLinks(m_modules.path(), m_dir.path()));
+    }
+
+    // A module that loads but has not the entry point asked for: the log names that entry.
+    void missingEntryPointIsNamed() {
+        const QString file = m_modules.filePath(u"libml_entry.so"_s);
+        QVERIFY(QFile::link(QFile::symLinkTarget(m_modules.filePath(u"libml_crypto.so"_s)), file));
+        QTest::ignoreMessage(
+            QtWarningMsg,
+            QRegularExpression(u"could not be loaded: .*%1 has no entry point ml_no_entry"_s.arg(
+                QRegularExpression::escape(file))));
+        QString error;
+        QVERIFY(!MLModule::object(
+            u"libml_entry.so"_s, "ml_no_entry", [](void (*)()) -> void * { return nullptr; }, &error));
+        QVERIFY2(error.contains(u"ml_no_entry"_s), qPrintable(error));
     }
 
     void missingModuleIsToldOnce_data() {

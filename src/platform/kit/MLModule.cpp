@@ -6,9 +6,11 @@
 #include <QLoggingCategory>
 #include <QMutex>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -21,12 +23,14 @@ struct Loaded {
     std::unique_ptr<QLibrary> library;
     void *object = nullptr;
     QString error;
+    std::atomic_bool otherVersion = false; // built for another version of the app
 };
 
 struct Registry {
     QMutex mutex;
     std::map<QString, Loaded> modules; // by file name
     std::function<void(const QString &)> notLoaded;
+    bool toldUpdated = false; // the modules of another version are told once in all
     QString folderForTesting;
 };
 
@@ -38,6 +42,44 @@ Registry &registry() {
 // The folder of the running executable, resolved by the kernel (no application object needed).
 QString executableFolder() {
     return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget()).absolutePath();
+}
+
+// The app version the loaded `library` states it was built with; empty when it states none.
+QString versionOf(QLibrary &library) {
+    using Stamp = const char *(*)();
+    const auto stamp = reinterpret_cast<Stamp>(library.resolve(MLModule::kVersionSymbol));
+    return stamp ? QString::fromUtf8(stamp()) : QString();
+}
+
+// Loads the module at `path` into `loaded`: its object when it is of this app's version and makes one
+// with its entry point `symbol`, else why not.
+void load(Loaded &loaded, const QString &path, const char *symbol, void *(*make)(void (*)())) {
+    if (!QFileInfo::exists(path)) {
+        loaded.error = QStringLiteral("%1 not found").arg(path);
+        return;
+    }
+    loaded.library = std::make_unique<QLibrary>(path);
+    QLibrary &library = *loaded.library;
+    library.setLoadHints(QLibrary::PreventUnloadHint);
+    if (!library.load()) {
+        loaded.error = library.errorString();
+        return;
+    }
+    const QString version = versionOf(library);
+    if (version != QLatin1String(ML_APP_VERSION)) {
+        loaded.otherVersion = true;
+        loaded.error = QStringLiteral("%1 is of version \"%2\", the app of %3")
+                           .arg(path, version, QLatin1String(ML_APP_VERSION));
+        return;
+    }
+    const QFunctionPointer entry = library.resolve(symbol);
+    if (!entry) {
+        loaded.error = QStringLiteral("%1 has no entry point %2").arg(path, QLatin1String(symbol));
+        return;
+    }
+    loaded.object = make(entry);
+    if (!loaded.object)
+        loaded.error = QStringLiteral("%1 made no object").arg(path);
 }
 
 } // namespace
@@ -56,7 +98,18 @@ void MLModule::setFolderForTesting(const QString &folder) {
     modules.folderForTesting = folder;
 }
 
+QString MLModule::updatedNotice() {
+    return QStringLiteral("本软件已更新，请重新启动后再使用。");
+}
+
 QString MLModule::notLoadedNotice(const QString &fileName) {
+    {
+        Registry &modules = registry();
+        const QMutexLocker lock(&modules.mutex);
+        if (const auto module = modules.modules.find(fileName);
+            module != modules.modules.end() && module->second.otherVersion)
+            return updatedNotice();
+    }
     return QStringLiteral("安装不完整：缺少文件 %1，或它已损坏。请重新安装本软件。")
         .arg(QDir(folder()).filePath(fileName));
 }
@@ -78,28 +131,15 @@ void *MLModule::object(const QString &fileName, const char *symbol, void *(*make
     // One load per module, from whichever thread needs it first; loads of different modules do not
     // wait for each other.
     std::call_once(loaded->once, [&] {
-        const QString path = QDir(folder()).filePath(fileName);
-        if (!QFileInfo::exists(path)) {
-            loaded->error = QStringLiteral("%1 not found").arg(path);
-        } else {
-            auto library = std::make_unique<QLibrary>(path);
-            library->setLoadHints(QLibrary::PreventUnloadHint);
-            if (QFunctionPointer entry = library->resolve(symbol)) {
-                loaded->object = make(entry);
-                loaded->library = std::move(library);
-                if (!loaded->object)
-                    loaded->error = QStringLiteral("%1 made no object").arg(path);
-            } else {
-                loaded->error = library->errorString();
-            }
-        }
+        load(*loaded, QDir(folder()).filePath(fileName), symbol, make);
         if (loaded->object)
             return;
         qCWarning(lcModule) << fileName << "could not be loaded:" << loaded->error;
         std::function<void(const QString &)> notLoaded;
         {
             const QMutexLocker lock(&modules.mutex);
-            notLoaded = modules.notLoaded;
+            if (!loaded->otherVersion || !std::exchange(modules.toldUpdated, true))
+                notLoaded = modules.notLoaded;
         }
         if (notLoaded)
             notLoaded(notLoadedNotice(fileName));

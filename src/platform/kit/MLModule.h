@@ -8,7 +8,12 @@
 // thread), each loaded by its users on first use and never unloaded. A module is looked for in one
 // place only, the module folder (folder()), and a module that cannot be loaded there is never looked
 // for elsewhere. src/CMakeLists.txt declares them (ml_add_module) and tells their users the file names.
+// Each module states the version of the app it was built with (its entry point kVersionSymbol returns
+// it); a module of another version (the installation was updated while the app ran) is not used.
 namespace MLModule {
+
+// The entry point, in every module, that returns the app version the module was built with.
+inline constexpr char kVersionSymbol[] = "ml_module_version";
 
 // Where the executable's modules are: a path relative to the executable's own folder (the app: its
 // installed layout, which the build tree mirrors) or, for tools that only ever run in the build tree
@@ -22,11 +27,16 @@ QString folder();
 // Tests only: modules not loaded yet are looked for in `folder` from now on.
 void setFolderForTesting(const QString &folder);
 
-// What the user is told, once, about the module file `fileName` that could not be loaded.
+// What the user is told, once, about the module file `fileName` that could not be loaded: updatedNotice()
+// when it is of another version.
 QString notLoadedNotice(const QString &fileName);
 
+// What the user is told, once for all modules, when a module is of another version than the app.
+QString updatedNotice();
+
 // Called once for each module that cannot be loaded, with notLoadedNotice, on the thread that first
-// needed it. Installed by the application; an empty handler removes it.
+// needed it; for the modules of another version, once in all. Installed by the application; an empty
+// handler removes it.
 void setNotLoadedHandler(std::function<void(const QString &notice)> handler);
 
 // The object made by the entry point `symbol` of the module file `fileName` (calling `make` with the
