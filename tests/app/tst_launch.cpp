@@ -34,10 +34,11 @@ QString path(const QTemporaryDir &dir, const char *name) {
     return dir.filePath(QLatin1String(name));
 }
 
-// The child of the signal tests: the app set up as main() sets it up (quit signals, delegate), signed in
-// against the parent's stand-in, the audio file in place of the microphone. It starts a session on the normal
-// tier's page with a click, prints the session folder once the three sentences of the file are captioned, and
-// runs until it is ended; then it prints the notices of its engine, one a line.
+// The child of the signal tests: the app set up as main() sets it up (single instance, quit signals,
+// delegate), signed in against the parent's stand-in, the audio file in place of the microphone. It
+// starts a session on the normal tier's page with a click, prints the session folder once the three
+// sentences of the file are captioned, and runs until it is ended; then it prints the notices of its
+// engine, one a line.
 int runSessionChild(int argc, char *argv[]) {
     QStandardPaths::setTestModeEnabled(true); // Documents and the rest come from the parent
     if (const std::optional<int> exitCode = MLCommandLine::apply(argc, argv))
@@ -46,6 +47,9 @@ int runSessionChild(int argc, char *argv[]) {
     QApplication::setOrganizationName(u"mltranslate"_s);
     QApplication::setApplicationName(u"mltranslate-tests"_s);
     MLAudioCapture::setRealTimePace(false);
+    MLSingleInstance instance;
+    if (instance.claim() != MLSingleInstance::Role::Running)
+        return 5;
     MLQuitSignals quitSignals;
     QObject::connect(&quitSignals, &MLQuitSignals::quitRequested, &app, &QApplication::quit);
     AppDelegate delegate;
@@ -251,6 +255,46 @@ private Q_SLOTS:
         QCOMPARE(second.exitCode(), 0);
         QVERIFY(delegate.window()->isVisible());
         QVERIFY(delegate.translationWindow()->isVisible());
+    }
+
+    // A start that comes while the app quits (waiting for the answer to its end-of-use report) is not
+    // taken by it: it waits for that app to end and then runs itself, so a later start hands over to it.
+    void startWhileQuittingRunsOnceTheAppHasGone() {
+        StandinFixture standin;
+        StandinSpeechServer speech;
+        QVERIFY(standin.isRunning() && speech.listen(0));
+        QProcess quitting;
+        QVERIFY(!startSessionChild(quitting, standin, speech, path(m_dir, "bursts.wav")).isEmpty());
+        standin.server().injectFault(kEndPath, StandinFault::hold());
+        ::kill(quitting.processId(), SIGTERM);
+        QTRY_COMPARE_WITH_TIMEOUT(standin.server().heldRequests(kEndPath), 1, kChildTimeoutMs);
+        QVERIFY(!QFileInfo::exists(MLSingleInstance::socketPath())); // it no longer listens
+
+        QProcess second;
+        second.start(kApp);
+        QByteArray log;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (log += second.readAllStandardError()).contains("waiting for the running app") ||
+                second.state() == QProcess::NotRunning || quitting.state() == QProcess::NotRunning,
+            kChildTimeoutMs);
+        QCOMPARE(second.state(), QProcess::Running);
+        standin.server().releaseHeld(kEndPath);
+        QTRY_COMPARE_WITH_TIMEOUT(quitting.state(), QProcess::NotRunning, kChildTimeoutMs);
+        QCOMPARE(quitting.exitCode(), 0);
+        // The second start is the app once it listens; a later start hands over to it.
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(MLSingleInstance::socketPath()) ||
+                                     second.state() == QProcess::NotRunning,
+                                 kChildTimeoutMs);
+        QCOMPARE(second.state(), QProcess::Running);
+        QProcess third;
+        third.start(kApp);
+        QVERIFY(third.waitForFinished(kChildTimeoutMs));
+        QCOMPARE(third.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(third.exitCode(), 0);
+        QCOMPARE(second.state(), QProcess::Running);
+        second.terminate();
+        QVERIFY(second.waitForFinished(kChildTimeoutMs));
+        QCOMPARE(second.exitCode(), 0);
     }
 
     // When the runtime folder cannot hold the lock and the socket, the app still runs, and a later
