@@ -350,7 +350,7 @@ private Q_SLOTS:
         QTest::newRow("SIGTERM again while the report is awaited")
             << SIGTERM << true << qint64(0) << QStringList();
         QTest::newRow("SIGTERM, the recording over the file-size limit")
-            << SIGTERM << false << qint64(16 * 1024) << QStringList{u"录音无法保存，翻译继续进行"_s};
+            << SIGTERM << false << qint64(10 * 1024) << QStringList{u"录音无法保存，翻译继续进行"_s};
     }
     void signalEndsTheSessionProperly() {
         QFETCH(int, signalNumber);
