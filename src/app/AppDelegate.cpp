@@ -22,6 +22,8 @@
 #include <QSessionManager>
 #include <QSet>
 
+#include <csignal>
+
 Q_LOGGING_CATEGORY(lcApp, "ml.app")
 
 namespace {
@@ -75,6 +77,9 @@ void AppDelegate::configureApplication() {
 }
 
 void AppDelegate::applicationDidFinishLaunching() {
+    // A write past the user's file-size limit fails with EFBIG and takes the failure path of what wrote
+    // (the recording, the transcript, the history row) instead of ending the process.
+    std::signal(SIGXFSZ, SIG_IGN);
     // Off the main thread while the window is built; a failure is logged ("ml.security"), and the
     // first request waits for the recovery.
     SecurityCore::beginStoredKeyRecovery();

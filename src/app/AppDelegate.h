@@ -29,8 +29,8 @@ public:
     // or the main window's close rather than with its last window (the floating one may be alone).
     static void configureApplication();
 
-    // Launch, in order: recover the request cipher's key and IV, observe sign-out and window
-    // closing, creatUI, initTranslation.
+    // Launch, in order: ignore SIGXFSZ (a file-size limit fails the write instead), recover the
+    // request cipher's key and IV, observe sign-out and window closing, creatUI, initTranslation.
     void applicationDidFinishLaunching();
 
     // Shows the main page when a user is stored, the sign-in page otherwise, in a freshly shown window.

@@ -1,5 +1,7 @@
 #include "app/MLSingleInstance.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLocalServer>
@@ -21,9 +23,10 @@ const QByteArray kShowRequest = "show\n";
 const QByteArray kAnswer = "ok\n";
 const QString kLockName = QStringLiteral("/mltranslate.lock");
 const QString kSocketName = QStringLiteral("/mltranslate.socket");
-// How long a later start waits for the running app: to begin listening, and to answer.
-constexpr int kConnectAttempts = 20;
-constexpr int kConnectPauseMs = 100;
+// How long a later start waits for the app that holds the lock: to take the start or to end (one that
+// quits may wait 2 s for the service before it goes), and to answer once connected.
+constexpr int kRunningAppWaitMs = 10000;
+constexpr int kRetryPauseMs = 100;
 constexpr int kAnswerTimeoutMs = 5000;
 } // namespace
 
@@ -70,15 +73,35 @@ std::optional<MLSingleInstance::Role> MLSingleInstance::claimIn(const QString &f
         qCWarning(lcInstance) << "cannot open" << path << std::strerror(errno);
         return std::nullopt;
     }
-    if (::flock(file, LOCK_EX | LOCK_NB) != 0) {
+    // The app that holds the lock takes the start, unless it does not listen: it is still starting, or
+    // it quits. Then the lock is tried again until that app listens or goes.
+    const QString socket = folder + kSocketName;
+    const QDeadlineTimer deadline(kRunningAppWaitMs);
+    bool waiting = false;
+    while (::flock(file, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
-        ::close(file);
-        if (error == EWOULDBLOCK)
-            return askRunningInstance(folder + kSocketName) ? Role::HandedOver : Role::Unreachable;
-        qCWarning(lcInstance) << "cannot lock" << path << std::strerror(error);
-        return std::nullopt;
+        if (error != EWOULDBLOCK) {
+            ::close(file);
+            qCWarning(lcInstance) << "cannot lock" << path << std::strerror(error);
+            return std::nullopt;
+        }
+        const Answer answer = askRunningInstance(socket);
+        if (answer == Answer::Taken) {
+            ::close(file);
+            return Role::HandedOver;
+        }
+        if (answer == Answer::None || deadline.hasExpired()) {
+            ::close(file);
+            qCWarning(lcInstance) << "the running app does not answer on" << socket;
+            return Role::Unreachable;
+        }
+        if (!waiting) {
+            qCInfo(lcInstance) << "waiting for the running app to take the start or to end";
+            waiting = true;
+        }
+        QThread::msleep(kRetryPauseMs);
     }
-    if (!acceptConnections(folder + kSocketName)) {
+    if (!acceptConnections(socket)) {
         ::close(file); // a later start, which cannot listen here either, must not wait for this one
         return std::nullopt;
     }
@@ -96,6 +119,7 @@ bool MLSingleInstance::acceptConnections(const QString &socket) {
         m_server = nullptr;
         return false;
     }
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &MLSingleInstance::stopTakingStarts);
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *socket = m_server->nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
@@ -112,24 +136,24 @@ bool MLSingleInstance::acceptConnections(const QString &socket) {
     return true;
 }
 
-bool MLSingleInstance::askRunningInstance(const QString &socketPath) {
-    // The running app may hold the lock a moment before it listens.
-    for (int attempt = 0; attempt < kConnectAttempts; ++attempt) {
-        QLocalSocket socket;
-        socket.connectToServer(socketPath);
-        if (!socket.waitForConnected(kAnswerTimeoutMs)) {
-            QThread::msleep(kConnectPauseMs);
-            continue;
-        }
-        socket.write(kShowRequest);
-        if (!socket.waitForBytesWritten(kAnswerTimeoutMs))
-            break;
-        while (!socket.canReadLine() && socket.waitForReadyRead(kAnswerTimeoutMs)) {
-        }
-        if (socket.canReadLine() && socket.readLine() == kAnswer)
-            return true;
-        break;
+void MLSingleInstance::stopTakingStarts() {
+    // The server's connections are its children: a start whose request is not answered yet sees its
+    // connection close, and waits for this app to go. The socket file goes with the server.
+    delete m_server;
+    m_server = nullptr;
+}
+
+MLSingleInstance::Answer MLSingleInstance::askRunningInstance(const QString &socketPath) {
+    QLocalSocket socket;
+    socket.connectToServer(socketPath);
+    if (!socket.waitForConnected(kAnswerTimeoutMs))
+        return Answer::NotTaking;
+    socket.write(kShowRequest);
+    socket.waitForBytesWritten(kAnswerTimeoutMs);
+    while (!socket.canReadLine() && socket.waitForReadyRead(kAnswerTimeoutMs)) {
     }
-    qCWarning(lcInstance) << "the running app does not answer on" << socketPath;
-    return false;
+    if (socket.canReadLine())
+        return socket.readLine() == kAnswer ? Answer::Taken : Answer::None;
+    // Closed unanswered: the app quits. Still open: it does not answer.
+    return socket.state() == QLocalSocket::UnconnectedState ? Answer::NotTaking : Answer::None;
 }

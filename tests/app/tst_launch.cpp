@@ -19,6 +19,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace ml::test;
@@ -33,10 +34,11 @@ QString path(const QTemporaryDir &dir, const char *name) {
     return dir.filePath(QLatin1String(name));
 }
 
-// The child of the signal tests: the app set up as main() sets it up (quit signals, delegate), signed in
-// against the parent's stand-in, the audio file in place of the microphone. It starts a session on the
-// normal tier's page with a click, prints the session folder once the three sentences of the file are
-// captioned, and runs until it is ended.
+// The child of the signal tests: the app set up as main() sets it up (single instance, quit signals,
+// delegate), signed in against the parent's stand-in, the audio file in place of the microphone. It
+// starts a session on the normal tier's page with a click, prints the session folder once the three
+// sentences of the file are captioned, and runs until it is ended; then it prints the notices of its
+// engine, one a line.
 int runSessionChild(int argc, char *argv[]) {
     QStandardPaths::setTestModeEnabled(true); // Documents and the rest come from the parent
     if (const std::optional<int> exitCode = MLCommandLine::apply(argc, argv))
@@ -45,10 +47,17 @@ int runSessionChild(int argc, char *argv[]) {
     QApplication::setOrganizationName(u"mltranslate"_s);
     QApplication::setApplicationName(u"mltranslate-tests"_s);
     MLAudioCapture::setRealTimePace(false);
+    MLSingleInstance instance;
+    if (instance.claim() != MLSingleInstance::Role::Running)
+        return 5;
     MLQuitSignals quitSignals;
     QObject::connect(&quitSignals, &MLQuitSignals::quitRequested, &app, &QApplication::quit);
     AppDelegate delegate;
     delegate.applicationDidFinishLaunching();
+    MLLiveEngine &engine = NormalTranslationHelp::shareHelp();
+    QStringList notices;
+    QObject::connect(&engine, &MLLiveEngine::notice, &app,
+                     [&notices](const QString &message) { notices << message; });
 
     MLSimultaneousInterpretationView *section = nullptr;
     const auto sectionShown = [&] {
@@ -63,7 +72,6 @@ int runSessionChild(int argc, char *argv[]) {
         !listsArrived({page->barView()->sourceLanguageView(), page->barView()->targetLanguageView()}))
         return 3;
     QTest::mouseClick(page->startOrOverImage(), Qt::LeftButton);
-    MLLiveEngine &engine = NormalTranslationHelp::shareHelp();
     const auto captioned = [&engine] {
         return engine.strList().size() == 4 && engine.strList().last().isEmpty();
     };
@@ -71,7 +79,44 @@ int runSessionChild(int argc, char *argv[]) {
         return 4;
     std::fputs(qPrintable(engine.storagePath() + QLatin1Char('\n')), stdout);
     std::fflush(stdout);
-    return app.exec();
+    const int exitCode = app.exec();
+    for (const QString &notice : std::as_const(notices))
+        std::fputs(qPrintable(notice + QLatin1Char('\n')), stdout);
+    return exitCode;
+}
+
+// Starts the session child against the stand-in and speech endpoint, as from a shell (SIGXFSZ with its
+// default action) and, unless 0, under a limit on the size of the files it writes. Its session folder
+// once captioned; empty when it did not get there.
+QString startSessionChild(QProcess &child, StandinFixture &standin, const StandinSpeechServer &speech,
+                          const QString &audioFile, qint64 fileSizeLimit = 0) {
+    standin.signInDemo();
+    storeLanguage(u"MLNormalTranslationViewLeft"_s, u"zh-CN"_s, u"中文（普通话）"_s, u"Z"_s);
+    storeLanguage(u"MLNormalTranslationViewRight"_s, u"en"_s, u"英语"_s, u"Y"_s);
+    MLUserDefaults::standardUserDefaults().synchronize();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QLatin1String(kSessionChildVariable), u"1"_s);
+    env.insert(u"ML_API_BASE_URL"_s, standin.apiBaseUrl());
+    env.insert(u"ML_PAY_BASE_URL"_s, standin.server().payBaseUrl().toString());
+    env.insert(u"ML_SPEECH_URL"_s, speech.urlTemplate());
+    env.insert(u"ML_AUDIO_INPUT"_s, audioFile);
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.setChildProcessModifier([fileSizeLimit] {
+        std::signal(SIGXFSZ, SIG_DFL); // this process may ignore it, and the child would inherit that
+        if (fileSizeLimit > 0) {
+            const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+    });
+    child.start(QCoreApplication::applicationFilePath(), {});
+    QByteArray out;
+    const auto folderPrinted = [&] {
+        return (out += child.readAllStandardOutput()).endsWith('\n') || child.state() == QProcess::NotRunning;
+    };
+    if (!child.waitForStarted() || !QTest::qWaitFor(folderPrinted, kChildTimeoutMs) || !out.endsWith('\n'))
+        return {};
+    return QString::fromUtf8(out).trimmed();
 }
 } // namespace
 
@@ -234,6 +279,40 @@ private Q_SLOTS:
         QVERIFY(delegate.translationWindow()->isVisible());
     }
 
+    // A start that comes while the app quits (waiting for the answer to its end-of-use report) is not
+    // taken by it: it waits for that app to end and then runs itself.
+    void startWhileQuittingRunsOnceTheAppHasGone() {
+        StandinFixture standin;
+        StandinSpeechServer speech;
+        QVERIFY(standin.isRunning() && speech.listen(0));
+        QProcess quitting;
+        QVERIFY(!startSessionChild(quitting, standin, speech, path(m_dir, "bursts.wav")).isEmpty());
+        standin.server().injectFault(kEndPath, StandinFault::hold());
+        ::kill(quitting.processId(), SIGTERM);
+        QTRY_COMPARE_WITH_TIMEOUT(standin.server().heldRequests(kEndPath), 1, kChildTimeoutMs);
+        QVERIFY(!QFileInfo::exists(MLSingleInstance::socketPath())); // it no longer listens
+
+        QProcess second;
+        second.start(kApp);
+        QByteArray log;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (log += second.readAllStandardError()).contains("waiting for the running app") ||
+                second.state() == QProcess::NotRunning || quitting.state() == QProcess::NotRunning,
+            kChildTimeoutMs);
+        QCOMPARE(second.state(), QProcess::Running);
+        standin.server().releaseHeld(kEndPath);
+        QTRY_COMPARE_WITH_TIMEOUT(quitting.state(), QProcess::NotRunning, kChildTimeoutMs);
+        QCOMPARE(quitting.exitCode(), 0);
+        // The second start is the app: it holds the lock and listens (only the lock's holder does).
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(MLSingleInstance::socketPath()) ||
+                                     second.state() == QProcess::NotRunning,
+                                 kChildTimeoutMs);
+        QCOMPARE(second.state(), QProcess::Running);
+        second.terminate();
+        QVERIFY(second.waitForFinished(kChildTimeoutMs));
+        QCOMPARE(second.exitCode(), 0);
+    }
+
     // When the runtime folder cannot hold the lock and the socket, the app still runs, and a later
     // start still hands over to it: both take them in the user's own folder.
     void runtimeFolderUnfitForTheGuard_data() {
@@ -274,24 +353,29 @@ private Q_SLOTS:
     // terminal SIGHUP) in the middle of a session: the session ends as when the main window is closed,
     // with its whole transcript, its history row and the end-of-use report, and the app exits 0. A
     // second request while the app waits for the report's answer ends it at once, its session saved.
+    // Under a file-size limit that the recording outgrows, the recording fails with its notice and the
+    // rest holds: the app is not ended by SIGXFSZ.
     void signalEndsTheSessionProperly_data() {
         QTest::addColumn<int>("signalNumber");
         QTest::addColumn<bool>("twice");
-        QTest::newRow("SIGTERM") << SIGTERM << false;
-        QTest::newRow("SIGINT") << SIGINT << false;
-        QTest::newRow("SIGHUP") << SIGHUP << false;
-        QTest::newRow("SIGTERM again while the report is awaited") << SIGTERM << true;
+        QTest::addColumn<qint64>("fileSizeLimit"); // 0: none
+        QTest::addColumn<QStringList>("notices");
+        QTest::newRow("SIGTERM") << SIGTERM << false << qint64(0) << QStringList();
+        QTest::newRow("SIGINT") << SIGINT << false << qint64(0) << QStringList();
+        QTest::newRow("SIGHUP") << SIGHUP << false << qint64(0) << QStringList();
+        QTest::newRow("SIGTERM again while the report is awaited")
+            << SIGTERM << true << qint64(0) << QStringList();
+        QTest::newRow("SIGTERM, the recording over the file-size limit")
+            << SIGTERM << false << qint64(10 * 1024) << QStringList{u"录音无法保存，翻译继续进行"_s};
     }
     void signalEndsTheSessionProperly() {
         QFETCH(int, signalNumber);
         QFETCH(bool, twice);
+        QFETCH(qint64, fileSizeLimit);
+        QFETCH(QStringList, notices);
         StandinFixture standin;
         StandinSpeechServer speech;
         QVERIFY(standin.isRunning() && speech.listen(0));
-        standin.signInDemo();
-        storeLanguage(u"MLNormalTranslationViewLeft"_s, u"zh-CN"_s, u"中文（普通话）"_s, u"Z"_s);
-        storeLanguage(u"MLNormalTranslationViewRight"_s, u"en"_s, u"英语"_s, u"Y"_s);
-        MLUserDefaults::standardUserDefaults().synchronize();
         const QString database = inDocuments(u"historicalRecord.db"_s);
         QFile::remove(database);
         QStringList expected;
@@ -301,19 +385,9 @@ private Q_SLOTS:
         expected = expected.first(3) << QString();
 
         QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QLatin1String(kSessionChildVariable), u"1"_s);
-        env.insert(u"ML_API_BASE_URL"_s, standin.apiBaseUrl());
-        env.insert(u"ML_PAY_BASE_URL"_s, standin.server().payBaseUrl().toString());
-        env.insert(u"ML_SPEECH_URL"_s, speech.urlTemplate());
-        env.insert(u"ML_AUDIO_INPUT"_s, path(m_dir, "bursts.wav"));
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        child.start(QCoreApplication::applicationFilePath(), {});
-        QVERIFY(child.waitForStarted());
-        QByteArray out;
-        QTRY_VERIFY_WITH_TIMEOUT((out += child.readAllStandardOutput()).endsWith('\n'), kChildTimeoutMs);
-        const QString folder = QString::fromUtf8(out).trimmed();
+        const QString folder =
+            startSessionChild(child, standin, speech, path(m_dir, "bursts.wav"), fileSizeLimit);
+        QVERIFY2(!folder.isEmpty(), "the child's session was not captioned");
         auto &meter = StandinLiveRoutes::of(standin.server()).meter();
         if (twice)
             standin.server().injectFault(kEndPath, StandinFault::silence());
@@ -330,10 +404,14 @@ private Q_SLOTS:
             QCOMPARE(child.exitStatus(), QProcess::NormalExit);
             QCOMPARE(child.exitCode(), 0);
             QCOMPARE(meter.endCount(), 1);
+            QCOMPARE(QString::fromUtf8(child.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts),
+                     notices);
         }
         QCOMPARE(readTranscript(folder), expected.join(u"\n\n"_s));
         QCOMPARE(QDir(inDocuments(folder)).entryList(QDir::Files | QDir::Hidden),
                  (QStringList{u"recording.m4a"_s, u"recording.txt"_s}));
+        if (fileSizeLimit > 0)
+            QCOMPARE_LE(QFileInfo(inDocuments(folder + u"/recording.m4a"_s)).size(), fileSizeLimit);
         MLDBManager history(database, [] { return kConsumerId; });
         const auto rows = history.findData().value_or(QList<HistoricalRecordModel>{});
         QCOMPARE(rows.size(), 1);

@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QMutex>
+#include <QSet>
 #include <QStandardPaths>
 
 namespace {
@@ -71,8 +73,32 @@ bool MLDBManager::setDamagedFileAside() {
     return true;
 }
 
+void MLDBManager::tellPathTooLong() {
+    // Every session and every start's recovery meets it again; the user hears it once a start.
+    static QMutex mutex;
+    static QSet<QString> told;
+    {
+        const QMutexLocker locker(&mutex);
+        if (told.contains(m_databasePath))
+            return;
+        told.insert(m_databasePath);
+    }
+    MLHistoryDatabase *database = MLHistoryDatabase::instance();
+    const qsizetype longest = database ? database->longestPath() : 0;
+    const qsizetype length = QFile::encodeName(QFileInfo(m_databasePath).absoluteFilePath()).size();
+    qCWarning(lcHistory) << "the history path is" << length << "bytes long, SQLite opens at most" << longest
+                         << ":" << m_databasePath;
+    if (m_noticeHandler)
+        m_noticeHandler(
+            QStringLiteral("历史记录文件的路径过长（%1 字节，最多 %2 字节），历史记录无法打开和保存")
+                .arg(length)
+                .arg(longest));
+}
+
 bool MLDBManager::runWithRepair(const std::function<Outcome()> &operation) {
     const Outcome outcome = operation();
+    if (outcome == Outcome::PathTooLong)
+        tellPathTooLong();
     if (outcome != Outcome::Damaged)
         return outcome == Outcome::Done;
     if (!setDamagedFileAside() || checkAndCreate() != Outcome::Done)

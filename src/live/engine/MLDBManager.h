@@ -17,7 +17,9 @@
 // A damaged file (found by the check in `createDB`, or by any operation that meets SQLITE_CORRUPT or
 // SQLITE_NOTADB) is never deleted: it is renamed to "historicalRecord.db.damaged-<time>" next to
 // it, a new empty history takes its place, the operation runs again once, and the notice handler is
-// told once for that file. One store object per thread.
+// told once for that file. A path longer than SQLite opens fails every operation; the notice handler
+// of the first store to meet it is told why, once per process for that path. One store object per
+// thread.
 class MLDBManager final {
 public:
     using UserIdSource = std::function<qint64()>;
@@ -54,7 +56,8 @@ public:
 
     const QString &databasePath() const { return m_databasePath; }
 
-    // Told, once per damaged file, that it was moved aside and a new history begun.
+    // Told, once per damaged file, that it was moved aside and a new history begun, and once per
+    // process that the history's path is longer than SQLite opens.
     void setNoticeHandler(NoticeHandler handler) { m_noticeHandler = std::move(handler); }
     const NoticeHandler &noticeHandler() const { return m_noticeHandler; }
 
@@ -74,6 +77,8 @@ private:
     // Moves the damaged file (and its journal) aside and makes a new history. False when it could
     // not be moved.
     bool setDamagedFileAside();
+    // Tells why no operation can open the file, the first time a store of this process meets it.
+    void tellPathTooLong();
 
     QString m_databasePath;
     UserIdSource m_userId;

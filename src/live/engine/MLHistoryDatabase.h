@@ -12,8 +12,9 @@
 // operation, so a start that neither reads nor writes the history never loads SQLite.
 class MLHistoryDatabase {
 public:
-    // What a statement came to; Damaged for a file that is not (or no longer) a sound database.
-    enum class Outcome { Done, Failed, Damaged };
+    // What a statement came to; Damaged for a file that is not (or no longer) a sound database,
+    // PathTooLong for a file whose path is longer than `longestPath`, which SQLite does not open.
+    enum class Outcome { Done, Failed, Damaged, PathTooLong };
 
     static constexpr int kBusyTimeoutMs = 5000;
 
@@ -33,6 +34,10 @@ public:
     virtual Outcome select(const QString &file, qint64 userId, QList<HistoricalRecordModel> &rows) = 0;
     // Removes the row with this id, whoever it belongs to; Done also when there is no such row.
     virtual Outcome remove(const QString &file, qint64 historicalId) = 0;
+
+    // The longest absolute path of a database file, in bytes of the file system's encoding, that
+    // SQLite opens: its file system layer's limit less the room it keeps for a journal's name.
+    virtual qsizetype longestPath() const = 0;
 
     // The module, loaded on the first call; nullptr, with a warning logged once, when it cannot be
     // loaded. `error` then tells why.

@@ -173,6 +173,44 @@ private Q_SLOTS:
         QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden).size(), journal.isEmpty() ? 2 : 3);
     }
 
+    // A history whose path is longer than SQLite opens fails every operation, and the user is told why
+    // once a start, whichever store meets it first (the recovery works on a copy of the application's).
+    void aPathTooLongIsToldOncePerStart_data() {
+        QTest::addColumn<int>("overLongest"); // bytes past the longest path SQLite opens
+        QTest::newRow("the longest path") << 0;
+        QTest::newRow("one byte longer") << 1;
+    }
+    void aPathTooLongIsToldOncePerStart() {
+        QFETCH(int, overLongest);
+        const MLHistoryDatabase *sqlite = MLHistoryDatabase::instance();
+        QVERIFY(sqlite);
+        const qsizetype length = sqlite->longestPath() + overLongest;
+        // A folder of its own, in folders of at most 200 bytes, so that the path has exactly that length.
+        const QString name = u"/historicalRecord.db"_s;
+        QString folder = m_dir.filePath(u"long%1"_s.arg(++m_files));
+        for (qsizetype rest; (rest = length - name.size() - folder.size()) > 0;)
+            folder += rest == 1 ? u"a"_s : u'/' + QString(std::min<qsizetype>(rest - 1, 200), u'a');
+        const QString path = folder + name;
+        QCOMPARE(QFile::encodeName(path).size(), length);
+
+        MLDBManager db = store(path);
+        QStringList notices;
+        db.setNoticeHandler([&notices](const QString &notice) { notices << notice; });
+        MLDBManager recovery = db;
+        const bool opens = overLongest <= 0;
+        QCOMPARE(db.createDB(), opens);
+        for (int session = 0; session < 2; ++session) {
+            QCOMPARE(recovery.addMissingRows({Row{0, 2, u"q"_s, u"1000"_s}}, 0).has_value(), opens);
+            QCOMPARE(db.saveData(u"p"_s, 2, u"1000"_s), opens);
+        }
+        QCOMPARE(
+            notices,
+            opens ? QStringList()
+                  : QStringList{u"历史记录文件的路径过长（%1 字节，最多 %2 字节），历史记录无法打开和保存"_s
+                                    .arg(length)
+                                    .arg(sqlite->longestPath())});
+    }
+
     // Two writers on one file (two instances of the application) wait for each other.
     void twoWritersLoseNoRow() {
         const QString path = freshPath();

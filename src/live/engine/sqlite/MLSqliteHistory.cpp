@@ -2,6 +2,7 @@
 #include "live/engine/MLHistoryDatabase.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSet>
 
@@ -50,6 +51,22 @@ Outcome failure(int rc) {
 // The outcome of a statement's last step.
 Outcome outcomeOfStep(int rc) {
     return rc == SQLITE_DONE ? Outcome::Done : failure(rc);
+}
+
+// The room SQLite keeps, within its file system layer's limit on a path, for the name of a journal.
+constexpr qsizetype kJournalRoom = 8;
+
+qsizetype longestDatabasePath() {
+    const sqlite3_vfs *vfs = sqlite3_vfs_find(nullptr);
+    return vfs ? vfs->mxPathname - kJournalRoom : 0;
+}
+
+// The outcome of a connection that could not be opened: SQLite says only "unable to open database
+// file" (and the system "No such file or directory") for a path longer than it takes.
+Outcome unopened(const QString &path) {
+    return QFile::encodeName(QFileInfo(path).absoluteFilePath()).size() > longestDatabasePath()
+               ? Outcome::PathTooLong
+               : Outcome::Failed;
 }
 
 Connection openDatabase(const QString &path, int flags) {
@@ -123,7 +140,7 @@ public:
     Outcome checkAndCreate(const QString &file) override {
         const Connection db = openDatabase(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
         if (!db)
-            return Outcome::Failed;
+            return unopened(file);
         {
             const Statement check = prepare(db.get(), kCheckSql);
             if (!check)
@@ -152,7 +169,7 @@ public:
         // No create flag: a missing file is a failure here, not a new file without the table.
         const Connection db = openDatabase(file, SQLITE_OPEN_READWRITE);
         if (!db)
-            return Outcome::Failed;
+            return unopened(file);
         const Statement statement = prepare(db.get(), kInsertSql);
         if (!statement) {
             qCWarning(lcHistory) << "cannot insert:" << sqlite3_errmsg(db.get());
@@ -172,7 +189,7 @@ public:
         added = 0;
         const Connection db = openDatabase(file, SQLITE_OPEN_READWRITE);
         if (!db)
-            return Outcome::Failed;
+            return unopened(file);
         const Statement paths = prepare(db.get(), kPathsSql);
         const Statement insert = prepare(db.get(), kInsertSql);
         if (!paths || !insert) {
@@ -212,7 +229,7 @@ public:
         rows.clear();
         const Connection db = openDatabase(file, SQLITE_OPEN_READONLY);
         if (!db)
-            return Outcome::Failed;
+            return unopened(file);
         const Statement statement = prepare(db.get(), kSelectSql);
         if (!statement || !bindInt64(statement.get(), 1, userId)) {
             if (isDamage(sqlite3_errcode(db.get())))
@@ -242,7 +259,7 @@ public:
     Outcome remove(const QString &file, qint64 historicalId) override {
         const Connection db = openDatabase(file, SQLITE_OPEN_READWRITE);
         if (!db)
-            return Outcome::Failed;
+            return unopened(file);
         const Statement statement = prepare(db.get(), kDeleteSql);
         if (!statement) {
             qCWarning(lcHistory) << "cannot delete:" << sqlite3_errmsg(db.get());
@@ -255,6 +272,8 @@ public:
         const int rc = inTransaction(db.get(), [&] { return runOnce(db.get(), statement.get()); });
         return outcomeOfStep(rc);
     }
+
+    qsizetype longestPath() const override { return longestDatabasePath(); }
 };
 
 } // namespace
