@@ -14,6 +14,7 @@
 #include "platform/kit/MLNotificationNames.h"
 #include "platform/kit/ui/MLAppStyle.h"
 #include "platform/kit/ui/MLApplicationModal.h"
+#include "ui/widgets/MBProgressHUD.h"
 #include "ui/widgets/MLToast.h"
 
 #include <QApplication>
@@ -38,12 +39,14 @@ AppDelegate::AppDelegate(QObject *parent)
     g_shared = this;
     MLAppHost::install(this);
     // A module of the installation that cannot be loaded is told once, on the window, from any thread.
+    // The notice stays long enough to be read and lets every click through to the window under it.
     MLModule::setNotLoadedHandler([](const QString &notice) {
         QMetaObject::invokeMethod(
             qApp,
             [notice] {
                 if (g_shared && g_shared->contentView())
-                    MLToast::makeToast(g_shared->contentView(), notice, kModuleNoticeSeconds);
+                    MLToast::makeToast(g_shared->contentView(), notice, kModuleNoticeSeconds)
+                        ->setAttribute(Qt::WA_TransparentForMouseEvents);
             },
             Qt::QueuedConnection);
     });

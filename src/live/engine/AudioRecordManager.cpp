@@ -35,32 +35,41 @@ void AudioRecordManager::start(const QString &folder) {
     stop();
     m_failureReported = false;
     m_transcriptFailureReported = false;
-    const QString recordingPath = QStringLiteral("%1/recording.m4a").arg(folder);
     if (!m_capture)
         return;
 
-    // The input first: without one nothing is recorded and no file is made.
-    auto recorder = std::make_unique<MLAudioFileWriter>();
-    MLAudioFileWriter *writer = recorder.get();
-    m_capture->addConsumer(this, [this, writer](const QByteArray &pcm) {
-        if (!writer->write(pcm))
-            reportFailure(writer->errorString());
-    });
-    if (m_capture->state() != MLAudioCapture::State::Running) {
-        qCInfo(lcRecord) << "no recording, the audio input is unavailable:" << m_capture->errorString();
-        m_capture->removeConsumer(this);
-        return;
-    }
+    // The recorder listens for the whole session: without an input at the start, the file is made
+    // with the first sound of one that comes, and a session that never hears one leaves no file.
+    const QString recordingPath = QStringLiteral("%1/recording.m4a").arg(folder);
     m_captureSession = m_capture;
+    m_capture->addConsumer(this, [this, recordingPath](const QByteArray &pcm) {
+        if (!m_audioRecorder && !openRecording(recordingPath))
+            return;
+        if (!m_audioRecorder->write(pcm))
+            reportFailure(m_audioRecorder->errorString());
+    });
+    if (m_capture->state() == MLAudioCapture::State::Running) {
+        if (!m_audioRecorder)
+            openRecording(recordingPath); // now, so that a folder that cannot take it is told at once
+    } else {
+        qCInfo(lcRecord) << "recording from the first sound; the audio input is unavailable:"
+                         << m_capture->errorString();
+    }
+}
 
-    if (!recorder->open(recordingPath, MLAudioCapture::kSampleRate)) {
-        m_captureSession->removeConsumer(this);
+bool AudioRecordManager::openRecording(const QString &path) {
+    auto recorder = std::make_unique<MLAudioFileWriter>();
+    if (!recorder->open(path, MLAudioCapture::kSampleRate)) {
+        // Nothing more is tried in this session.
+        if (m_captureSession)
+            m_captureSession->removeConsumer(this);
         m_captureSession.clear();
         reportFailure(recorder->errorString());
-        return;
+        return false;
     }
     m_audioRecorder = std::move(recorder);
-    qCInfo(lcRecord) << "recording into" << recordingPath;
+    qCInfo(lcRecord) << "recording into" << path;
+    return true;
 }
 
 void AudioRecordManager::stop() {

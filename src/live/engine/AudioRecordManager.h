@@ -11,12 +11,12 @@ class MLAudioCapture;
 class MLAudioFileWriter;
 
 // Records the microphone for the length of a live session into "recording.m4a" of the session
-// folder, and writes the session transcript "recording.txt" next to it. Without a microphone the
-// session runs on without a recording, silently; a recording that cannot be written (a folder that
-// is gone, a full disk) is told once through `recordingFailed`, and the session runs on without it.
-// A transcript is saved whole or not at all (the previous one is kept); one that cannot be saved is
-// told once per start through `transcriptFailed`. Main thread only, but for `startWriteTxt` and
-// `writeTranscript`.
+// folder, and writes the session transcript "recording.txt" next to it. A session that starts without
+// a microphone is recorded from the first sound of one that comes; one that never hears a microphone
+// leaves no recording, silently. A recording that cannot be written (a folder that is gone, a full
+// disk) is told once through `recordingFailed`, and the session runs on without it. A transcript is
+// saved whole or not at all (the previous one is kept); one that cannot be saved is told once per
+// start through `transcriptFailed`. Main thread only, but for `startWriteTxt` and `writeTranscript`.
 class AudioRecordManager final : public QObject {
     Q_OBJECT
 public:
@@ -28,8 +28,9 @@ public:
     // Stops a running recording, which closes its file.
     ~AudioRecordManager() override;
 
-    // Starts recording into "<folder>/recording.m4a"; `folder` is absolute and exists. A recording
-    // already running is closed first.
+    // Starts recording into "<folder>/recording.m4a"; `folder` is absolute and exists. The file is made
+    // at once when the capture runs, else with the first sound it delivers. A recording already
+    // running is closed first.
     void start(const QString &folder);
     // Stops the capture and closes the recording; nothing when none runs.
     void stop();
@@ -43,6 +44,7 @@ public:
     // before the file takes the old one's place, so a full disk leaves the old file as it was.
     static bool saveWhole(const QString &path, const QByteArray &bytes, QString *error = nullptr);
 
+    // A recording file is open (from `start` while the capture runs, else from its first sound).
     bool isRecording() const { return m_audioRecorder != nullptr; }
 
 Q_SIGNALS:
@@ -53,6 +55,8 @@ Q_SIGNALS:
     void transcriptFailed(const QString &path, const QString &reason);
 
 private:
+    // Makes the recording file at `path`; on failure tells it and stops listening for this session.
+    bool openRecording(const QString &path);
     void reportFailure(const QString &reason);
 
     bool m_failureReported = false;

@@ -7,6 +7,7 @@
 #include "live/engine/AudioRecordManager.h"
 #include "live/engine/MLDBManager.h"
 #include "platform/audio/MLAudioCapture.h"
+#include "platform/audio/MLMediaBackend.h"
 #include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/MLNotificationNames.h"
 #include "ui/util/MLBlockTimer.h"
@@ -218,6 +219,12 @@ MLLiveEngine::~MLLiveEngine() {
 void MLLiveEngine::startTranslation(const QString &from, const QString &to) {
     if (m_state != State::Idle) {
         qCWarning(lcLiveEngine) << "start ignored: a session is" << m_state;
+        return;
+    }
+    // Without the media module there is neither microphone nor recording: nothing is started, so
+    // nothing is metered.
+    if (!MLMediaBackend::instance()) {
+        toast(MLMediaBackend::notLoadedNotice(), kToastSeconds);
         return;
     }
     ++m_generation;

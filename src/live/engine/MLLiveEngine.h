@@ -69,7 +69,8 @@ public:
         m_dataChangeBlock = std::move(block);
     }
 
-    // Starts a session with the source and target language codes. Ignored unless idle.
+    // Starts a session with the source and target language codes. Ignored unless idle; without the
+    // media module it only tells the module's notice.
     void startTranslation(const QString &from, const QString &to);
     // Stops the running (or starting) session: status false at once, the end of use, recording,
     // transcript and history row 0.1 second later. Ignored while idle or while a stop is pending.

@@ -12,6 +12,10 @@ MLMediaBackend *MLMediaBackend::instance(QString *error) {
                                               error);
 }
 
+QString MLMediaBackend::notLoadedNotice() {
+    return MLModule::notLoadedNotice(QStringLiteral(ML_MEDIA_MODULE_NAME));
+}
+
 void MLMediaBackend::preload() {
     static std::atomic_bool started = false;
     if (started.exchange(true) || !QCoreApplication::instance())

@@ -94,6 +94,8 @@ public:
     // The module, loaded on the first call (from any thread); nullptr, with a warning logged once,
     // when it cannot be loaded. `error` then tells why.
     static MLMediaBackend *instance(QString *error = nullptr);
+    // What the user is told when the module cannot be loaded (MLModule::notLoadedNotice).
+    static QString notLoadedNotice();
     // Loads the module on a worker thread, once, and then reads the system's inputs once on the
     // thread that asked, so that the first recording or capture finds both ready. Call it where a
     // capture is about to be likely (a live page shown); `instance` waits for a load in progress.

@@ -1,5 +1,6 @@
 #include "live/engine/NormalTranslationHelp.h"
 #include "support/LiveEngineHarness.h"
+#include "support/MLTestAudio.h"
 #include "support/MLTestMain.h"
 #include "support/TestAudioInputs.h"
 
@@ -401,7 +402,8 @@ private Q_SLOTS:
     }
 
     // The session runs on without a microphone and says so once: when it starts without one, and when
-    // the one it hears goes away with no other to take. One that comes meanwhile is taken up.
+    // the one it hears goes away with no other to take. One that comes meanwhile is taken up, and the
+    // session recorded from its first sound.
     void microphoneNoticesComeOncePerSession_data() {
         QTest::addColumn<QStringList>("inputs"); // at the start
         QTest::newRow("none at the start") << QStringList();
@@ -417,6 +419,7 @@ private Q_SLOTS:
         for (int i = 0; i < 2; ++i) { // a microphone comes and goes, twice
             system.listed = {u"usb"_s};
             QTRY_COMPARE(system.openInputs(), QStringList{u"usb"_s});
+            system.feed(u"usb"_s, toPcm16(signal({{1.0, 0.5, 330}}, MLAudioCapture::kSampleRate)));
             system.listed.clear();
             QTRY_VERIFY(system.openInputs().isEmpty());
         }
@@ -425,6 +428,8 @@ private Q_SLOTS:
         QCOMPARE(h->toasts().count(QString::fromUtf8(MLLiveEngine::kInputLostMessage)), 1);
         QCOMPARE(h->engine->state(), State::Running);
         QVERIFY(h->stopAndWait()); // while the inputs are there
+        const auto recording = probeAudio(inDocuments(h->engine->storagePath() + u"/recording.m4a"_s));
+        QVERIFY(recording && recording->seconds > 1.8);
     }
 
     // Another device of the same account holds a metered session.
