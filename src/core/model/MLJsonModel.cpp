@@ -23,10 +23,10 @@ std::optional<qint64> integralDouble(double d) {
 } // namespace
 
 QString numberToText(const QJsonValue &value) {
-    constexpr qint64 sentinel = std::numeric_limits<qint64>::min();
-    const qint64 integer = value.toInteger(sentinel);
-    if (integer != sentinel || value.toDouble() == static_cast<double>(sentinel))
-        return QString::number(integer);
+    // A number held as an integer is written exactly; one held as a double is a double, whatever
+    // whole value its binary digits hold past 2^53.
+    if (value.toVariant().typeId() == QMetaType::LongLong)
+        return QString::number(value.toInteger());
     const double d = value.toDouble();
     if (d == std::trunc(d) && integralDouble(d))
         return QString::number(static_cast<qint64>(d));

@@ -10,6 +10,7 @@
 #include "core/session/MLMinePageBaseModel.h"
 #include "core/session/MLUserManager.h"
 #include "core/session/RezirDeviceInfo.h"
+#include "live/ui/MLRegionModel.h"
 #include "platform/kit/MLUserDefaults.h"
 #include "support/MLTestMain.h"
 #include "support/TestFiles.h"
@@ -363,6 +364,23 @@ private Q_SLOTS:
         QTEST(model->text.isNull(), "null");
     }
 
+    // A number held as a double (as the application's own values are) past 2^53 is not an integer to
+    // write out with its binary digits; below, a whole double is written as one.
+    void doublesKeepTheirShortestText_data() {
+        QTest::addColumn<double>("number");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("between 2^53 and 1e18") << 1.2345678901234567e17 << u"123456789012345660"_s;
+        QTest::newRow("just past 2^53") << 9007199254740994.0 << u"9007199254740994"_s;
+        QTest::newRow("whole, below 2^53") << 20.0 << u"20"_s;
+        QTest::newRow("negative zero") << -0.0 << u"0"_s;
+    }
+    void doublesKeepTheirShortestText() {
+        QFETCH(double, number);
+        const auto model = ml::json::fromJson<Sample>(QJsonObject{{u"text"_s, number}});
+        QVERIFY(model);
+        QTEST(model->text, "expected");
+    }
+
     void numberFieldConversions_data() {
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<qint64>("id");
@@ -387,6 +405,34 @@ private Q_SLOTS:
         QTEST(model->id, "id");
         QTEST(model->flag, "flag");
         QTEST(model->ratio, "ratio");
+    }
+
+    // The service sends some flags as text: "1" is true like "true", "0" false.
+    void serviceFlagsReadFromText_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("hasNextPage 1") << u"hasNextPage"_s << u"1"_s << true;
+        QTest::newRow("isLastPage 1") << u"isLastPage"_s << u"1"_s << true;
+        QTest::newRow("defaultRegion 1") << u"defaultRegion"_s << u"1"_s << true;
+        QTest::newRow("hasNextPage 0") << u"hasNextPage"_s << u"0"_s << false;
+        QTest::newRow("defaultRegion 0") << u"defaultRegion"_s << u"0"_s << false;
+    }
+    void serviceFlagsReadFromText() {
+        QFETCH(QString, key);
+        QFETCH(QString, text);
+        const QByteArray json = QJsonDocument(QJsonObject{{key, text}}).toJson();
+        bool value = false;
+        if (key == u"defaultRegion"_s) {
+            const auto region = ml::json::fromJson<MLRegionModel>(json);
+            QVERIFY(region);
+            value = region->defaultRegion;
+        } else {
+            const auto page = ml::json::fromJson<MLMinePageBaseModel>(json);
+            QVERIFY(page);
+            value = key == u"hasNextPage"_s ? page->hasNextPage : page->isLastPage;
+        }
+        QTEST(value, "expected");
     }
 
     void keyOverrideAndElementClasses() {
