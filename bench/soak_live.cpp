@@ -17,7 +17,10 @@
 //                                         run or 12 minutes, to the end of the session); judged in runs
 //                                         of 10 simulated hours or more only, printed otherwise: over
 //                                         a shorter run the allocator's own swings outweigh the lines;
-//   fds_start=fds_end, timers_end=0       no file, socket or engine timer left behind;
+//   fds_start=fds_end, connections_end=0  no file, listening socket, connection or engine timer left
+//     timers_end=0                        behind (the fds are those the process keeps: its TCP
+//                                         connections, which come and go with requests, are not
+//                                         among them; none is left once the network has settled);
 //   recording_s ~ audio_s                 "recording.m4a" holds all the audio fed;
 //   history_rows=1, reports=expected      one history row; the usage reports the stand-in counted
 //                                         are those the ticks call for (one at the start, then one
@@ -51,7 +54,9 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLabel>
+#include <QMetaEnum>
 #include <QNetworkAccessManager>
+#include <QRegularExpression>
 #include <QSslSocket>
 #include <QThreadPool>
 
@@ -151,18 +156,77 @@ double residentMb() {
     return 0;
 }
 
-// What each open file descriptor refers to ("socket:[…]", "anon_inode:[eventfd]", a path).
+// The process's TCP sockets, by inode: "listen 0100007F:A10F", "01 0100007F:B6FC>0100007F:A10F"
+// (the kernel's state number, then the local and the remote end, in the kernel's hex).
+QHash<QString, QString> tcpSockets() {
+    QHash<QString, QString> sockets;
+    for (const char *table : {"/proc/self/net/tcp", "/proc/self/net/tcp6"}) {
+        QFile file(QString::fromLatin1(table));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QList<QByteArray> lines = file.readAll().split('\n');
+        for (const QByteArray &line : lines.mid(1)) {
+            const QList<QByteArray> f = line.simplified().split(' ');
+            if (f.size() < 10)
+                continue;
+            const QString state = QString::fromLatin1(f[3]);
+            sockets.insert(QString::fromLatin1(f[9]),
+                           state == QLatin1String("0A")
+                               ? QStringLiteral("listen %1").arg(QString::fromLatin1(f[1]))
+                               : QStringLiteral("%1 %2>%3")
+                                     .arg(state, QString::fromLatin1(f[1]), QString::fromLatin1(f[2])));
+        }
+    }
+    return sockets;
+}
+
+// What each open file descriptor refers to, sorted: a path, "anon_inode:", "pipe:" or, for a TCP
+// socket, what it is ("socket: listen 0100007F:A10F", "socket: 01 0100007F:B6FC>0100007F:8EEB").
 QStringList openFileDescriptorTargets() {
+    const QHash<QString, QString> tcp = tcpSockets();
     QStringList targets;
     const QDir fds(QStringLiteral("/proc/self/fd"));
-    for (const QString &fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
-        targets << QFile::symLinkTarget(fds.filePath(fd)).section(u'[', 0, 0);
+    for (const QString &fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        const QString target = QFile::symLinkTarget(fds.filePath(fd));
+        const QString kind = target.section(u'[', 0, 0);
+        const QString inode = target.section(u'[', 1).chopped(1);
+        targets << (tcp.contains(inode) ? kind + QLatin1Char(' ') + tcp.value(inode) : kind);
+    }
     targets.sort();
     return targets;
 }
 
-int openFileDescriptors() {
-    return int(openFileDescriptorTargets().size());
+// The names of the process's threads ("Thread (pooled)" for a thread pool's worker).
+QStringList threadNames() {
+    QStringList names;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(task + QStringLiteral("/comm")));
+        if (comm.open(QIODevice::ReadOnly))
+            names << QString::fromUtf8(comm.readAll().trimmed());
+    }
+    names.sort();
+    return names;
+}
+
+// A TCP connection, open or closing (the kernel's state is not "listen").
+bool isConnection(const QString &target) {
+    static const QRegularExpression connection(QStringLiteral("^socket: [0-9A-F]{2} "));
+    return connection.match(target).hasMatch();
+}
+
+// The descriptors the process keeps (files, pipes, listening sockets and the like): all but its
+// TCP connections, which come and go with requests.
+QStringList keptDescriptorTargets() {
+    QStringList targets = openFileDescriptorTargets();
+    targets.removeIf(isConnection);
+    return targets;
+}
+
+QStringList tcpConnections() {
+    QStringList targets = openFileDescriptorTargets();
+    targets.removeIf([](const QString &target) { return !isConnection(target); });
+    return targets;
 }
 
 struct Figures {
@@ -176,6 +240,9 @@ struct Figures {
     QStringList fdTargetsStart;
     QStringList fdTargetsEnd;
     int fdsEnd = 0;
+    QStringList connectionsEnd;
+    QStringList threadsStart;
+    QStringList threadsEnd;
     int timersStart = 0;
     int timersEnd = 0;
     double recordingS = 0;
@@ -246,7 +313,10 @@ public:
         if (!QTest::qWaitForWindowExposed(m_page.get()) ||
             !ml::test::listsArrived(
                 {m_page->barView()->sourceLanguageView(), m_page->barView()->targetLanguageView()})) {
-            failures << QStringLiteral("the page did not get ready");
+            failures << QStringLiteral("the page did not get ready (shown: %1, language lists: %2)")
+                            .arg(m_page->windowHandle() && m_page->windowHandle()->isExposed())
+                            .arg(ml::test::listsArrived({m_page->barView()->sourceLanguageView(),
+                                                         m_page->barView()->targetLanguageView()}));
             return false;
         }
         // What the page's first showing loads off the main thread (the media module and its list of
@@ -254,14 +324,17 @@ public:
         if (MLMediaBackend *media = MLMediaBackend::instance())
             media->audioInputs().defaultInput();
         QSslSocket::supportsSsl();
+        // A request of the page may still be connecting or closing: its connection is no descriptor
+        // the run keeps (and none may be left at the end).
         settleNetwork();
-        f.fdTargetsStart = openFileDescriptorTargets();
+        f.fdTargetsStart = keptDescriptorTargets();
         f.fdsStart = int(f.fdTargetsStart.size());
+        f.threadsStart = threadNames();
         f.timersStart = engineTimers();
 
         QTest::mouseClick(m_page->startOrOverImage(), Qt::LeftButton);
         if (!waitUntil([this] { return h.engine->downTimer() != nullptr; }, 30000)) {
-            failures << QStringLiteral("the session did not start");
+            failures << QStringLiteral("the session did not start (%1)").arg(engineState());
             return false;
         }
         QObject::connect(h.engine->downTimer(), &QTimer::timeout, &m_context, [this] { ticked(); });
@@ -271,9 +344,15 @@ public:
         // The talk, then the silence in which the last subtitles complete.
         waitUntil([this] { return m_ticks >= m_runTicks || !running(); }, std::numeric_limits<int>::max());
         if (!running())
-            failures << QStringLiteral("the session ended by itself after %1 ticks").arg(m_ticks);
+            failures << QStringLiteral("the session ended by itself after %1 ticks (%2)")
+                            .arg(m_ticks)
+                            .arg(engineState());
         if (!waitUntil([this] { return !running() || complete(); }, 120000))
-            failures << QStringLiteral("the last subtitles never completed");
+            failures << QStringLiteral(
+                            "the last subtitles never completed (%1 closed lines, %2 sentences sent; %3)")
+                            .arg(closedLines())
+                            .arg(m_expected.size())
+                            .arg(engineState());
 
         // The memory of the session at its end, measured as at the end of the warm-up (both while it runs).
         f.rssEndMb = residentMb();
@@ -286,11 +365,20 @@ public:
                     return h.engine->state() == MLLiveEngine::State::Idle && h.meter().endCount() == 1;
                 },
                 30000))
-            failures << QStringLiteral("the stop did not finish (end-of-use reports: %1)")
-                            .arg(h.meter().endCount());
+            failures << QStringLiteral("the stop did not finish (end-of-use reports: %1; %2)")
+                            .arg(h.meter().endCount())
+                            .arg(engineState());
         f.ticks = h.engine->totalTime() - 1; // the timer runs on through the stop's delay
-        waitUntil([&] { return settleNetwork(), openFileDescriptors() <= f.fdsStart; }, 30000);
-        f.fdTargetsEnd = openFileDescriptorTargets();
+        // The figures of the wait's last look: a request begun after it is none of the run's.
+        waitUntil(
+            [&] {
+                settleNetwork();
+                f.fdTargetsEnd = keptDescriptorTargets();
+                f.connectionsEnd = tcpConnections();
+                f.threadsEnd = threadNames();
+                return f.fdTargetsEnd.size() <= f.fdsStart && f.connectionsEnd.isEmpty();
+            },
+            30000);
         f.fdsEnd = int(f.fdTargetsEnd.size());
         f.timersEnd = engineTimers();
         f.wallS = double(wall.elapsed()) / 1000;
@@ -303,6 +391,14 @@ public:
 private:
     bool running() const { return h.engine->state() == MLLiveEngine::State::Running; }
 
+    // The engine's state and what it told the user, for a failure's line.
+    QString engineState() const {
+        return QStringLiteral("engine %1, notices: %2")
+            .arg(QString::fromLatin1(
+                     QMetaEnum::fromType<MLLiveEngine::State>().valueToKey(int(h.engine->state()))),
+                 h.notices.join(u"; "));
+    }
+
     int engineTimers() const {
         int timers = int(h.engine->template findChildren<QTimer *>().size());
         if (const MLRecognizer *recognizer = h.engine->speechRecognizer())
@@ -310,11 +406,13 @@ private:
         return timers;
     }
 
-    // Idle keep-alive connections closed, deferred deletions done: what is left is what the run kept.
+    // Idle keep-alive connections closed, deferred deletions done, and then Qt's worker for its own
+    // jobs (the page's image conversions as it paints) gone: what is left is what the run kept.
     void settleNetwork() {
         MLHttpTransport::shared().network()->clearConnectionCache();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::processEvents();
+        QThreadPool::globalInstance()->waitForDone();
     }
 
     qsizetype closedLines() const { return h.engine->strList().size() - 1; }
@@ -456,10 +554,15 @@ private:
                QStringLiteral("%1 transcript lines for %2 captions").arg(f.transcriptLines).arg(f.captions));
         expect(!m_options.memoryJudged() || f.rssPerKlineKb <= kMaxKbPerKline,
                QStringLiteral("memory grew %1 KB per thousand lines").arg(f.rssPerKlineKb, 0, 'f', 0));
-        expect(f.fdsEnd == f.fdsStart, QStringLiteral("file descriptors %1 -> %2 (before: %3; after: %4)")
-                                           .arg(f.fdsStart)
-                                           .arg(f.fdsEnd)
-                                           .arg(f.fdTargetsStart.join(u", "), f.fdTargetsEnd.join(u", ")));
+        expect(
+            f.fdsEnd == f.fdsStart,
+            QStringLiteral("file descriptors %1 -> %2 (before: %3; after: %4; threads before: %5; after: %6)")
+                .arg(f.fdsStart)
+                .arg(f.fdsEnd)
+                .arg(f.fdTargetsStart.join(u", "), f.fdTargetsEnd.join(u", "), f.threadsStart.join(u", "),
+                     f.threadsEnd.join(u", ")));
+        expect(f.connectionsEnd.isEmpty(),
+               QStringLiteral("connections left open: %1").arg(f.connectionsEnd.join(u", ")));
         expect(f.timersEnd == f.timersStart,
                QStringLiteral("engine timers %1 -> %2").arg(f.timersStart).arg(f.timersEnd));
         expect(qAbs(f.recordingS - f.audioS) <= kMaxRecordingGapSeconds,
@@ -511,11 +614,11 @@ bool soak(const char *tier, const Options &options, const QString &pageKey) {
     }
     std::printf(
         "soak_live: tier=%s captions=%d transcript_lines=%d lost=%d rss_start_mb=%.1f rss_end_mb=%.1f "
-        "rss_per_kline_kb=%.0f memory_judged=%d fds_start=%d fds_end=%d timers_end=%d recording_s=%.1f "
-        "audio_s=%.1f history_rows=%d reports=%d expected_reports=%d p99_callback_ms=%.2f\n",
+        "rss_per_kline_kb=%.0f memory_judged=%d fds_start=%d fds_end=%d connections_end=%d timers_end=%d "
+        "recording_s=%.1f audio_s=%.1f history_rows=%d reports=%d expected_reports=%d p99_callback_ms=%.2f\n",
         tier, f.captions, f.transcriptLines, f.lost, f.rssStartMb, f.rssEndMb, f.rssPerKlineKb,
-        int(options.memoryJudged()), f.fdsStart, f.fdsEnd, f.timersEnd, f.recordingS, f.audioS, f.historyRows,
-        f.reports, f.expectedReports, f.p99CallbackMs);
+        int(options.memoryJudged()), f.fdsStart, f.fdsEnd, int(f.connectionsEnd.size()), f.timersEnd,
+        f.recordingS, f.audioS, f.historyRows, f.reports, f.expectedReports, f.p99CallbackMs);
     std::printf("soak_live: tier=%s ticks=%lld dia003=%d slow_answers=%d drops=%d reconnects=%d "
                 "auth_renewals=%d clock_holds=%d wall_s=%.0f\n",
                 tier, static_cast<long long>(f.ticks), f.lowBalance, f.slowAnswers, f.drops, f.reconnects,
@@ -558,8 +661,8 @@ int main(int argc, char *argv[]) {
         return 2;
     }
     // Fewer moving parts in the figures: one worker for Qt's own jobs (image conversion), which leaves
-    // soon after its work (not a descriptor left behind), and one heap for all threads (no per-thread
-    // arenas whose free pages come and go).
+    // soon after its work (and is waited for before descriptors are counted), and one heap for all
+    // threads (no per-thread arenas whose free pages come and go).
     QThreadPool::globalInstance()->setMaxThreadCount(1);
     QThreadPool::globalInstance()->setExpiryTimeout(500);
     if (!options.verbose)

@@ -6,10 +6,13 @@
 #include "app/NSMainVC.h"
 #include "core/session/MLUserManager.h"
 #include "live/engine/MLDBManager.h"
+#include "live/engine/NormalTranslationHelp.h"
 #include "live/ui/MLSubtitleTableView.h"
 #include "live/ui/NSTranslationVC.h"
+#include "platform/kit/MLModule.h"
 #include "platform/kit/MLNotificationCenter.h"
 #include "platform/kit/MLNotificationNames.h"
+#include "support/LiveEngineHarness.h"
 #include "support/MLTestMain.h"
 #include "support/StandinFixture.h"
 #include "support/TestFiles.h"
@@ -19,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSessionManager>
 
 using namespace Qt::StringLiterals;
 
@@ -26,6 +30,15 @@ namespace {
 template <class Page> Page *contentPage(AppDelegate &delegate) {
     QWidget *content = delegate.contentView();
     return content ? content->findChild<Page *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+}
+
+// Whether the module file `fileName` of the module folder is mapped into this process.
+bool moduleMapped(const QString &fileName) {
+    QFile maps(u"/proc/self/maps"_s);
+    if (!maps.open(QIODevice::ReadOnly))
+        return true; // unknown: the caller's check fails
+    const QByteArray path = QDir(MLModule::folder()).filePath(fileName).toUtf8();
+    return maps.readAll().contains(QByteArray(' ' + path + '\n'));
 }
 } // namespace
 
@@ -39,6 +52,38 @@ private Q_SLOTS:
         QVERIFY(m_standin->isRunning());
     }
     void cleanup() { MLUserManager::sharedManager().logoutBlock(nullptr); }
+
+    // With no session of the user's left in progress by an earlier process, the first account
+    // answer only reads the user's folders: the history module (and SQLite) is not loaded. First of
+    // the tests, before any of them needs the history.
+    void firstAccountAnswerWithoutInterruptedSessionsLoadsNoHistory() {
+        QVERIFY2(!moduleMapped(u"libml_history.so"_s), "loaded before the test");
+        m_standin->signInDemo();
+        AppDelegate delegate;
+        qint64 consumerId = 0;
+        delegate.requestMineNetworkSuccess(
+            &delegate, [&consumerId](const MLMineModel &account) { consumerId = account.consumerId; }, {});
+        QTRY_VERIFY(consumerId != 0);
+        // The recovery's worker takes its work in turn: a later recovery ends after the answer's.
+        QCOMPARE(ml::test::recoverAndWait(MLDBManager::getSharedInstance(), consumerId + 1), 0);
+        QVERIFY(!moduleMapped(u"libml_history.so"_s));
+    }
+
+    // The session manager's request to save before the desktop session ends ends a running live
+    // session as the quit does: the stop, the end-of-use report answered, the history row.
+    void sessionManagerSaveRequestEndsLiveSessions() {
+        ml::test::LiveEngineHarness<NormalTranslationHelp> h;
+        AppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        QVERIFY(h.startRunning());
+        auto *manager = qApp->findChild<QSessionManager *>();
+        QVERIFY(manager);
+        Q_EMIT qApp->commitDataRequest(*manager);
+        QCOMPARE(h.engine->state(), MLLiveEngine::State::Idle);
+        QCOMPARE(h.statuses, (QList<bool>{true, false}));
+        QCOMPARE(h.meter().endCount(), 1);
+        QCOMPARE(h.rows().size(), 1);
+    }
 
     void launchAndSignOutShowTheRightPage_data() {
         QTest::addColumn<bool>("signedIn");

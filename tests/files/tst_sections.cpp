@@ -483,6 +483,8 @@ private Q_SLOTS:
         row("numbered dot-file", "numbered", ".hidden", ".hidden (1)");
         row("backslashes", "name", "..\\..\\win.ini", "win.ini");
         row("control characters", "name", "a\nb\r\x01.txt", "ab.txt");
+        row("DEL", "name", "a\x7f.txt", "a.txt");
+        row("encoded DEL", "url", "http://h/x/r%7F.pdf", "r.pdf");
         row("only a folder", "name", "dir/", "fallback");
     }
     void savedNames() {

@@ -1,5 +1,7 @@
 #include "core/model/MLJsonModel.h"
 
+#include <QSet>
+
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -20,13 +22,81 @@ std::optional<qint64> integralDouble(double d) {
         return std::nullopt;
     return static_cast<qint64>(d);
 }
+
+// The whole numbers past 2^53 that `text` writes as doubles ("1.2345678901234567e17"). Qt's parser
+// holds any whole number within 64 bits as an integer: only the text tells the two apart (a text
+// that writes the same value both ways, as an integer and as a double, gives two doubles).
+QSet<qint64> wholeDoublesPastExact(const QByteArray &text) {
+    QSet<qint64> found;
+    const char *const end = text.constData() + text.size();
+    bool inString = false;
+    for (const char *p = text.constData(); p < end; ++p) {
+        if (inString) {
+            if (*p == '\\')
+                ++p;
+            else if (*p == '"')
+                inString = false;
+            continue;
+        }
+        if (*p == '"') {
+            inString = true;
+            continue;
+        }
+        if (*p != '-' && (*p < '0' || *p > '9'))
+            continue;
+        const char *token = p;
+        bool isDouble = false;
+        while (p < end &&
+               ((*p >= '0' && *p <= '9') || std::string_view("+-.eE").find(*p) != std::string_view::npos)) {
+            isDouble = isDouble || *p == '.' || *p == 'e' || *p == 'E';
+            ++p;
+        }
+        double d = 0;
+        if (isDouble && std::from_chars(token, p, d).ec == std::errc() && std::abs(d) > kMaxExactDouble &&
+            std::abs(d) < 0x1p63)
+            found.insert(static_cast<qint64>(d));
+        --p;
+    }
+    return found;
+}
+
+// `value` with the integers of `doubles` held as the doubles the text wrote.
+QJsonValue heldAsDoubles(const QJsonValue &value, const QSet<qint64> &doubles) {
+    if (value.isObject()) {
+        QJsonObject object = value.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it)
+            *it = heldAsDoubles(*it, doubles);
+        return object;
+    }
+    if (value.isArray()) {
+        QJsonArray array = value.toArray();
+        for (auto it = array.begin(); it != array.end(); ++it)
+            *it = heldAsDoubles(*it, doubles);
+        return array;
+    }
+    if (value.toVariant().typeId() == QMetaType::LongLong && doubles.contains(value.toInteger()))
+        return QJsonValue(static_cast<double>(value.toInteger()));
+    return value;
+}
+
+// The document of `text`, its doubles held as doubles; nothing for text that is not JSON.
+std::optional<QJsonValue> parse(const QByteArray &text) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(text, &error);
+    if (error.error != QJsonParseError::NoError)
+        return std::nullopt;
+    const QJsonValue value =
+        document.isObject() ? QJsonValue(document.object()) : QJsonValue(document.array());
+    const QSet<qint64> doubles = wholeDoublesPastExact(text);
+    return doubles.isEmpty() ? value : heldAsDoubles(value, doubles);
+}
 } // namespace
 
 QString numberToText(const QJsonValue &value) {
-    constexpr qint64 sentinel = std::numeric_limits<qint64>::min();
-    const qint64 integer = value.toInteger(sentinel);
-    if (integer != sentinel || value.toDouble() == static_cast<double>(sentinel))
-        return QString::number(integer);
+    // An integer is written exactly; a double is a double, whatever whole value its binary digits
+    // hold past 2^53.
+    if (value.toVariant().typeId() == QMetaType::LongLong)
+        return QString::number(value.toInteger());
     const double d = value.toDouble();
     if (d == std::trunc(d) && integralDouble(d))
         return QString::number(static_cast<qint64>(d));
@@ -122,19 +192,17 @@ bool toBool(const QJsonValue &value) {
 }
 
 std::optional<QJsonObject> parseObject(const QByteArray &text) {
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(text, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
+    const std::optional<QJsonValue> value = parse(text);
+    if (!value || !value->isObject())
         return std::nullopt;
-    return document.object();
+    return value->toObject();
 }
 
 std::optional<QJsonArray> parseArray(const QByteArray &text) {
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(text, &error);
-    if (error.error != QJsonParseError::NoError || !document.isArray())
+    const std::optional<QJsonValue> value = parse(text);
+    if (!value || !value->isArray())
         return std::nullopt;
-    return document.array();
+    return value->toArray();
 }
 
 } // namespace detail

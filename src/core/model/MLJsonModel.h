@@ -14,9 +14,10 @@
 // The field's C++ type decides how a JSON value is read; arrays of models name their element class
 // through their type (QList<MLRegionModel>). Conversion rules, chosen to match what the service sends:
 //   - an absent key or null leaves the field as the model's default (empty, 0, false);
-//   - text fields take strings as they are and numbers as decimal text: integers exactly, other
-//     numbers as the shortest text that reads back as the same double (19.9 gives "19.9"), plain from
-//     1e-6 up to 1e21 and in exponent form outside ("1e+21", "1.5e-7"), as JavaScript writes them;
+//   - text fields take strings as they are and numbers as decimal text: integers exactly, doubles
+//     (numbers the JSON text writes with a fraction or an exponent, past 2^53 too) as the shortest
+//     text that reads back as the same double (19.9 gives "19.9"), plain from 1e-6 up to 1e21 and in
+//     exponent form outside ("1e+21", "1.5e-7"), as JavaScript writes them;
 //   - an absent or null text stays a null QString, while "" gives an empty QString that is not null,
 //     so a caller can tell the two apart (isNull());
 //   - integer and floating fields take numbers, numeric strings and booleans (as 0/1);

@@ -10,6 +10,7 @@
 #include "core/session/MLMinePageBaseModel.h"
 #include "core/session/MLUserManager.h"
 #include "core/session/RezirDeviceInfo.h"
+#include "live/ui/MLRegionModel.h"
 #include "platform/kit/MLUserDefaults.h"
 #include "support/MLTestMain.h"
 #include "support/TestFiles.h"
@@ -358,6 +359,12 @@ private Q_SLOTS:
         row("price 19.9", R"({"text":19.9})", "19.9");
         row("whole number written as a fraction", R"({"text":20.0})", "20");
         row("beyond 2^53", R"({"text":123456789012345678901.5})", "123456789012345680000");
+        // Past 2^53 a whole number is told by its text: a double keeps the shortest text of its
+        // value, an integer is exact.
+        row("double between 2^53 and 1e18", R"({"text":1.2345678901234567e17,"s":"1e17"})",
+            "123456789012345660");
+        row("integer between 2^53 and 1e18",
+            "{\"s\":\"\\\"123456789012345664.0\",\"text\":123456789012345664}", "123456789012345664");
         row("1e21 and up in exponent form", R"({"text":1e21})", "1e+21");
         row("below 1e-6 in exponent form", R"({"text":1.5e-7})", "1.5e-7");
         row("bool leaves empty", R"({"text":true})", "", true);
@@ -369,6 +376,23 @@ private Q_SLOTS:
         QVERIFY(model);
         QTEST(model->text, "expected");
         QTEST(model->text.isNull(), "null");
+    }
+
+    // A number held as a double (as the application's own values are) past 2^53 is not an integer to
+    // write out with its binary digits; below, a whole double is written as one.
+    void doublesKeepTheirShortestText_data() {
+        QTest::addColumn<double>("number");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("between 2^53 and 1e18") << 1.2345678901234567e17 << u"123456789012345660"_s;
+        QTest::newRow("just past 2^53") << 9007199254740994.0 << u"9007199254740994"_s;
+        QTest::newRow("whole, below 2^53") << 20.0 << u"20"_s;
+        QTest::newRow("negative zero") << -0.0 << u"0"_s;
+    }
+    void doublesKeepTheirShortestText() {
+        QFETCH(double, number);
+        const auto model = ml::json::fromJson<Sample>(QJsonObject{{u"text"_s, number}});
+        QVERIFY(model);
+        QTEST(model->text, "expected");
     }
 
     void numberFieldConversions_data() {
@@ -395,6 +419,34 @@ private Q_SLOTS:
         QTEST(model->id, "id");
         QTEST(model->flag, "flag");
         QTEST(model->ratio, "ratio");
+    }
+
+    // The service sends some flags as text: "1" is true like "true", "0" false.
+    void serviceFlagsReadFromText_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("hasNextPage 1") << u"hasNextPage"_s << u"1"_s << true;
+        QTest::newRow("isLastPage 1") << u"isLastPage"_s << u"1"_s << true;
+        QTest::newRow("defaultRegion 1") << u"defaultRegion"_s << u"1"_s << true;
+        QTest::newRow("hasNextPage 0") << u"hasNextPage"_s << u"0"_s << false;
+        QTest::newRow("defaultRegion 0") << u"defaultRegion"_s << u"0"_s << false;
+    }
+    void serviceFlagsReadFromText() {
+        QFETCH(QString, key);
+        QFETCH(QString, text);
+        const QByteArray json = QJsonDocument(QJsonObject{{key, text}}).toJson();
+        bool value = false;
+        if (key == u"defaultRegion"_s) {
+            const auto region = ml::json::fromJson<MLRegionModel>(json);
+            QVERIFY(region);
+            value = region->defaultRegion;
+        } else {
+            const auto page = ml::json::fromJson<MLMinePageBaseModel>(json);
+            QVERIFY(page);
+            value = key == u"hasNextPage"_s ? page->hasNextPage : page->isLastPage;
+        }
+        QTEST(value, "expected");
     }
 
     void keyOverrideAndElementClasses() {
