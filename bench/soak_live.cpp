@@ -189,7 +189,7 @@ QStringList openFileDescriptorTargets() {
     for (const QString &fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
         const QString target = QFile::symLinkTarget(fds.filePath(fd));
         const QString kind = target.section(u'[', 0, 0);
-        const QString inode = target.section(u'[', 1).chopped(1);
+        const QString inode = target.section(u'[', 1).remove(u']'); // "socket:[inode]"; empty for a path
         targets << (tcp.contains(inode) ? kind + QLatin1Char(' ') + tcp.value(inode) : kind);
     }
     targets.sort();
