@@ -82,17 +82,18 @@ void NSSubtitleExportCellView::layoutUI() {
                                                       {m_timeLabel, kTimeLeft},
                                                       {m_seletedLabel, kSeletedLeft},
                                                       {m_deleteLabel, kDeleteLeft}}};
+    std::array<QPair<qreal, qreal>, labels.size()> extents;
     qreal ascent = 0;
     qreal descent = 0;
-    for (const auto &[label, left] : labels) {
-        label->adjustSize();
-        const auto [above, below] = lineExtent(label);
-        ascent = std::max(ascent, above);
-        descent = std::max(descent, below);
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        labels[i].first->adjustSize();
+        extents[i] = lineExtent(labels[i].first);
+        ascent = std::max(ascent, extents[i].first);
+        descent = std::max(descent, extents[i].second);
     }
     const int baseline = qRound((height() - (ascent + descent)) / 2 + ascent);
-    for (const auto &[label, left] : labels)
-        label->move(left, baseline - qRound(lineExtent(label).first));
+    for (std::size_t i = 0; i < labels.size(); ++i)
+        labels[i].first->move(labels[i].second, baseline - qRound(extents[i].first));
     MLSettingRowLook::placeBottomLine(m_line_bottom, this);
 }
 
