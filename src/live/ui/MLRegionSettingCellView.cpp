@@ -40,7 +40,7 @@ void MLRegionSettingCellView::creatUI() {
     m_regionComboBoxView->setObjectName(QStringLiteral("regionComboBoxView"));
     m_regionComboBoxView->setStyleSheet(
         QStringLiteral("#regionComboBoxView { border: 1px solid %1; border-radius: 5px; }")
-            .arg(MLSettingRowLook::colorName(QStringLiteral("#e0e0e0"))));
+            .arg(MLLook::colorName(QStringLiteral("#e0e0e0"))));
     m_regionQueryImageView = new QLabel(this);
     m_regionQueryImageView->setScaledContents(true);
     m_regionQueryImageView->setPixmap(

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "ui/util/MLColorUtils.h"
 #include "ui/widgets/MLLook.h"
 
 #include <QLabel>
@@ -14,10 +13,6 @@ namespace MLSettingRowLook {
 // Left and top inset of a row's title.
 inline constexpr int kTitleLeft = 10;
 inline constexpr int kTitleTop = 15;
-
-inline QString colorName(const QString &hex) {
-    return MLColorUtils::colorWithHexString(hex).name();
-}
 
 // A row title: 14 points, "#1A1A1A".
 inline QLabel *makeTitleLabel(QWidget *parent, const QString &text = {}) {

@@ -56,7 +56,7 @@ void MLSoundSettingCellView::setRadioList(const QStringList &titles) {
         button->setStyleSheet(
             QStringLiteral("QPushButton, QPushButton:pressed { color: %1; background: transparent;"
                            " border: none; text-align: left; }")
-                .arg(MLSettingRowLook::colorName(QStringLiteral("#1D1D1D"))));
+                .arg(MLLook::colorName(QStringLiteral("#1D1D1D"))));
         button->show();
     }
     layoutUI();

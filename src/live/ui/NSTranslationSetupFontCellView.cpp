@@ -91,11 +91,11 @@ void NSTranslationSetupFontCellView::setButtonChosen(QPushButton *button, bool c
     const QString style =
         chosen ? QStringLiteral("QPushButton, QPushButton:pressed { color: %1; background: %2; border: none;"
                                 " border-radius: 5px; }")
-                     .arg(MLSettingRowLook::colorName(QStringLiteral("#2590ff")),
-                          MLSettingRowLook::colorName(QStringLiteral("#d5ebff")))
+                     .arg(MLLook::colorName(QStringLiteral("#2590ff")),
+                          MLLook::colorName(QStringLiteral("#d5ebff")))
                : QStringLiteral("QPushButton, QPushButton:pressed { color: %1; background: transparent;"
                                 " border: 1px solid %2; border-radius: 5px; }")
-                     .arg(MLSettingRowLook::colorName(QStringLiteral("#1D1D1D")),
-                          MLSettingRowLook::colorName(QStringLiteral("#c3c3c3")));
+                     .arg(MLLook::colorName(QStringLiteral("#1D1D1D")),
+                          MLLook::colorName(QStringLiteral("#c3c3c3")));
     button->setStyleSheet(style);
 }

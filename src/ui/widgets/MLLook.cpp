@@ -5,13 +5,11 @@
 #include <QApplication>
 #include <QLabel>
 
-namespace {
+namespace MLLook {
+
 QString colorName(const QString &hex) {
     return MLColorUtils::colorWithHexString(hex).name();
 }
-} // namespace
-
-namespace MLLook {
 
 QFont systemFont(int pixelSize, bool bold) {
     QFont font = QApplication::font();

@@ -10,6 +10,9 @@ class QWidget;
 // colours, as hex texts ("#RRGGBB").
 namespace MLLook {
 
+// The colour `hex` as a style sheet's "#rrggbb".
+QString colorName(const QString &hex);
+
 // The application font at `pixelSize` pixels.
 QFont systemFont(int pixelSize, bool bold = false);
 
