@@ -64,6 +64,8 @@
 #include <cstdio>
 #include <limits>
 #include <numeric>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #ifdef __GLIBC__
@@ -215,18 +217,13 @@ bool isConnection(const QString &target) {
     return connection.match(target).hasMatch();
 }
 
-// The descriptors the process keeps (files, pipes, listening sockets and the like): all but its
-// TCP connections, which come and go with requests.
-QStringList keptDescriptorTargets() {
-    QStringList targets = openFileDescriptorTargets();
-    targets.removeIf(isConnection);
-    return targets;
-}
-
-QStringList tcpConnections() {
-    QStringList targets = openFileDescriptorTargets();
-    targets.removeIf([](const QString &target) { return !isConnection(target); });
-    return targets;
+// The descriptors the process keeps (files, pipes, listening sockets and the like), and its TCP
+// connections, which come and go with requests.
+std::pair<QStringList, QStringList> descriptorTargets() {
+    std::pair<QStringList, QStringList> keptAndConnections;
+    for (const QString &target : openFileDescriptorTargets())
+        (isConnection(target) ? keptAndConnections.second : keptAndConnections.first) << target;
+    return keptAndConnections;
 }
 
 struct Figures {
@@ -327,7 +324,7 @@ public:
         // A request of the page may still be connecting or closing: its connection is no descriptor
         // the run keeps (and none may be left at the end).
         settleNetwork();
-        f.fdTargetsStart = keptDescriptorTargets();
+        f.fdTargetsStart = descriptorTargets().first;
         f.fdsStart = int(f.fdTargetsStart.size());
         f.threadsStart = threadNames();
         f.timersStart = engineTimers();
@@ -373,8 +370,7 @@ public:
         waitUntil(
             [&] {
                 settleNetwork();
-                f.fdTargetsEnd = keptDescriptorTargets();
-                f.connectionsEnd = tcpConnections();
+                std::tie(f.fdTargetsEnd, f.connectionsEnd) = descriptorTargets();
                 f.threadsEnd = threadNames();
                 return f.fdTargetsEnd.size() <= f.fdsStart && f.connectionsEnd.isEmpty();
             },
